@@ -1,0 +1,16 @@
+#include "events/options_entry.h"
+
+#include "main/app.h"
+#include "ui/frm_options.h"
+
+namespace marlet {
+
+void optionsEntry() {
+    frmOptions form;
+    form.Load();
+    gOptions->readOptions(optionsFilePath());
+    form.Show();
+    gOptions->writeOptions(optionsFilePath());
+}
+
+}  // namespace marlet

@@ -1,0 +1,72 @@
+#pragma once
+// An in-memory platform for native tests: it records every visible effect and
+// answers from scripted replies.
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace marlet::fake {
+
+struct Box {
+    std::string text;
+    int style;
+    std::string title;
+};
+
+struct Started {
+    std::string program;
+    std::string commandLine;
+    int windowState;
+};
+
+struct Input {
+    std::string prompt;
+    std::string title;
+};
+
+// Thrown by endProcess so a test can see the process end.
+struct ProcessEnded {};
+
+struct World {
+    // What the program saw.
+    std::string commandLine;
+    std::string exeFolder = "C:\\Marlet";
+    std::map<int, std::string> strings = {
+        {101, "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}"}, {102, "Marlet"}};
+    LocalTime now = {2007, 3, 9, 14, 5, 7};
+    std::map<std::string, std::string> files;  // path -> bytes
+    std::set<std::string> readOnly;
+    std::set<std::string> programs;            // paths that exist as programs
+    std::map<std::string, std::function<std::unique_ptr<AutoObject>()>> classes;  // ProgID ->
+    bool clipboardLocked = false;
+    bool scanner = false;
+
+    // Scripted answers; an empty queue answers OK / "" / cancel.
+    std::deque<int> boxAnswers;
+    std::deque<std::string> inputAnswers;  // "\x18" stands for Cancel
+    std::deque<std::string> folderAnswers;
+    std::function<void(frmOptions&)> onShowOptions;  // plays the user's part
+    std::function<void()> onSelectScanner;
+
+    // What the program did.
+    std::vector<Box> boxes;
+    std::vector<Input> inputs;
+    std::vector<Started> started;
+    std::vector<std::string> browsePrompts;
+    std::string clipboard;
+    std::string clipboardAtLastBox;  // the clipboard while the last box was up
+    int clipboardWrites = 0;
+    int optionsDialogsShown = 0;
+    std::vector<std::string> log;    // every call, in order, for sequence checks
+};
+
+// Installs a fresh world as the platform and returns it.
+World& install();
+World& world();
+
+}  // namespace marlet::fake

@@ -1,0 +1,5 @@
+#include "platform/platform.h"
+
+namespace marlet {
+const Platform* gPlatform = nullptr;
+}

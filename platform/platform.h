@@ -1,0 +1,98 @@
+#pragma once
+// The one narrow door between the portable program and the operating system.
+// Two tables fill it: the Win32 one (platform/win32) that marlet.exe uses, and an
+// in-memory fake (platform/fake) that records what happened, for native tests.
+// Text is UTF-8 everywhere on this side of the door. Failures are thrown as
+// marlet::Error.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace marlet {
+
+class frmOptions;
+
+// Message box styles and answers, with the classic numeric values.
+enum : int {
+    kOkOnly = 0,
+    kOkCancel = 1,
+    kExclamation = 48,
+    kAnswerOk = 1,
+    kAnswerCancel = 2,
+};
+
+// Window states for a started program.
+enum : int {
+    kNormalFocus = 1,     // shown normally, with the focus
+    kMinimizedFocus = 2,  // minimised, with the focus
+};
+
+struct LocalTime {
+    int year, month, day, hour, minute, second;
+};
+
+// A value passed to or returned from a late-bound automation call.
+using Value = std::variant<std::monostate, bool, int32_t, std::string>;
+
+// A late-bound automation object (IDispatch on Windows): members are called by name.
+class AutoObject {
+public:
+    virtual ~AutoObject() = default;
+    virtual Value call(const std::string& member, const std::vector<Value>& args) = 0;
+};
+
+struct Platform {
+    // --- user interface (modal, on the one thread) ---
+    // A message box; `title` is already the final title. Returns kAnswerOk etc.
+    int (*msgBox)(const std::string& text, int style, const std::string& title);
+    // The classic input box with OK and Cancel; Cancel gives "".
+    std::string (*inputBox)(const std::string& prompt, const std::string& title);
+    // Empties the clipboard and puts `text` on it as plain text.
+    void (*setClipboardText)(const std::string& text);
+    // Shows the Options dialog modally, with no owner, until it is unloaded.
+    void (*showOptionsDialog)(frmOptions& form);
+    // The shell folder browser; "" on cancel or any failure.
+    std::string (*browseForFolder)(void* ownerWindow, const std::string& prompt);
+    // The scanner interface: is a TWAIN source there, and its selection dialog.
+    bool (*scannerAvailable)();
+    void (*selectScanner)(void* ownerWindow);
+
+    // --- processes ---
+    // Starts `program` with the full command line `commandLine`, without waiting.
+    // A `program` without a folder is searched for on the system path.
+    // A missing program raises 53 "File not found".
+    void (*startProcess)(const std::string& program, const std::string& commandLine,
+                         int windowState);
+    // The text that follows the program's own name on its command line.
+    std::string (*commandLineText)();
+    // The folder that holds the executable, without a trailing "\".
+    std::string (*exeFolder)();
+    // Ends the process at once.
+    [[noreturn]] void (*endProcess)();
+    // An entry of the program's string table.
+    std::string (*loadString)(int id);
+    LocalTime (*localTime)();
+
+    // --- files ---
+    bool (*fileExists)(const std::string& path);
+    // Whole file as bytes; false when it cannot be read.
+    bool (*readFile)(const std::string& path, std::string& bytes);
+    // Writes `bytes` to a new file in the same folder and puts it in place of
+    // `path` in one step. False, with `path` untouched, when that fails
+    // (a read-only file among other causes).
+    bool (*replaceFile)(const std::string& path, const std::string& bytes);
+    // Between UTF-8 and the system's ANSI code page.
+    std::string (*ansiToUtf8)(const std::string& ansi);
+    std::string (*utf8ToAnsi)(const std::string& utf8);
+
+    // --- COM ---
+    std::unique_ptr<AutoObject> (*createObject)(const std::string& progId);
+};
+
+// The table in use; set once at start.
+extern const Platform* gPlatform;
+inline const Platform& platform() { return *gPlatform; }
+
+}  // namespace marlet

@@ -1,0 +1,124 @@
+#include "settings/options.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace marlet {
+
+static bool equalsIgnoreCase(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i]; i++)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return i == a.size() && !b[i];
+}
+
+static std::string trimBlanks(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return "";
+    size_t e = s.find_last_not_of(" \t");
+    return s.substr(b, e - b + 1);
+}
+
+// A decimal number ("-1", "2.5", "1e3") or "&H"/"&O" hexadecimal or octal one.
+static std::optional<double> parseNumber(const std::string& t) {
+    if (t.empty()) return std::nullopt;
+    if (t.size() > 2 && t[0] == '&' && (t[1] == 'H' || t[1] == 'h' || t[1] == 'O' || t[1] == 'o')) {
+        int base = (t[1] == 'H' || t[1] == 'h') ? 16 : 8;
+        unsigned long long v = 0;
+        for (size_t i = 2; i < t.size(); i++) {
+            int c = std::tolower(static_cast<unsigned char>(t[i]));
+            int d = std::isdigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : 99;
+            if (d >= base) return std::nullopt;
+            v = v * static_cast<unsigned>(base) + static_cast<unsigned>(d);
+            if (v > 0xFFFFFFFFull) return std::nullopt;
+        }
+        return static_cast<double>(v);
+    }
+    size_t i = 0;
+    if (t[i] == '+' || t[i] == '-') i++;
+    size_t digits = 0;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) i++, digits++;
+    if (i < t.size() && t[i] == '.') {
+        i++;
+        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) i++, digits++;
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < t.size() && (t[j] == '+' || t[j] == '-')) j++;
+        size_t expDigits = 0;
+        while (j < t.size() && std::isdigit(static_cast<unsigned char>(t[j]))) j++, expDigits++;
+        if (expDigits == 0) return std::nullopt;
+        i = j;
+    }
+    if (i != t.size()) return std::nullopt;
+    return std::strtod(t.c_str(), nullptr);
+}
+
+std::optional<bool> textToBoolean(const std::string& text) {
+    std::string t = trimBlanks(text);
+    if (equalsIgnoreCase(t, "true")) return true;
+    if (equalsIgnoreCase(t, "false")) return false;
+    if (auto n = parseNumber(t)) return *n != 0.0;
+    return std::nullopt;
+}
+
+// Lines as a text reader gives them: ended by LF or CR LF, without their end.
+static std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t lf = text.find('\n', start);
+        size_t end = lf == std::string::npos ? text.size() : lf;
+        size_t cut = (end > start && text[end - 1] == '\r') ? end - 1 : end;
+        lines.push_back(text.substr(start, cut - start));
+        if (lf == std::string::npos) break;
+        start = lf + 1;
+    }
+    return lines;
+}
+
+void cmOptions::readOptions(const std::string& filePath) {
+    const Platform& p = platform();
+    if (!p.fileExists(filePath)) return;
+    std::string bytes;
+    if (!p.readFile(filePath, bytes)) return;
+    std::vector<std::string> lines = splitLines(bytes);
+    auto line = [&](size_t i) -> const std::string* { return i < lines.size() ? &lines[i] : nullptr; };
+    auto readBoolean = [&](size_t i, bool& property) {
+        if (const std::string* l = line(i))
+            if (auto b = textToBoolean(*l)) property = *b;
+    };
+    auto readText = [&](size_t i, std::string& property) {
+        if (const std::string* l = line(i)) property = p.ansiToUtf8(*l);
+    };
+    readBoolean(0, displayTwain);
+    readText(1, dxPath);
+    readText(2, configPath);
+    readBoolean(3, displayDorvex);
+    readBoolean(4, promptMemo);
+    readBoolean(5, debugMode);
+}
+
+std::string cmOptions::toText() const {
+    auto b = [](bool v) { return v ? "True" : "False"; };
+    std::string t;
+    for (const std::string& line : {std::string(b(displayTwain)), dxPath, configPath,
+                                    std::string(b(displayDorvex)), std::string(b(promptMemo)),
+                                    std::string(b(debugMode))})
+        t += line + "\r\n";
+    return t;
+}
+
+void cmOptions::writeOptions(const std::string& filePath) const {
+    const Platform& p = platform();
+    if (!p.fileExists(filePath)) return;
+    // Replaced in one step, so a failure part way keeps the old settings whole.
+    p.replaceFile(filePath, p.utf8ToAnsi(toText()));
+}
+
+}  // namespace marlet

@@ -1,0 +1,96 @@
+#include "events/launch.h"
+
+#include <gtest/gtest.h>
+
+#include "main/app.h"
+#include "platform/error.h"
+#include "platform/fake/fake_platform.h"
+
+using namespace marlet;
+
+namespace {
+
+struct LaunchTest : ::testing::Test {
+    fake::World& w = fake::install();
+    LaunchTest() {
+        gOptions = std::make_unique<cmOptions>();
+        gOptions->dxPath = "C:\\Program Files\\Dx\\";
+        gOptions->configPath = "C:\\Cfg\\";
+        w.programs.insert("C:\\Program Files\\Dx\\Dorvex.exe");
+    }
+};
+
+}  // namespace
+
+TEST_F(LaunchTest, WorkedExamples) {
+    gOptions->displayTwain = true;
+    EXPECT_EQ(scanCommandLine("Acme", "", "R1", "m"),
+              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbscan_no_txn.dxc\" /1:\"Acme\" /4:\"m\" /s");
+    gOptions->displayDorvex = true;
+    EXPECT_EQ(scanCommandLine("Acme", "Invoice", "1001", ""),
+              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbscan.dxc\" /1:\"Acme\" /2:\"Invoice\" "
+              "/3:\"1001\" /4:\"\" /s /m");
+    EXPECT_EQ(retrieveCommandLine("Acme", "", "", ""),
+              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbretrieve.dxc\" /1:\"Acme\"");
+    EXPECT_EQ(retrieveCommandLine("", "", "", ""),
+              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbretrieve.dxc\"");
+}
+
+TEST_F(LaunchTest, ValuesAreCopiedVerbatimAndGapsAllowed) {
+    EXPECT_EQ(retrieveCommandLine("", "", "", "a \"quoted\" memo"),
+              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbretrieve.dxc\" /4:\"a \"quoted\" memo\"");
+    EXPECT_EQ(scanCommandLine(" Name ", "Bill", "", ""),
+              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbscan.dxc\" /1:\" Name \" /2:\"Bill\" /3:\"\" /4:\"\"");
+    gOptions->dxPath = "";
+    gOptions->configPath = "";
+    EXPECT_EQ(retrieveCommandLine("", "Check", "7", ""), "Dorvex.exe /c:\"qbretrieve.dxc\" /2:\"Check\" /3:\"7\"");
+}
+
+TEST_F(LaunchTest, StartsTheNamedProgramWithTheComposedLine) {
+    launchRetrieve("", "", "", "");
+    ASSERT_EQ(w.started.size(), 1u);
+    EXPECT_EQ(w.started[0].program, "C:\\Program Files\\Dx\\Dorvex.exe");
+    EXPECT_EQ(w.started[0].commandLine, retrieveCommandLine("", "", "", ""));
+    EXPECT_EQ(w.started[0].windowState, kNormalFocus);
+    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_EQ(w.clipboardWrites, 0);
+}
+
+TEST_F(LaunchTest, DebugModePutsTheLineOnTheClipboardBeforeTheBox) {
+    gOptions->debugMode = true;
+    launchScan("Acme", "", "", "");
+    std::string line = scanCommandLine("Acme", "", "", "");
+    ASSERT_EQ(w.boxes.size(), 1u);
+    EXPECT_EQ(w.boxes[0].title, "Marlet");
+    EXPECT_EQ(w.boxes[0].style, kOkOnly);
+    EXPECT_EQ(w.boxes[0].text,
+              "The command line below has been place on the clipboard and will be executed when you "
+              "click 'OK': \r\n\r\n" + line);
+    EXPECT_EQ(w.clipboardAtLastBox, line);
+    EXPECT_EQ(w.started.size(), 1u);
+}
+
+TEST_F(LaunchTest, FailuresReachTheCallerAndNothingStarts) {
+    gOptions->dxPath = "C:\\Nowhere\\";
+    try {
+        launchRetrieve("", "", "", "");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), 53);
+        EXPECT_EQ(e.description(), "File not found");
+    }
+    gOptions->dxPath = "C:\\Program Files\\Dx\\";
+    gOptions->debugMode = true;
+    w.clipboardLocked = true;
+    EXPECT_THROW(launchRetrieve("", "", "", ""), Error);
+    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_TRUE(w.started.empty());
+}
+
+TEST_F(LaunchTest, EmptyDxPathSearchesTheSystemPath) {
+    gOptions->dxPath = "";
+    w.programs.insert("PATH\\Dorvex.exe");
+    launchRetrieve("", "", "", "");
+    ASSERT_EQ(w.started.size(), 1u);
+    EXPECT_EQ(w.started[0].program, "Dorvex.exe");
+}

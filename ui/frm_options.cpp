@@ -1,0 +1,104 @@
+#include "ui/frm_options.h"
+
+#include "main/app.h"
+#include "platform/error.h"
+#include "platform/platform.h"
+
+namespace marlet {
+
+static void appendBackslash(std::string& text) {
+    if (text.empty() || text.back() != '\\') text += '\\';
+}
+
+void frmOptions::Load() {
+    if (loaded_) return;
+    loaded_ = true;
+    Form_Load();
+}
+
+void frmOptions::Show() {
+    Load();
+    platform().showOptionsDialog(*this);
+}
+
+void frmOptions::Unload() { loaded_ = false; }
+
+void frmOptions::Form_Load() {
+    const Platform& p = platform();
+    appName = p.loadString(kStringAppName);
+    appGUID = p.loadString(kStringAppGuid);
+    const cmOptions& o = *gOptions;
+    if (o.displayTwain) ckDisplayTwain = true;
+    if (o.displayDorvex) ckDisplayDorvex = true;
+    if (o.promptMemo) ckCustomerMemo = true;
+    if (o.debugMode) lblDebug = kDebugCaption;
+    txtDxPath = o.dxPath;
+    txtConfigPath = o.configPath;
+}
+
+void frmOptions::cmdApply_Click() {
+    cmOptions& o = *gOptions;
+    o.displayTwain = ckDisplayTwain;
+    o.displayDorvex = ckDisplayDorvex;
+    o.promptMemo = ckCustomerMemo;
+    appendBackslash(txtDxPath);
+    o.dxPath = txtDxPath;
+    appendBackslash(txtConfigPath);
+    o.configPath = txtConfigPath;
+}
+
+void frmOptions::cmdOK_Click() {
+    cmdApply_Click();
+    Unload();
+}
+
+void frmOptions::cmdCancel_Click() { Unload(); }
+
+void frmOptions::cmdBrowseDxPath_Click() {
+    txtDxPath = platform().browseForFolder(
+        window, "Please select the folder where your Dorvex executable is located");
+}
+
+void frmOptions::cmdBrowseConfigPath_Click() {
+    txtConfigPath = platform().browseForFolder(
+        window, "Please select the folder where you installed the QuickBooks Module configurations");
+}
+
+void frmOptions::cmdSelectScan_Click() {
+    const Platform& p = platform();
+    if (!p.scannerAvailable()) {
+        MsgBox("Unable to detect support for a TWAIN-compliant scanner.");
+        return;
+    }
+    try {
+        p.selectScanner(window);
+    } catch (const Error& e) {
+        MsgBox(e.description());
+    }
+}
+
+void frmOptions::cmdPellwick_Click() {
+    const Platform& p = platform();
+    appendBackslash(txtDxPath);
+    std::string wizard = txtDxPath + "pellwick.exe";
+    if (p.fileExists(wizard))
+        p.startProcess(wizard, wizard, kMinimizedFocus);
+    else
+        MsgBox("Please correct your Dorvex Executable path before running Pellwick.");
+}
+
+void frmOptions::lblDebug_DblClick() {
+    cmOptions& o = *gOptions;
+    o.debugMode = !o.debugMode;
+    lblDebug = o.debugMode ? kDebugCaption : "";
+}
+
+void frmOptions::cmdRemoveMenu_ButtonClick() {
+    try {
+        cmdRemoveMenu_Click();
+    } catch (const Error& e) {
+        MsgBox("Encountered error removing menu: " + e.description());
+    }
+}
+
+}  // namespace marlet

@@ -1,0 +1,53 @@
+#pragma once
+// The Options dialog as a form: its public fields, the state of its controls and
+// its handlers. The handlers are portable; the window itself is the platform's
+// (showOptionsDialog), which keeps the controls and these fields in step.
+#include <string>
+
+namespace marlet {
+
+class frmOptions {
+public:
+    // Public fields, filled from the string table by Form_Load.
+    std::string appName;
+    std::string appGUID;
+
+    // Control state.
+    bool ckDisplayTwain = false;
+    bool ckDisplayDorvex = false;
+    bool ckCustomerMemo = false;
+    std::string txtDxPath;
+    std::string txtConfigPath;
+    std::string lblDebug;  // caption
+
+    // Form life: Load runs Form_Load once; Show shows modally until unloaded.
+    void Load();
+    void Hide() {}
+    void Show();
+    void Unload();
+    bool loaded() const { return loaded_; }
+    // The dialog's window while it is on the screen (the platform's), else null.
+    void* window = nullptr;
+
+    // Handlers.
+    void Form_Load();
+    void cmdApply_Click();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void cmdBrowseDxPath_Click();
+    void cmdBrowseConfigPath_Click();
+    void cmdSelectScan_Click();
+    void cmdPellwick_Click();
+    void lblDebug_DblClick();
+    void cmdAddMenu_Click();     // qb/menu_subscription.cpp
+    void cmdRemoveMenu_Click();  // qb/menu_subscription.cpp
+    // The Remove Menu button: a removal error is shown, and the dialog stays open.
+    void cmdRemoveMenu_ButtonClick();
+
+private:
+    bool loaded_ = false;
+};
+
+constexpr const char* kDebugCaption = "Debug mode is enabled.";
+
+}  // namespace marlet
