@@ -1,5 +1,6 @@
 #include "main/app.h"
 
+#include <cstdlib>
 #include <new>
 
 #include "events/launch.h"
@@ -28,6 +29,7 @@ void reportFatalError(int32_t number, const std::string& description) {
         MsgBox(genericErrorText(Error(number, description)), kOkOnly);
     }
     platform().endProcess();
+    std::abort();  // endProcess does not return
 }
 
 static void retrieveSwitch() { launchRetrieve("", "", "", ""); }

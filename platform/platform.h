@@ -70,7 +70,7 @@ struct Platform {
     // The folder that holds the executable, without a trailing "\".
     std::string (*exeFolder)();
     // Ends the process at once.
-    [[noreturn]] void (*endProcess)();
+    void (*endProcess)();  // does not return (an attribute cannot mark a pointer)
     // An entry of the program's string table.
     std::string (*loadString)(int id);
     LocalTime (*localTime)();
