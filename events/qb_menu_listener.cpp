@@ -1,0 +1,123 @@
+#include "events/qb_menu_listener.h"
+
+#include <new>
+
+#include "events/launch.h"
+#include "events/lookups.h"
+#include "events/options_entry.h"
+#include "main/app.h"
+#include "platform/error.h"
+#include "qb/qb_events.h"
+
+namespace marlet {
+
+std::unique_ptr<AutoObject> gFileTools;
+
+void QBMenuListener::Class_Initialize() {
+    try {
+        gFileTools = platform().createObject("Kelvorn.FileTools");
+    } catch (const Error& e) {
+        reportFatalError(e.number(), e.description());
+    } catch (const std::bad_alloc&) {
+        reportFatalError(7, "Out of memory");
+    }
+}
+
+namespace {
+
+// What the open window is, in the order the rows are checked.
+enum class Window {
+    Absent,
+    ListWithoutType,
+    CustomerWithID,
+    OtherList,
+    NeitherPart,
+    TxnWithoutType,
+    TxnWithoutID,
+    TxnWithID,
+};
+
+enum class Act { Nothing, Message, BareRetrieval, Lookup };
+
+struct Row {
+    Window window;
+    Act scan;
+    Act retrieve;
+};
+
+const Row kRows[] = {
+    {Window::Absent, Act::Message, Act::BareRetrieval},
+    {Window::ListWithoutType, Act::Nothing, Act::Nothing},
+    {Window::CustomerWithID, Act::Lookup, Act::Lookup},
+    {Window::OtherList, Act::Nothing, Act::BareRetrieval},
+    {Window::NeitherPart, Act::Message, Act::BareRetrieval},
+    {Window::TxnWithoutType, Act::Nothing, Act::Nothing},
+    {Window::TxnWithoutID, Act::Message, Act::BareRetrieval},
+    {Window::TxnWithID, Act::Lookup, Act::Lookup},
+};
+
+Window classify(const std::optional<CurrentWindow>& window) {
+    if (!window) return Window::Absent;
+    if (const auto& list = window->list) {
+        if (!list->listType) return Window::ListWithoutType;
+        if (*list->listType == "Customer" && list->listID) return Window::CustomerWithID;
+        return Window::OtherList;
+    }
+    if (const auto& txn = window->txn) {
+        if (!txn->txnType) return Window::TxnWithoutType;
+        if (!txn->txnID) return Window::TxnWithoutID;
+        return Window::TxnWithID;
+    }
+    return Window::NeitherPart;
+}
+
+void scanOrRetrieve(bool scan, const std::optional<CurrentWindow>& window) {
+    Window kind = classify(window);
+    Act act = Act::Nothing;
+    for (const Row& row : kRows)
+        if (row.window == kind) act = scan ? row.scan : row.retrieve;
+
+    switch (act) {
+    case Act::Nothing:
+        break;
+    case Act::Message:
+        MsgBox("Please open a customer or recorded transaction.", kOkOnly, "Information not found");
+        break;
+    case Act::BareRetrieval:
+        launchRetrieve("", "", "", "");
+        break;
+    case Act::Lookup:
+        if (kind == Window::CustomerWithID) {
+            const std::string& id = *window->list->listID;
+            scan ? scanCustomer(id) : retrieveCustomer(id);
+        } else {
+            const std::string& id = *window->txn->txnID;
+            scan ? scanTransaction(id) : retrieveTransaction(id);
+        }
+        break;
+    }
+}
+
+void openManual() {
+    if (!gFileTools) throw Error(91, "Object variable or With block variable not set");
+    gFileTools->call("StartDoc", {platform().exeFolder() + "\\QBManual.pdf"});
+}
+
+}  // namespace
+
+void QBMenuListener::inform(const std::string& eventXML) {
+    EventsMsgSet set = ToEventsMsgSet(eventXML, 4, 0);
+    if (!set.uiExtensionEvent) return;
+    const UIExtensionEvent& event = *set.uiExtensionEvent;
+    const std::string& tag = event.eventTag;
+    if (tag == "scan")
+        scanOrRetrieve(true, event.currentWindow);
+    else if (tag == "retrieve")
+        scanOrRetrieve(false, event.currentWindow);
+    else if (tag == "options")
+        optionsEntry();
+    else if (tag == "manual")
+        openManual();
+}
+
+}  // namespace marlet

@@ -1,0 +1,60 @@
+#include "qb/qb_events.h"
+
+#include <pugixml.hpp>
+
+#include "platform/error.h"
+
+namespace marlet {
+
+// E_INVALIDARG: the text handed to the parser is not an events message set.
+constexpr int32_t kHrBadEvent = -2147024809;
+
+// All character data directly inside the element; a comment or CDATA section in
+// the middle of a value does not cut it short.
+static std::string textOf(pugi::xml_node element) {
+    std::string text;
+    for (pugi::xml_node n = element.first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) text += n.value();
+    return text;
+}
+
+static std::optional<std::string> optionalText(pugi::xml_node parent, const char* name) {
+    pugi::xml_node element = parent.child(name);
+    if (!element) return std::nullopt;
+    return textOf(element);
+}
+
+static CurrentWindow readWindow(pugi::xml_node window) {
+    CurrentWindow w;
+    if (window.child("ListType") || window.child("ListID"))
+        w.list = ListPart{optionalText(window, "ListType"), optionalText(window, "ListID")};
+    if (window.child("TxnType") || window.child("TxnID"))
+        w.txn = TxnPart{optionalText(window, "TxnType"), optionalText(window, "TxnID")};
+    return w;
+}
+
+EventsMsgSet ToEventsMsgSet(const std::string& eventXML, int, int) {
+    pugi::xml_document doc;
+    // Default flags: the five predefined entities and character references are
+    // decoded; a DTD is skipped, never read or expanded.
+    pugi::xml_parse_result parsed =
+        doc.load_buffer(eventXML.data(), eventXML.size(), pugi::parse_default, pugi::encoding_utf8);
+    if (!parsed)
+        throw Error(kHrBadEvent, std::string("The event is not well-formed XML: ") +
+                                     parsed.description() + " at offset " +
+                                     std::to_string(parsed.offset));
+    pugi::xml_node events = doc.child("QBXML").child("QBXMLEvents");
+    if (!events) throw Error(kHrBadEvent, "The event is not a QBXMLEvents message set");
+
+    EventsMsgSet set;
+    pugi::xml_node menuEvent = events.child("UIExtensionEvent");
+    if (!menuEvent) return set;
+    pugi::xml_node tag = menuEvent.child("EventTag");
+    if (!tag) throw Error(kHrBadEvent, "The menu event has no EventTag");
+    UIExtensionEvent& e = set.uiExtensionEvent.emplace();
+    e.eventTag = textOf(tag);
+    if (pugi::xml_node window = menuEvent.child("CurrentWindow")) e.currentWindow = readWindow(window);
+    return set;
+}
+
+}  // namespace marlet

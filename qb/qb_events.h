@@ -1,0 +1,43 @@
+#pragma once
+// The events message set that QuickBooks delivers to a callback, parsed from its
+// qbXML text. Only what the menu listener reads is kept: the menu event (a
+// UIExtensionEvent), its tag and the window that was open when it was picked.
+#include <optional>
+#include <string>
+
+namespace marlet {
+
+struct ListPart {
+    std::optional<std::string> listType;  // "Customer", "Vendor", ...
+    std::optional<std::string> listID;
+};
+
+struct TxnPart {
+    std::optional<std::string> txnType;  // "Invoice", "Bill", ...
+    std::optional<std::string> txnID;
+};
+
+// The open window: a list part, a transaction part, or (in a malformed event
+// that still parses) neither. An event that carries both has both.
+struct CurrentWindow {
+    std::optional<ListPart> list;
+    std::optional<TxnPart> txn;
+};
+
+struct UIExtensionEvent {
+    std::string eventTag;
+    std::optional<CurrentWindow> currentWindow;
+};
+
+struct EventsMsgSet {
+    // Absent when the set holds another kind of event (DataEvent, UIEvent).
+    std::optional<UIExtensionEvent> uiExtensionEvent;
+};
+
+// Parses the event text (UTF-8). Elements are found by name; unknown ones are
+// ignored. Raises an Error when the text is not well-formed XML, is not a
+// QBXML/QBXMLEvents document, or has a menu event without an EventTag.
+// Nothing outside the text is read: no DTD, no external entities.
+EventsMsgSet ToEventsMsgSet(const std::string& eventXML, int majorVersion, int minorVersion);
+
+}  // namespace marlet

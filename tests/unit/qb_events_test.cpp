@@ -1,0 +1,125 @@
+#include "qb/qb_events.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/error.h"
+
+using namespace marlet;
+
+namespace {
+
+// The event as QuickBooks sends it, with `window` as the CurrentWindow element.
+std::string menuEvent(const std::string& tag, const std::string& window) {
+    return "<?xml version=\"1.0\" ?>\r\n<?qbxml version=\"4.0\"?>\r\n<QBXML><QBXMLEvents><UIExtensionEvent>"
+           "<SubscriberID>{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}</SubscriberID>"
+           "<CompanyFilePath>C:\\Company\\sample.qbw</CompanyFilePath>"
+           "<HostInfo><ProductName>QuickBooks Pro 2004</ProductName><MajorVersion>14</MajorVersion>"
+           "<MinorVersion>0</MinorVersion><Country>US</Country></HostInfo>"
+           "<EventTime>2004-06-01T10:00:00</EventTime>"
+           "<EventTag>" + tag + "</EventTag>" + window +
+           "</UIExtensionEvent></QBXMLEvents></QBXML>";
+}
+
+int32_t failureOf(const std::string& xml) {
+    try {
+        ToEventsMsgSet(xml, 4, 0);
+    } catch (const Error& e) {
+        EXPECT_FALSE(e.description().empty());
+        return e.number();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(QbEvents, ReadsTheTagAndATransactionWindow) {
+    EventsMsgSet set = ToEventsMsgSet(
+        menuEvent("scan", "<CurrentWindow><TxnType>Invoice</TxnType><TxnID>1A2-1071234567</TxnID></CurrentWindow>"),
+        4, 0);
+    ASSERT_TRUE(set.uiExtensionEvent);
+    EXPECT_EQ(set.uiExtensionEvent->eventTag, "scan");
+    const CurrentWindow& w = *set.uiExtensionEvent->currentWindow;
+    EXPECT_FALSE(w.list);
+    ASSERT_TRUE(w.txn);
+    EXPECT_EQ(w.txn->txnType, "Invoice");
+    EXPECT_EQ(w.txn->txnID, "1A2-1071234567");
+}
+
+TEST(QbEvents, EachOptionalPieceIsSeenAsPresentOrAbsent) {
+    auto window = [](const std::string& inner) {
+        return *ToEventsMsgSet(menuEvent("retrieve", inner), 4, 0).uiExtensionEvent;
+    };
+    EXPECT_FALSE(window("").currentWindow);
+
+    CurrentWindow empty = *window("<CurrentWindow/>").currentWindow;
+    EXPECT_FALSE(empty.list);
+    EXPECT_FALSE(empty.txn);
+
+    CurrentWindow customer =
+        *window("<CurrentWindow><ListType>Customer</ListType><ListID>80000001-1</ListID></CurrentWindow>").currentWindow;
+    ASSERT_TRUE(customer.list);
+    EXPECT_EQ(customer.list->listType, "Customer");
+    EXPECT_EQ(customer.list->listID, "80000001-1");
+    EXPECT_FALSE(customer.txn);
+
+    CurrentWindow idOnly = *window("<CurrentWindow><ListID>80000001-1</ListID></CurrentWindow>").currentWindow;
+    ASSERT_TRUE(idOnly.list);
+    EXPECT_FALSE(idOnly.list->listType);
+
+    CurrentWindow typeOnly = *window("<CurrentWindow><TxnType>Bill</TxnType></CurrentWindow>").currentWindow;
+    ASSERT_TRUE(typeOnly.txn);
+    EXPECT_EQ(typeOnly.txn->txnType, "Bill");
+    EXPECT_FALSE(typeOnly.txn->txnID);
+
+    CurrentWindow emptyId = *window("<CurrentWindow><TxnType>Bill</TxnType><TxnID/></CurrentWindow>").currentWindow;
+    EXPECT_EQ(emptyId.txn->txnID, "");
+}
+
+TEST(QbEvents, UnknownElementsAndOrderDoNotMatter) {
+    std::string xml =
+        "<QBXML><QBXMLEvents><UIExtensionEvent><Extra><EventTag>no</EventTag></Extra>"
+        "<CurrentWindow><Future>1</Future><ListID>X</ListID><ListType>Vendor</ListType></CurrentWindow>"
+        "<EventTag>options</EventTag><NewerField/></UIExtensionEvent></QBXMLEvents></QBXML>";
+    UIExtensionEvent e = *ToEventsMsgSet(xml, 4, 0).uiExtensionEvent;
+    EXPECT_EQ(e.eventTag, "options");
+    EXPECT_EQ(e.currentWindow->list->listType, "Vendor");
+    EXPECT_EQ(e.currentWindow->list->listID, "X");
+}
+
+TEST(QbEvents, ValuesArriveVerbatim) {
+    // Blanks and case are the dispatch's business; references are decoded.
+    EXPECT_EQ(ToEventsMsgSet(menuEvent("Scan ", ""), 4, 0).uiExtensionEvent->eventTag, "Scan ");
+    EXPECT_EQ(ToEventsMsgSet(menuEvent(" a&amp;b&#x41;<![CDATA[<c>]]>", ""), 4, 0).uiExtensionEvent->eventTag,
+              " a&bA<c>");
+    std::string utf8 = "Caf\xC3\xA9";
+    EXPECT_EQ(ToEventsMsgSet(menuEvent("manual", "<CurrentWindow><ListType>Customer</ListType><ListID>" + utf8 +
+                                                     "</ListID></CurrentWindow>"),
+                             4, 0)
+                  .uiExtensionEvent->currentWindow->list->listID,
+              utf8);
+}
+
+TEST(QbEvents, OtherEventKindsCarryNoMenuEvent) {
+    EXPECT_FALSE(ToEventsMsgSet("<QBXML><QBXMLEvents><UIEvent><CompanyFileEvent><CompanyFileEventOperation>Open"
+                                "</CompanyFileEventOperation></CompanyFileEvent></UIEvent></QBXMLEvents></QBXML>",
+                                4, 0)
+                     .uiExtensionEvent);
+    EXPECT_FALSE(ToEventsMsgSet("<QBXML><QBXMLEvents/></QBXML>", 4, 0).uiExtensionEvent);
+}
+
+TEST(QbEvents, MalformedTextIsAFailure) {
+    const int32_t kInvalidArg = -2147024809;
+    EXPECT_EQ(failureOf(""), kInvalidArg);
+    EXPECT_EQ(failureOf(menuEvent("scan", "<CurrentWindow>")), kInvalidArg);  // not closed
+    EXPECT_EQ(failureOf("<QBXML><QBXMLMsgsRq/></QBXML>"), kInvalidArg);
+    EXPECT_EQ(failureOf("<Other><QBXMLEvents/></Other>"), kInvalidArg);
+    EXPECT_EQ(failureOf("<QBXML><QBXMLEvents><UIExtensionEvent/></QBXMLEvents></QBXML>"), kInvalidArg);
+}
+
+TEST(QbEvents, DeclaredEntitiesAreNeitherExpandedNorFetched) {
+    std::string xml =
+        "<!DOCTYPE QBXML [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
+        "<!ENTITY ext SYSTEM \"file:///etc/passwd\">]>"
+        "<QBXML><QBXMLEvents><UIExtensionEvent><EventTag>&b;&ext;</EventTag></UIExtensionEvent></QBXMLEvents></QBXML>";
+    EXPECT_EQ(ToEventsMsgSet(xml, 4, 0).uiExtensionEvent->eventTag, "&b;&ext;");
+}
