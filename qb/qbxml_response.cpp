@@ -1,0 +1,79 @@
+#include "qb/qbxml_response.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "platform/error.h"
+
+namespace marlet {
+
+static std::string textOf(pugi::xml_node node) {
+    std::string text;
+    for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) text += c.value();
+    return text;
+}
+
+bool Record::has(const char* path) const { return node_.first_element_by_path(path); }
+
+std::string Record::GetValue(const char* path) const {
+    return textOf(node_.first_element_by_path(path));
+}
+
+std::string Record::required(const char* path) const {
+    pugi::xml_node e = node_.first_element_by_path(path);
+    if (!e)
+        throw Error(kErrMissingElement, std::string("The ") + node_.name() +
+                                            " that QuickBooks returned has no " + path + ".");
+    return textOf(e);
+}
+
+static bool parseInt(const char* text, int& value) {
+    const char* end = text + std::strlen(text);
+    auto [ptr, ec] = std::from_chars(text, end, value);
+    return ec == std::errc() && ptr == end && ptr != text;
+}
+
+Response::Response(pugi::xml_node node) : node_(node) {
+    if (!parseInt(node.attribute("statusCode").value(), StatusCode))
+        throw Error(kErrBadAnswer, std::string("QuickBooks answered ") + node.name() +
+                                       " without a valid status code.");
+    StatusSeverity = node.attribute("statusSeverity").value();
+    StatusMessage = node.attribute("statusMessage").value();
+    for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element) records_.push_back(c);
+}
+
+Record Response::Detail(int index) const {
+    if (index < 0 || index >= DetailCount()) {
+        std::string text = "QuickBooks returned no record.";
+        if (!StatusMessage.empty()) text += " " + StatusMessage;
+        throw Error(kErrNoRecord, text);
+    }
+    return Record(records_[index]);
+}
+
+MsgSetResponse::MsgSetResponse(const std::string& xml) : doc_(new pugi::xml_document) {
+    if (xml.empty()) throw Error(kErrBadAnswer, "QuickBooks returned an empty answer.");
+    // The default flags (no DOCTYPE, nothing fetched), keeping a value made of blanks.
+    pugi::xml_parse_result r =
+        doc_->load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+    if (!r)
+        throw Error(kErrBadAnswer, std::string("QuickBooks returned an answer that is not "
+                                               "well-formed XML (") +
+                                       r.description() + " at offset " +
+                                       std::to_string(r.offset) + ").");
+    pugi::xml_node set = doc_->child("QBXML").child("QBXMLMsgsRs");
+    if (!set) set = doc_->child("QBXML").child("QBXMLSubscriptionMsgsRs");
+    if (!set) throw Error(kErrBadAnswer, "QuickBooks returned an answer without a response set.");
+    for (pugi::xml_node c = set.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element) responses_.emplace_back(c);
+}
+
+const Response& MsgSetResponse::GetAt(int index) const {
+    if (index < 0 || index >= Count())
+        throw Error(kErrNoResponse, "QuickBooks returned no response to the request.");
+    return responses_[index];
+}
+
+}  // namespace marlet

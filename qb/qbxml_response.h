@@ -1,0 +1,70 @@
+#pragma once
+// qbXML answers, read with pugixml (default flags: no DOCTYPE, no entities
+// beyond the predefined ones, nothing fetched). Values come back exactly as
+// QuickBooks wrote them.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+namespace marlet {
+
+// Numbers of the failures this layer raises itself (the application range of
+// automation errors).
+enum : int32_t {
+    kErrBadAnswer = -2147220991,      // the answer is empty or not qbXML
+    kErrNoResponse = -2147220990,     // no response at the asked index
+    kErrNoRecord = -2147220989,       // the response returned no record
+    kErrMissingElement = -2147220988, // a required element is not in the record
+};
+
+// One returned record (CustomerRet, TransactionRet, ...).
+class Record {
+public:
+    explicit Record(pugi::xml_node node) : node_(node) {}
+    const char* name() const { return node_.name(); }
+    // `path` is a child name or a path of names ("EntityRef/FullName").
+    bool has(const char* path) const;
+    // The element's text; "" when absent.
+    std::string GetValue(const char* path) const;
+    // The element's text; raises kErrMissingElement when absent.
+    std::string required(const char* path) const;
+
+private:
+    pugi::xml_node node_;
+};
+
+// One response of a response set.
+class Response {
+public:
+    explicit Response(pugi::xml_node node);
+    const char* name() const { return node_.name(); }
+    int StatusCode;
+    std::string StatusSeverity;
+    std::string StatusMessage;
+    // The returned records.
+    int DetailCount() const { return static_cast<int>(records_.size()); }
+    // Raises kErrNoRecord when there is no record at `index`.
+    Record Detail(int index) const;
+
+private:
+    pugi::xml_node node_;
+    std::vector<pugi::xml_node> records_;
+};
+
+// A response set: the responses of a QBXMLMsgsRs or QBXMLSubscriptionMsgsRs.
+class MsgSetResponse {
+public:
+    // Raises kErrBadAnswer when `xml` is not a qbXML response document.
+    explicit MsgSetResponse(const std::string& xml);
+    int Count() const { return static_cast<int>(responses_.size()); }
+    // Raises kErrNoResponse when there is no response at `index`.
+    const Response& GetAt(int index) const;
+
+private:
+    std::unique_ptr<pugi::xml_document> doc_;  // on the heap: nodes point into it
+    std::vector<Response> responses_;
+};
+
+}  // namespace marlet

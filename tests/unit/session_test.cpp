@@ -1,0 +1,174 @@
+#include "qb/session.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/error.h"
+#include "platform/fake/fake_platform.h"
+#include "standin_processor.h"
+
+using namespace marlet;
+using marlet::testing::calls;
+
+namespace {
+
+int errorNumberOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(QbxmlRequest, DataSetIsWrittenInOrderWithTheVersionAndOnError) {
+    MsgSetRequest set("US", 4, 0);
+    set.OnError = kContinueOnError;
+    set.Append("CustomerQueryRq").Append("ListID", "80000001-1165000001");
+    EXPECT_EQ(set.ToXMLString(),
+              "<?xml version=\"1.0\" ?>\n"
+              "<?qbxml version=\"4.0\"?>\n"
+              "<QBXML>\n"
+              "  <QBXMLMsgsRq onError=\"continueOnError\">\n"
+              "    <CustomerQueryRq>\n"
+              "      <ListID>80000001-1165000001</ListID>\n"
+              "    </CustomerQueryRq>\n"
+              "  </QBXMLMsgsRq>\n"
+              "</QBXML>\n");
+    EXPECT_NE(MsgSetRequest("US", 4, 0).ToXMLString().find("onError=\"stopOnError\""),
+              std::string::npos);
+    EXPECT_NE(MsgSetRequest("CA", 3, 0).ToXMLString().find("<?qbxml version=\"CA3.0\"?>"),
+              std::string::npos);
+}
+
+TEST(QbxmlRequest, SubscriptionSetHasNoAttributesAndNestedChildrenKeepTheirOrder) {
+    SubscriptionMsgSetRequest set(4, 0);
+    RequestElement& del = set.Append("SubscriptionDelRq");
+    RequestElement& first = del.Append("SubscriberID", "{A}");
+    del.Append("SubscriptionType", "UIExtension");
+    first.text = "{B}";  // earlier children stay addressable
+    EXPECT_EQ(set.ToXMLString(),
+              "<?xml version=\"1.0\" ?>\n"
+              "<?qbxml version=\"4.0\"?>\n"
+              "<QBXML>\n"
+              "  <QBXMLSubscriptionMsgsRq>\n"
+              "    <SubscriptionDelRq>\n"
+              "      <SubscriberID>{B}</SubscriberID>\n"
+              "      <SubscriptionType>UIExtension</SubscriptionType>\n"
+              "    </SubscriptionDelRq>\n"
+              "  </QBXMLSubscriptionMsgsRq>\n"
+              "</QBXML>\n");
+}
+
+TEST(QbxmlRequest, ValuesAreEscapedAndReadBackUnchanged) {
+    const std::string nasty = "a&b<c>d\"e'f\r\ng </ListID><x>  ";
+    MsgSetRequest set("US", 4, 0);
+    set.Append("CustomerQueryRq").Append("ListID", nasty);
+    std::string xml = set.ToXMLString();
+    EXPECT_EQ(xml.find("<x>"), std::string::npos);
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(xml.c_str()));
+    EXPECT_EQ(std::string(doc.first_element_by_path("QBXML/QBXMLMsgsRq/CustomerQueryRq/ListID")
+                              .child_value()),
+              nasty);
+}
+
+TEST(QbxmlResponse, StatusesRecordsAndValuesAsWritten) {
+    MsgSetResponse rs(
+        "<?xml version=\"1.0\" ?><QBXML><QBXMLMsgsRs>"
+        "<TransactionQueryRs statusCode=\"0\" statusSeverity=\"Info\" statusMessage=\"Status OK\">"
+        "<TransactionRet><TxnType>Invoice</TxnType><EntityRef><FullName>  A &amp; \"B\" 日本 </FullName>"
+        "</EntityRef><Memo>   </Memo><RefNumber><![CDATA[<1>]]>2</RefNumber></TransactionRet>"
+        "<TransactionRet><TxnType>Bill</TxnType></TransactionRet>"
+        "</TransactionQueryRs>"
+        "<CustomerQueryRs statusCode=\"500\" statusSeverity=\"Warn\" statusMessage=\"gone\"/>"
+        "</QBXMLMsgsRs></QBXML>");
+    ASSERT_EQ(rs.Count(), 2);
+    const Response& r = rs.GetAt(0);
+    EXPECT_EQ(r.StatusCode, 0);
+    EXPECT_EQ(r.DetailCount(), 2);
+    Record txn = r.Detail(0);
+    EXPECT_EQ(txn.required("EntityRef/FullName"), "  A & \"B\" 日本 ");
+    EXPECT_EQ(txn.GetValue("Memo"), "   ");  // a blank value is a value
+    EXPECT_EQ(txn.GetValue("RefNumber"), "<1>2");
+    EXPECT_FALSE(txn.has("AccountRef"));
+    EXPECT_EQ(txn.GetValue("AccountRef/FullName"), "");
+    EXPECT_EQ(r.Detail(1).GetValue("TxnType"), "Bill");
+
+    const Response& warn = rs.GetAt(1);
+    EXPECT_EQ(warn.StatusCode, 500);
+    EXPECT_EQ(warn.StatusSeverity, "Warn");
+    try {
+        warn.Detail(0);
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), kErrNoRecord);
+        EXPECT_EQ(e.description(), "QuickBooks returned no record. gone");
+    }
+    EXPECT_EQ(errorNumberOf([&] { txn.required("TxnID"); }), kErrMissingElement);
+    EXPECT_EQ(errorNumberOf([&] { rs.GetAt(2); }), kErrNoResponse);
+}
+
+TEST(QbxmlResponse, AnswersThatAreNotResponseSetsAreErrors) {
+    const char* bad[] = {
+        "",
+        "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"0\"",  // cut short
+        "<QBXML><Other/></QBXML>",
+        "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusSeverity=\"Info\"/></QBXMLMsgsRs></QBXML>",
+        "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"zero\"/></QBXMLMsgsRs></QBXML>",
+    };
+    for (const char* xml : bad)
+        EXPECT_EQ(errorNumberOf([&] { MsgSetResponse rs(xml); }), kErrBadAnswer) << xml;
+    // A subscription response set is read the same way, and an empty one has no response 0.
+    MsgSetResponse empty("<QBXML><QBXMLSubscriptionMsgsRs/></QBXML>");
+    EXPECT_EQ(errorNumberOf([&] { empty.GetAt(0); }), kErrNoResponse);
+}
+
+TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
+    fake::World& w = fake::install();
+    auto company = marlet::testing::serveStandIn(w);
+    {
+        QBSessionManager sm;
+        sm.ToEventsMsgSet(
+            "<?xml version=\"1.0\"?><QBXML><QBXMLEvents><UIExtensionEvent><EventTag>scan</EventTag>"
+            "</UIExtensionEvent></QBXMLEvents></QBXML>",
+            4, 0);
+        sm.CloseConnection();  // nothing open: nothing done
+    }
+    EXPECT_TRUE(w.log.empty());
+    EXPECT_TRUE(company->log.empty());
+
+    {
+        QBSessionManager sm;
+        sm.OpenConnection2("{G}", "Marlet", kConnectionLocalQBDLaunchUI);
+        EXPECT_EQ(errorNumberOf([&] { sm.DoRequests(sm.CreateMsgSetRequest("US", 4, 0)); }),
+                  -2147220987);  // no session yet: refused before QuickBooks is asked
+        sm.BeginSession("", kOpenModeDoNotCare);
+        sm.EndSession();
+        sm.CloseConnection();
+        sm.CloseConnection();  // the second close does nothing
+    }
+    EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection2", "BeginSession",
+                                                         "EndSession", "CloseConnection", "Release"}));
+    EXPECT_EQ(company->log[0].args, (std::vector<std::string>{"{G}", "Marlet", "3"}));
+    EXPECT_EQ(company->log[1].args, (std::vector<std::string>{"", "2"}));
+    EXPECT_EQ(company->log[2].args[0], company->log[1].answer);  // the session's own ticket
+    EXPECT_EQ(company->log[4].args[0], "closed");
+}
+
+TEST(SessionManager, AFailedOpenLeavesNothingToClose) {
+    fake::World& w = fake::install();
+    auto company = marlet::testing::serveStandIn(w);
+    company->config.fault = "qbNotRunning";
+    QBSessionManager sm;
+    EXPECT_EQ(errorNumberOf([&] { sm.OpenConnection("", "Marlet"); }), int32_t(0x80040408));
+    sm.CloseConnection();
+    EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection"}));
+}
+
+TEST(SessionManager, AMissingSdkIsTheCreationError) {
+    fake::install();  // nothing registered
+    QBSessionManager sm;
+    EXPECT_EQ(errorNumberOf([&] { sm.OpenConnection("", "Marlet"); }), kHrClassNotRegistered);
+}

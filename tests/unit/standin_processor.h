@@ -1,0 +1,82 @@
+#pragma once
+// Serves "QBXMLRP2.RequestProcessor" to the fake platform from the stand-in's
+// portable core, in-process: late-bound calls by member name, faults turned into
+// Errors the way the Windows automation layer turns them.
+#include <memory>
+
+#include "platform/error.h"
+#include "platform/fake/fake_platform.h"
+#include "standins/qbxmlrp2/rp_core.h"
+
+namespace marlet::testing {
+
+class StandInProcessor : public AutoObject {
+public:
+    explicit StandInProcessor(std::shared_ptr<qbrp::Company> company) : rp_(std::move(company)) {}
+
+    Value call(const std::string& member, const std::vector<Value>& args) override {
+        fake::world().log.push_back("rp " + member);
+        try {
+            if (member == "OpenConnection") {
+                arity(args, 2);
+                rp_.OpenConnection(text(args[0]), text(args[1]));
+            } else if (member == "OpenConnection2") {
+                arity(args, 3);
+                rp_.OpenConnection2(text(args[0]), text(args[1]), number(args[2]));
+            } else if (member == "BeginSession") {
+                arity(args, 2);
+                return rp_.BeginSession(text(args[0]), number(args[1]));
+            } else if (member == "EndSession") {
+                arity(args, 1);
+                rp_.EndSession(text(args[0]));
+            } else if (member == "ProcessRequest") {
+                arity(args, 2);
+                return rp_.ProcessRequest(text(args[0]), text(args[1]));
+            } else if (member == "ProcessSubscription") {
+                arity(args, 1);
+                return rp_.ProcessSubscription(text(args[0]));
+            } else if (member == "CloseConnection") {
+                arity(args, 0);
+                rp_.CloseConnection();
+            } else {
+                throw Error(-2147352570, "Unknown name.");
+            }
+        } catch (const qbrp::Fault& f) {
+            throw Error(f.hresult, f.description);
+        }
+        return {};
+    }
+
+private:
+    static void arity(const std::vector<Value>& args, size_t n) {
+        if (args.size() != n) throw Error(-2147352562, "Invalid number of parameters.");
+    }
+    static std::string text(const Value& v) {
+        if (auto s = std::get_if<std::string>(&v)) return *s;
+        throw Error(-2147352571, "Type mismatch.");
+    }
+    static int number(const Value& v) {
+        if (auto i = std::get_if<int32_t>(&v)) return *i;
+        throw Error(-2147352571, "Type mismatch.");
+    }
+
+    qbrp::RequestProcessor rp_;
+};
+
+// Registers the stand-in in `w` and returns the company it answers from.
+inline std::shared_ptr<qbrp::Company> serveStandIn(fake::World& w) {
+    auto company = std::make_shared<qbrp::Company>();
+    w.classes["QBXMLRP2.RequestProcessor"] = [company] {
+        return std::make_unique<StandInProcessor>(company);
+    };
+    return company;
+}
+
+// The member names the stand-in saw, in order ("Release" when an object went).
+inline std::vector<std::string> calls(const qbrp::Company& company) {
+    std::vector<std::string> out;
+    for (const qbrp::LogEntry& e : company.log) out.push_back(e.call);
+    return out;
+}
+
+}  // namespace marlet::testing
