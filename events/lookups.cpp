@@ -1,0 +1,95 @@
+#include "events/lookups.h"
+
+#include <cstdio>
+
+#include "events/launch.h"
+#include "main/app.h"
+#include "platform/error.h"
+#include "platform/platform.h"
+#include "qb/session.h"
+
+namespace marlet {
+
+// Asks QuickBooks for one record by its identifier, in a session of its own.
+// The session is over before the answer is read.
+static MsgSetResponse query(const char* requestName, const char* idName, const std::string& id) {
+    const Platform& p = platform();
+    QBSessionManager sm;
+    sm.OpenConnection2(p.loadString(kStringAppGuid), p.loadString(kStringAppName),
+                       kConnectionLocalQBDLaunchUI);
+    sm.BeginSession("", kOpenModeDoNotCare);
+    MsgSetRequest request = sm.CreateMsgSetRequest("US", 4, 0);
+    request.OnError = kContinueOnError;
+    request.Append(requestName).Append(idName, id);
+    MsgSetResponse answer = sm.DoRequests(request);
+    sm.EndSession();
+    sm.CloseConnection();
+    return answer;
+}
+
+// "MM-DD-YYYY HH.MM.SS", local time.
+static std::string dateTimeStamp() {
+    LocalTime t = platform().localTime();
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d-%02d-%04d %02d.%02d.%02d", t.month, t.day, t.year,
+                   t.hour, t.minute, t.second);
+    return text;
+}
+
+// Every failure ends the lookup with one box; no further call reaches QuickBooks.
+template <class Body>
+static void reportingFailures(Body body) {
+    try {
+        body();
+    } catch (const Error& e) {
+        MsgBox(e.description(), kExclamation, "Error");
+    } catch (const std::exception& e) {
+        MsgBox(e.what(), kExclamation, "Error");
+    }
+}
+
+using Launch = void (*)(const std::string&, const std::string&, const std::string&,
+                        const std::string&);
+
+static void lookupTransaction(const std::string& txnID, bool scan) {
+    reportingFailures([&] {
+        MsgSetResponse answer = query("TransactionQueryRq", "TxnID", txnID);
+        Record txn = answer.GetAt(0).Detail(0);
+        std::string memo = txn.GetValue("Memo");
+        bool hasRefNumber = txn.has("RefNumber");
+        std::string entityName = txn.required("EntityRef/FullName");
+        std::string txnType = txn.required("TxnType");
+        std::string refNumber = hasRefNumber ? txn.GetValue("RefNumber")
+                                : scan       ? dateTimeStamp()
+                                             : std::string();
+        Launch launch = scan ? launchScan : launchRetrieve;
+        launch(entityName, txnType, refNumber, memo);
+    });
+}
+
+void scanTransaction(const std::string& txnID) { lookupTransaction(txnID, true); }
+void retrieveTransaction(const std::string& txnID) { lookupTransaction(txnID, false); }
+
+void scanCustomer(const std::string& listID) {
+    reportingFailures([&] {
+        MsgSetResponse answer = query("CustomerQueryRq", "ListID", listID);
+        Record customer = answer.GetAt(0).Detail(0);
+        // Read before the prompt, so nobody types a memo for a record that fails.
+        std::string fullName = customer.required("FullName");
+        std::string memo;
+        if (gOptions->promptMemo)
+            memo = platform().inputBox("Please enter a memo to be associated with the selected "
+                                       "customer and document to be scanned.",
+                                       "Enter Memo");
+        launchScan(fullName, "", "", memo);
+    });
+}
+
+void retrieveCustomer(const std::string& listID) {
+    reportingFailures([&] {
+        MsgSetResponse answer = query("CustomerQueryRq", "ListID", listID);
+        launchRetrieve(answer.GetAt(0).Detail(0).required("FullName"), "", "", "");
+    });
+}
+
+}  // namespace marlet

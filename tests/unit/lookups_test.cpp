@@ -1,0 +1,217 @@
+#include "events/lookups.h"
+
+#include <gtest/gtest.h>
+
+#include "events/launch.h"
+#include "main/app.h"
+#include "platform/fake/fake_platform.h"
+#include "standin_processor.h"
+
+using namespace marlet;
+using marlet::testing::calls;
+
+namespace {
+
+const std::string kDorvex = "C:\\Dx\\Dorvex.exe";
+const std::string kGuid = "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}";
+
+struct LookupsTest : ::testing::Test {
+    fake::World& w = fake::install();
+    std::shared_ptr<qbrp::Company> company = marlet::testing::serveStandIn(w);
+    LookupsTest() {
+        gOptions = std::make_unique<cmOptions>();
+        gOptions->dxPath = "C:\\Dx\\";
+        gOptions->configPath = "C:\\Cfg\\";
+        w.programs.insert(kDorvex);
+    }
+    std::string launched() const {
+        EXPECT_EQ(w.started.size(), 1u);
+        EXPECT_TRUE(w.boxes.empty()) << w.boxes[0].text;
+        return w.started.empty() ? "" : w.started[0].commandLine;
+    }
+    // Exactly one "Error" box, nothing started; returns its text.
+    std::string failure() const {
+        EXPECT_TRUE(w.started.empty());
+        EXPECT_EQ(w.boxes.size(), 1u);
+        if (w.boxes.empty()) return "";
+        EXPECT_EQ(w.boxes[0].title, "Error");
+        EXPECT_EQ(w.boxes[0].style, kExclamation);
+        EXPECT_FALSE(w.boxes[0].text.empty());
+        return w.boxes[0].text;
+    }
+};
+
+const std::vector<std::string> kWholeExchange = {"OpenConnection2", "BeginSession", "ProcessRequest",
+                                                 "EndSession", "CloseConnection", "Release"};
+
+}  // namespace
+
+TEST_F(LookupsTest, TransactionWithRefNumberAndMemo) {
+    scanTransaction("1A-1165000101");
+    EXPECT_EQ(launched(), scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001",
+                                          "Cabinet deposit"));
+    EXPECT_EQ(calls(*company), kWholeExchange);
+    EXPECT_EQ(company->log[0].args, (std::vector<std::string>{kGuid, "Marlet", "3"}));
+    EXPECT_EQ(company->log[1].args, (std::vector<std::string>{"", "2"}));
+    EXPECT_EQ(company->log[2].request,
+              "<?xml version=\"1.0\" ?>\n"
+              "<?qbxml version=\"4.0\"?>\n"
+              "<QBXML>\n"
+              "  <QBXMLMsgsRq onError=\"continueOnError\">\n"
+              "    <TransactionQueryRq>\n"
+              "      <TxnID>1A-1165000101</TxnID>\n"
+              "    </TransactionQueryRq>\n"
+              "  </QBXMLMsgsRq>\n"
+              "</QBXML>\n");
+
+    w.started.clear();
+    retrieveTransaction("1A-1165000101");
+    EXPECT_EQ(launched(), retrieveCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001",
+                                              "Cabinet deposit"));
+}
+
+TEST_F(LookupsTest, MissingRefNumberIsTheTimeForAScanAndEmptyForARetrieval) {
+    w.now = {2007, 3, 9, 14, 5, 7};
+    scanTransaction("1B-1165000102");
+    EXPECT_EQ(launched(), scanCommandLine("Sam \"Ace\" Rivera", "Invoice", "03-09-2007 14.05.07",
+                                          "Ask for \"Ace\" on site"));
+    w.started.clear();
+    w.now = {2010, 12, 31, 0, 0, 9};
+    scanTransaction("1D-1165000104");  // a check: neither RefNumber nor Memo
+    EXPECT_EQ(launched(), scanCommandLine("Kovács Szerszám Kft.", "Check", "12-31-2010 00.00.09", ""));
+    w.started.clear();
+    retrieveTransaction("1B-1165000102");
+    EXPECT_EQ(launched(),
+              retrieveCommandLine("Sam \"Ace\" Rivera", "Invoice", "", "Ask for \"Ace\" on site"));
+    w.started.clear();
+    retrieveTransaction("1C-1165000103");  // a bill without Memo
+    EXPECT_EQ(launched(), retrieveCommandLine("Pacific Power & Light", "Bill", "PPL-0307", ""));
+}
+
+TEST_F(LookupsTest, ValuesReachDorvexUnchanged) {
+    scanTransaction("20-1165000107");
+    EXPECT_EQ(launched(), scanCommandLine("  Lindqvist Marine  ", "CreditMemo", " 42 ",
+                                          "  returned hull fittings  "));
+    w.started.clear();
+    retrieveTransaction("21-1165000108");
+    EXPECT_EQ(launched(), retrieveCommandLine("Café Müller & Söhne:Küche <Phase 2>", "Invoice",
+                                              "1002", "Tiles & grout <urgent>"));
+    w.started.clear();
+    retrieveCustomer("80000007-1165000007");
+    EXPECT_EQ(launched(), retrieveCommandLine("山田商事株式会社", "", "", ""));
+}
+
+TEST_F(LookupsTest, CustomerScanAsksForAMemoOnlyWhenTheOptionsSay) {
+    scanCustomer("80000003-1165000003");
+    EXPECT_EQ(launched(), scanCommandLine("Sam \"Ace\" Rivera", "", "", ""));
+    EXPECT_TRUE(w.inputs.empty());
+
+    gOptions->promptMemo = true;
+    w.started.clear();
+    w.inputAnswers = {"Signed lease, 2 pages"};
+    scanCustomer("80000004-1165000004");
+    EXPECT_EQ(launched(), scanCommandLine("  Lindqvist Marine  ", "", "", "Signed lease, 2 pages"));
+    ASSERT_EQ(w.inputs.size(), 1u);
+    EXPECT_EQ(w.inputs[0].prompt,
+              "Please enter a memo to be associated with the selected customer and document to be "
+              "scanned.");
+    EXPECT_EQ(w.inputs[0].title, "Enter Memo");
+
+    w.started.clear();
+    w.log.clear();
+    w.inputAnswers = {"\x18"};  // Cancel
+    scanCustomer("80000004-1165000004");
+    EXPECT_EQ(launched(), scanCommandLine("  Lindqvist Marine  ", "", "", ""));
+    // The prompt comes after QuickBooks has answered and the connection is closed.
+    EXPECT_EQ(w.log, (std::vector<std::string>{"createObject QBXMLRP2.RequestProcessor",
+                                               "rp OpenConnection2", "rp BeginSession",
+                                               "rp ProcessRequest", "rp EndSession",
+                                               "rp CloseConnection", "inputBox Enter Memo",
+                                               "start " + kDorvex}));
+
+    w.started.clear();
+    retrieveCustomer("80000002-1165000002");  // ignores promptMemo
+    EXPECT_EQ(launched(), retrieveCommandLine("Abercrombie, Kristy:Family Room", "", "", ""));
+    EXPECT_EQ(w.inputs.size(), 2u);
+    EXPECT_NE(company->log[company->log.size() - 4].request.find(
+                  "<CustomerQueryRq>\n      <ListID>80000002-1165000002</ListID>\n    </CustomerQueryRq>"),
+              std::string::npos);
+}
+
+TEST_F(LookupsTest, UnknownIdentifierIsOneErrorAndNoPrompt) {
+    gOptions->promptMemo = true;
+    scanCustomer("80000099-1165000099");
+    EXPECT_NE(failure().find("80000099-1165000099"), std::string::npos);
+    EXPECT_TRUE(w.inputs.empty());
+    // QuickBooks had answered, so the session was closed normally before the record was read.
+    EXPECT_EQ(calls(*company), kWholeExchange);
+
+    w.boxes.clear();
+    retrieveTransaction("FF-0");
+    failure();
+}
+
+TEST_F(LookupsTest, RecordWithoutEntityRefFails) {
+    scanTransaction("1E-1165000105");  // a journal entry
+    EXPECT_NE(failure().find("EntityRef"), std::string::npos);
+}
+
+TEST_F(LookupsTest, MissingRequiredElementsFail) {
+    const char* cases[][2] = {{"EntityRef/FullName", "1A-1165000101"},
+                              {"TxnType", "1A-1165000101"},
+                              {"FullName", "80000001-1165000001"}};
+    for (auto& c : cases) {
+        company->config.dropElement = c[0];
+        w.boxes.clear();
+        if (std::string(c[0]) == "FullName") {
+            gOptions->promptMemo = true;
+            scanCustomer(c[1]);
+            EXPECT_TRUE(w.inputs.empty());  // no memo typed for a record that cannot be used
+            retrieveCustomer(c[1]);
+            EXPECT_EQ(w.boxes.size(), 2u);
+            w.boxes.pop_back();
+        } else {
+            scanTransaction(c[1]);
+        }
+        EXPECT_NE(failure().find(c[0]), std::string::npos) << c[0];
+    }
+}
+
+TEST_F(LookupsTest, EachFaultIsOneBoxAndNoFurtherCall) {
+    // An answer that cannot be read fails DoRequests itself, before EndSession.
+    struct Case {
+        const char* fault;
+        const char* lastCall;
+    };
+    const Case cases[] = {
+        {"qbNotRunning", "OpenConnection2"}, {"connectionRefused", "OpenConnection2"},
+        {"sessionRefused", "BeginSession"},  {"requestFails", "ProcessRequest"},
+        {"emptyAnswer", "ProcessRequest"},   {"malformedAnswer", "ProcessRequest"},
+    };
+    for (const Case& c : cases) {
+        company->config.fault = c.fault;
+        company->log.clear();
+        w.boxes.clear();
+        scanCustomer("80000001-1165000001");
+        std::string text = failure();
+        std::vector<std::string> seen = calls(*company);
+        ASSERT_GE(seen.size(), 2u) << c.fault;
+        EXPECT_EQ(seen[seen.size() - 2], c.lastCall) << c.fault;
+        EXPECT_EQ(seen.back(), "Release") << c.fault;
+        const qbrp::LogEntry& last = company->log[seen.size() - 2];
+        EXPECT_EQ(text, last.failed ? last.error : text) << c.fault;
+        EXPECT_EQ(last.failed, std::string(c.fault).find("Answer") == std::string::npos) << c.fault;
+    }
+}
+
+TEST_F(LookupsTest, DorvexMissingIsShownUnderError) {
+    w.programs.clear();
+    retrieveTransaction("1A-1165000101");
+    EXPECT_EQ(failure(), "File not found");
+}
+
+TEST_F(LookupsTest, AMissingSdkIsShownUnderError) {
+    w.classes.clear();
+    scanTransaction("1A-1165000101");
+    EXPECT_EQ(failure(), "Invalid class string");
+}
