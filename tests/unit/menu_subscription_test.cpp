@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include "main/app.h"
+#include "platform/fake/fake_platform.h"
+#include "standin_processor.h"
+#include "ui/frm_options.h"
+
+using namespace marlet;
+using marlet::testing::calls;
+
+namespace {
+
+const std::string kAdded =
+    "Successfully added Dorvex access to QuickBooks File menu, restart QuickBooks to see results.";
+const std::string kRemoved =
+    "Successfully removed Dorvex access from QuickBooks File menu, restart QuickBooks to see "
+    "results.";
+const std::string kAddHint = "\r\n\r\nIt's possible the Dorvex menu is already installed in QuickBooks.";
+const std::string kRemoveHint =
+    "\r\n\r\nIt is possible that the Dorvex menu has already been removed from QuickBooks.";
+
+const char kAddRequest[] =
+    "<?xml version=\"1.0\" ?>\n"
+    "<?qbxml version=\"4.0\"?>\n"
+    "<QBXML>\n"
+    "  <QBXMLSubscriptionMsgsRq>\n"
+    "    <UIExtensionSubscriptionAddRq>\n"
+    "      <UIExtensionSubscriptionAdd>\n"
+    "        <SubscriberID>{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}</SubscriberID>\n"
+    "        <COMCallbackInfo>\n"
+    "          <AppName>Marlet</AppName>\n"
+    "          <ProgID>Marlet.QBMenuListener</ProgID>\n"
+    "        </COMCallbackInfo>\n"
+    "        <MenuExtensionSubscription>\n"
+    "          <AddToMenu>File</AddToMenu>\n"
+    "          <Submenu>\n"
+    "            <MenuItem>\n"
+    "              <MenuText>Scan Documents</MenuText>\n"
+    "              <EventTag>scan</EventTag>\n"
+    "            </MenuItem>\n"
+    "            <MenuItem>\n"
+    "              <MenuText>Retrieve Documents</MenuText>\n"
+    "              <EventTag>retrieve</EventTag>\n"
+    "            </MenuItem>\n"
+    "            <MenuItem>\n"
+    "              <MenuText>Options</MenuText>\n"
+    "              <EventTag>options</EventTag>\n"
+    "            </MenuItem>\n"
+    "            <MenuItem>\n"
+    "              <MenuText>Manual</MenuText>\n"
+    "              <EventTag>manual</EventTag>\n"
+    "            </MenuItem>\n"
+    "          </Submenu>\n"
+    "        </MenuExtensionSubscription>\n"
+    "      </UIExtensionSubscriptionAdd>\n"
+    "    </UIExtensionSubscriptionAddRq>\n"
+    "  </QBXMLSubscriptionMsgsRq>\n"
+    "</QBXML>\n";
+
+const char kDelRequest[] =
+    "<?xml version=\"1.0\" ?>\n"
+    "<?qbxml version=\"4.0\"?>\n"
+    "<QBXML>\n"
+    "  <QBXMLSubscriptionMsgsRq>\n"
+    "    <SubscriptionDelRq>\n"
+    "      <SubscriberID>{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}</SubscriberID>\n"
+    "      <SubscriptionType>UIExtension</SubscriptionType>\n"
+    "    </SubscriptionDelRq>\n"
+    "  </QBXMLSubscriptionMsgsRq>\n"
+    "</QBXML>\n";
+
+const std::vector<std::string> kExchange = {"OpenConnection", "ProcessSubscription",
+                                            "CloseConnection", "Release"};
+
+struct MenuTest : ::testing::Test {
+    fake::World& w = fake::install();
+    std::shared_ptr<qbrp::Company> company = marlet::testing::serveStandIn(w);
+    frmOptions form;
+    MenuTest() {
+        gOptions = std::make_unique<cmOptions>();
+        form.Load();
+    }
+    fake::Box onlyBox() {
+        EXPECT_EQ(w.boxes.size(), 1u);
+        fake::Box b = w.boxes.empty() ? fake::Box{} : w.boxes[0];
+        w.boxes.clear();
+        return b;
+    }
+    size_t storedMenus() {
+        return qbrp::menuSubscriptions(company->subscriptions()).size();
+    }
+};
+
+}  // namespace
+
+TEST_F(MenuTest, AddSendsTheOneRequestAndClosesAfterTheBox) {
+    form.cmdAddMenu_Click();
+    fake::Box b = onlyBox();
+    EXPECT_EQ(b.text, kAdded);
+    EXPECT_EQ(b.title, "Menu Added");
+    EXPECT_EQ(b.style, kOkOnly);
+    EXPECT_EQ(calls(*company), kExchange);
+    EXPECT_EQ(company->log[0].args, (std::vector<std::string>{"", "Marlet"}));
+    EXPECT_EQ(company->log[1].request, kAddRequest);
+    EXPECT_EQ(w.log, (std::vector<std::string>{"createObject QBXMLRP2.RequestProcessor",
+                                               "rp OpenConnection", "rp ProcessSubscription",
+                                               "msgBox Menu Added", "rp CloseConnection"}));
+    std::vector<qbrp::MenuSubscription> menus = qbrp::menuSubscriptions(company->subscriptions());
+    ASSERT_EQ(menus.size(), 1u);
+    EXPECT_EQ(menus[0].progID, "Marlet.QBMenuListener");
+    EXPECT_TRUE(menus[0].submenu);
+    ASSERT_EQ(menus[0].entries.size(), 4u);
+    EXPECT_EQ(menus[0].entries[1].menuText, "Retrieve Documents");
+    EXPECT_EQ(menus[0].entries[3].eventTag, "manual");
+}
+
+TEST_F(MenuTest, ASecondAddIsSentAndItsRefusalShown) {
+    form.cmdAddMenu_Click();
+    onlyBox();
+    form.cmdAddMenu_Click();
+    fake::Box b = onlyBox();
+    EXPECT_EQ(b.title, "Error Adding Menu");
+    EXPECT_EQ(b.text, "Could not add to QuickBooks menu: A UI extension subscription for subscriber "
+                      "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139} already exists." + kAddHint);
+    EXPECT_EQ(company->log[5].request, kAddRequest);
+    EXPECT_EQ(company->log.back().call, "Release");
+    EXPECT_EQ(company->log.back().args[0], "closed");
+}
+
+TEST_F(MenuTest, AWarningIsAFailureAndAnEmptyMessageLeavesTheHint) {
+    company->config.subscriptionStatusCode = 1;
+    company->config.subscriptionStatusSeverity = "Warn";
+    form.cmdAddMenu_Click();
+    EXPECT_EQ(onlyBox().text, "Could not add to QuickBooks menu: " + kAddHint);
+    form.cmdRemoveMenu_Click();
+    fake::Box b = onlyBox();
+    EXPECT_EQ(b.title, "Error Removing Menu");
+    EXPECT_EQ(b.text, "Could not remove from QuickBooks menu: " + kRemoveHint);
+    EXPECT_EQ(calls(*company).back(), "Release");
+}
+
+TEST_F(MenuTest, AnAddErrorClosesFirstThenTellsAndGoesOn) {
+    company->config.fault = "requestFails";
+    form.cmdAddMenu_Click();
+    fake::Box b = onlyBox();
+    EXPECT_EQ(b.title, "Marlet");
+    EXPECT_EQ(b.text, "Encountered error subscribing: " + company->log[1].error);
+    EXPECT_EQ(w.log.back(), "msgBox Marlet");
+    EXPECT_EQ(w.log[w.log.size() - 2], "rp CloseConnection");
+    EXPECT_EQ(storedMenus(), 0u);
+
+    // Nothing was opened: nothing is closed.
+    company->config.fault = "qbNotRunning";
+    company->log.clear();
+    form.cmdAddMenu_Click();
+    EXPECT_EQ(onlyBox().text, "Encountered error subscribing: Could not start QuickBooks.");
+    EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection", "Release"}));
+
+    // An answer that cannot be read is an error of the exchange too.
+    company->config.fault = "malformedAnswer";
+    form.cmdAddMenu_Click();
+    EXPECT_EQ(onlyBox().text.rfind("Encountered error subscribing: QuickBooks returned an answer", 0), 0u);
+}
+
+TEST_F(MenuTest, RemoveSendsTheDeleteAndClosesAfterTheBox) {
+    form.cmdAddMenu_Click();
+    onlyBox();
+    company->log.clear();
+    w.log.clear();
+    form.cmdRemoveMenu_Click();
+    fake::Box b = onlyBox();
+    EXPECT_EQ(b.text, kRemoved);
+    EXPECT_EQ(b.title, "Menu Removed");
+    EXPECT_EQ(calls(*company), kExchange);
+    EXPECT_EQ(company->log[0].args, (std::vector<std::string>{"", "Marlet"}));
+    EXPECT_EQ(company->log[1].request, kDelRequest);
+    EXPECT_EQ(w.log.back(), "rp CloseConnection");
+    EXPECT_EQ(storedMenus(), 0u);
+
+    form.cmdRemoveMenu_Click();  // nothing left to remove: sent all the same
+    b = onlyBox();
+    EXPECT_EQ(b.title, "Error Removing Menu");
+    EXPECT_EQ(b.text, "Could not remove from QuickBooks menu: There is no UIExtension subscription "
+                      "for subscriber {7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}." + kRemoveHint);
+}
+
+TEST_F(MenuTest, ARemoveErrorReachesTheCallerUnclosed) {
+    company->config.fault = "requestFails";
+    EXPECT_THROW(form.cmdRemoveMenu_Click(), Error);
+    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection", "ProcessSubscription", "Release"}));
+    EXPECT_EQ(company->log.back().args[0], "connection open");
+}
+
+TEST_F(MenuTest, InstallAndUninstallSwitches) {
+    w.commandLine = "/install /install";
+    Main();
+    ASSERT_EQ(w.boxes.size(), 2u);
+    EXPECT_EQ(w.boxes[0].title, "Menu Added");
+    EXPECT_EQ(w.boxes[1].title, "Error Adding Menu");
+
+    w.boxes.clear();
+    w.commandLine = "/install/uninstall";  // one argument: add, then remove
+    Main();
+    ASSERT_EQ(w.boxes.size(), 2u);
+    EXPECT_EQ(w.boxes[0].title, "Error Adding Menu");
+    EXPECT_EQ(w.boxes[1].title, "Menu Removed");
+    EXPECT_EQ(storedMenus(), 0u);
+}
+
+TEST_F(MenuTest, QuickBooksUnreachable) {
+    company->config.fault = "qbNotRunning";
+    w.programs.insert("PATH\\Dorvex.exe");
+    w.commandLine = "/install /retrieve";  // /install tells and goes on
+    Main();
+    ASSERT_EQ(w.boxes.size(), 1u);
+    EXPECT_EQ(w.boxes[0].text, "Encountered error subscribing: Could not start QuickBooks.");
+    EXPECT_EQ(w.started.size(), 1u);
+
+    w.boxes.clear();
+    w.commandLine = "/uninstall /retrieve";  // /uninstall ends through Main's handler
+    EXPECT_THROW(Main(), fake::ProcessEnded);
+    ASSERT_EQ(w.boxes.size(), 1u);
+    EXPECT_EQ(w.boxes[0].text, std::to_string(int32_t(0x80040408)) + ": Could not start QuickBooks.");
+    EXPECT_EQ(w.started.size(), 1u);
+}
