@@ -42,7 +42,10 @@ for t in $TARGETS; do
   mkdir -p "$found" "$crashes"
   printf 'fuzz_%s: %ss ... ' "$t" "$SECONDS_PER_TARGET"
   log="$BUILD/fuzz_$t.log"
-  if "$BUILD/tests/fuzz/fuzz_$t" "$found" "tests/fuzz/corpus/$t" \
+  dict=""
+  [ -f "tests/fuzz/$t.dict" ] && dict="-dict=tests/fuzz/$t.dict"
+  # shellcheck disable=SC2086
+  if "$BUILD/tests/fuzz/fuzz_$t" "$found" "tests/fuzz/corpus/$t" $dict \
        -max_total_time="$SECONDS_PER_TARGET" -max_len="$(max_len "$t")" \
        -rss_limit_mb=1024 -timeout=10 -print_final_stats=1 \
        -artifact_prefix="$crashes/" >"$log" 2>&1; then
