@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include "events/qb_menu_listener.h"
 #include "main/app.h"
 #include "main/cmdline.h"
 #include "platform/error.h"
@@ -188,4 +189,35 @@ TEST(HostileInput, EventDocumentsOf16Megabytes) {
         EXPECT_THROW(ToEventsMsgSet(bad, 4, 0), Error);
         EXPECT_LT(m.peak(), 32 * bad.size());
     }
+}
+
+TEST(HostileInput, EventDocumentsOf16MegabytesThroughTheListener) {
+    fake::World& w = fake::install();
+    w.programs.insert("PATH\\Dorvex.exe");
+    gOptions = std::make_unique<cmOptions>();
+    // A customer scan with a 16 MB ListID reaches the lookup, which reports that
+    // QuickBooks cannot be reached; nothing is started.
+    std::string id(kSixteenMB, '8');
+    std::string xml = eventWith("scan", "<CurrentWindow><ListType>Customer</ListType><ListID>" + id +
+                                            "</ListID></CurrentWindow>");
+    {
+        PeakMeter m;
+        QBMenuListener().inform(xml);
+        EXPECT_LT(m.peak(), 6 * xml.size());
+    }
+    ASSERT_EQ(w.boxes.size(), 1u);
+    EXPECT_EQ(w.boxes[0].title, "Error");
+    EXPECT_TRUE(w.started.empty());
+
+    // A retrieval whose 16 MB of padding hide no window: the bare retrieval.
+    std::string padding;
+    padding.reserve(kSixteenMB);
+    while (padding.size() < kSixteenMB) padding += "<HostInfo><Country>US</Country></HostInfo>";
+    {
+        PeakMeter m;
+        QBMenuListener().inform(eventWith("retrieve", padding));
+        EXPECT_LT(m.peak(), 12 * kSixteenMB);
+    }
+    ASSERT_EQ(w.started.size(), 1u);
+    EXPECT_EQ(w.started[0].commandLine, "Dorvex.exe /c:\"qbretrieve.dxc\"");
 }

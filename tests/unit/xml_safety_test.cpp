@@ -11,6 +11,7 @@
 
 #include "platform/error.h"
 #include "qb/qb_events.h"
+#include "qb/qbxml_response.h"
 
 using namespace marlet;
 
@@ -73,6 +74,21 @@ void expectRefusedOrUnexpanded(const std::string& xml, const std::string& refere
     }
 }
 
+// The same for an answer of QuickBooks, read by the lookups.
+std::string customerAnswer(const std::string& name) {
+    return "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"0\"><CustomerRet><FullName>" + name +
+           "</FullName></CustomerRet></CustomerQueryRs></QBXMLMsgsRs></QBXML>";
+}
+
+void expectAnswerRefusedOrUnexpanded(const std::string& xml, const std::string& reference) {
+    try {
+        MsgSetResponse answer(xml);
+        EXPECT_EQ(answer.GetAt(0).Detail(0).GetValue("FullName"), reference);
+    } catch (const Error& e) {
+        EXPECT_FALSE(e.description().empty());
+    }
+}
+
 const size_t kOrdinaryParse = 256 * 1024;  // far above an event, far below any expansion
 
 }  // namespace
@@ -86,6 +102,7 @@ TEST_F(XmlSafety, BillionLaughsIsNotExpanded) {
     EXPECT_LT(gPeak, kOrdinaryParse);
 
     expectRefusedOrUnexpanded(billionLaughs(menuEvent("&lol9;")), "&lol9;");
+    expectAnswerRefusedOrUnexpanded(billionLaughs(customerAnswer("&lol9;")), "&lol9;");
     EXPECT_LT(gPeak, kOrdinaryParse);
 }
 
@@ -109,6 +126,7 @@ TEST_F(XmlSafety, ExternalEntitiesAreNeverRead) {
             EXPECT_STREQ(tag.text().get(), "&ext;");
         }
         expectRefusedOrUnexpanded(doc, "&ext;");
+        expectAnswerRefusedOrUnexpanded("<?xml version=\"1.0\"?>" + decl + customerAnswer("&ext;"), "&ext;");
     }
     std::remove(secret.c_str());
 }
