@@ -1,9 +1,257 @@
-// Placeholder until the COM local server lands.
+// marlet.exe as a COM local server: registration of its public classes, and
+// serving them on the one thread when COM starts the process.
 #include "events/com_server.h"
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cwctype>
+
+#include "events/com_objects_win32.h"
+#include "events/qb_menu_listener.h"
+#include "platform/win32/platform_win32.h"
+#include "platform/win32/win32_util.h"
 
 namespace marlet {
 
-bool handleRegistrationSwitches(const std::wstring&, int&) { return false; }
-void serveComIfEmbedded(const std::wstring&) {}
+namespace com {
+
+// {15B42DA8-7878-4EE2-B4B7-1A9BE5C3D21B}
+const CLSID CLSID_QBMenuListener = {0x15B42DA8, 0x7878, 0x4EE2, {0xB4, 0xB7, 0x1A, 0x9B, 0xE5, 0xC3, 0xD2, 0x1B}};
+// {29C16FFB-9829-4231-AA2A-93C2D2896D6F}
+const CLSID CLSID_cmOptions = {0x29C16FFB, 0x9829, 0x4231, {0xAA, 0x2A, 0x93, 0xC2, 0xD2, 0x89, 0x6D, 0x6F}};
+
+std::string textOf(BSTR text) { return text ? narrow(text, SysStringLen(text)) : std::string(); }
+
+HRESULT hresultOf(const Error& e) {
+    int32_t n = e.number();
+    if (n < 0) return static_cast<HRESULT>(n);
+    return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, n & 0xFFFF);
+}
+
+HRESULT reportFailure(const Error& e, REFIID iid, const wchar_t* source) {
+    ICreateErrorInfo* create = nullptr;
+    if (SUCCEEDED(CreateErrorInfo(&create))) {
+        std::wstring description = widen(e.description());
+        create->SetGUID(iid);
+        create->SetSource(const_cast<LPOLESTR>(source));
+        create->SetDescription(description.data());
+        IErrorInfo* info = nullptr;
+        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+            SetErrorInfo(0, info);
+            info->Release();
+        }
+        create->Release();
+    }
+    return hresultOf(e);
+}
+
+HRESULT reportDispatchFailure(const Error& e, const wchar_t* source, EXCEPINFO* info) {
+    if (!info) return hresultOf(e);
+    *info = EXCEPINFO{};
+    std::wstring description = widen(e.description());
+    info->bstrSource = SysAllocString(source);
+    info->bstrDescription = SysAllocStringLen(description.data(), static_cast<UINT>(description.size()));
+    info->scode = hresultOf(e);
+    return DISP_E_EXCEPTION;
+}
+
+namespace {
+
+struct ComClass {
+    const wchar_t* progId;
+    const wchar_t* description;
+    const CLSID* clsid;
+    HRESULT (*create)(REFIID riid, void** object);
+};
+
+const ComClass kClasses[] = {
+    {L"Marlet.QBMenuListener", L"Marlet QuickBooks menu listener", &CLSID_QBMenuListener, createListener},
+    {L"Marlet.cmOptions", L"Marlet options record", &CLSID_cmOptions, createOptions},
+};
+
+bool gLastObjectGone = false;
+DWORD gServingThread = 0;
+
+class ClassFactory : public IClassFactory {
+public:
+    explicit ClassFactory(const ComClass& c) : class_(c) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (!object) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *object = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    // The factories live as long as the process.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        return class_.create(riid, object);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+        lock ? objectCreated() : objectDestroyed();
+        return S_OK;
+    }
+
+private:
+    const ComClass& class_;
+};
+
+std::wstring guidText(const GUID& g) {
+    wchar_t text[40] = {};
+    StringFromGUID2(g, text, 40);
+    return text;
+}
+
+bool setValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    HKEY k;
+    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG r = RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(k);
+    return r == ERROR_SUCCESS;
+}
+
+std::wstring exePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+bool registerClasses() {
+    std::wstring server = L"\"" + exePath() + L"\"";
+    bool ok = true;
+    for (const ComClass& c : kClasses) {
+        std::wstring clsid = guidText(*c.clsid);
+        std::wstring key = L"CLSID\\" + clsid;
+        ok &= setValue(HKEY_CLASSES_ROOT, c.progId, nullptr, c.description);
+        ok &= setValue(HKEY_CLASSES_ROOT, std::wstring(c.progId) + L"\\CLSID", nullptr, clsid);
+        ok &= setValue(HKEY_CLASSES_ROOT, key, nullptr, c.description);
+        ok &= setValue(HKEY_CLASSES_ROOT, key + L"\\ProgID", nullptr, c.progId);
+        ok &= setValue(HKEY_CLASSES_ROOT, key + L"\\LocalServer32", nullptr, server);
+    }
+    return ok;
+}
+
+bool deleteTree(const std::wstring& key) {
+    LONG r = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+    if (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND) {
+        RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
+        return true;
+    }
+    return false;
+}
+
+bool unregisterClasses() {
+    bool ok = true;
+    for (const ComClass& c : kClasses) {
+        ok &= deleteTree(L"CLSID\\" + guidText(*c.clsid));
+        ok &= deleteTree(c.progId);
+    }
+    return ok;
+}
+
+std::wstring lower(std::wstring s) {
+    for (wchar_t& ch : s) ch = static_cast<wchar_t>(std::towlower(ch));
+    return s;
+}
+
+// "/word" or "-word", in any case, standing on its own.
+bool hasFlag(const std::wstring& commandLine, const wchar_t* word) {
+    std::wstring line = lower(commandLine);
+    std::wstring w = word;
+    for (size_t at = line.find(w); at != std::wstring::npos; at = line.find(w, at + 1)) {
+        if (at == 0 || (line[at - 1] != L'/' && line[at - 1] != L'-')) continue;
+        if (at >= 2 && !std::iswspace(line[at - 2]) && line[at - 2] != L'"') continue;
+        size_t end = at + w.size();
+        if (end == line.size() || std::iswspace(line[end]) || line[end] == L'"') return true;
+    }
+    return false;
+}
+
+BOOL CALLBACK findVisibleWindow(HWND window, LPARAM found) {
+    if (IsWindowVisible(window)) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool windowOpen() {
+    bool found = false;
+    EnumThreadWindows(GetCurrentThreadId(), findVisibleWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+}  // namespace
+
+void objectCreated() { CoAddRefServerProcess(); }
+
+void objectDestroyed() {
+    // At zero COM stops handing out objects of this process; the loop then ends.
+    if (CoReleaseServerProcess() == 0) {
+        gLastObjectGone = true;
+        PostThreadMessageW(gServingThread, WM_NULL, 0, 0);
+    }
+}
+
+}  // namespace com
+
+bool handleRegistrationSwitches(const std::wstring& commandLine, int& exitCode) {
+    if (com::hasFlag(commandLine, L"unregserver")) {
+        exitCode = com::unregisterClasses() ? 0 : 1;
+        return true;
+    }
+    if (com::hasFlag(commandLine, L"regserver")) {
+        exitCode = com::registerClasses() ? 0 : 1;
+        return true;
+    }
+    return false;
+}
+
+void serveComIfEmbedded(const std::wstring& commandLine) {
+    using namespace com;
+    if (!hasFlag(commandLine, L"embedding")) return;
+    try {
+        win32::ensureCom();
+    } catch (const Error&) {
+        return;
+    }
+    gServingThread = GetCurrentThreadId();
+
+    static ClassFactory factories[] = {ClassFactory(kClasses[0]), ClassFactory(kClasses[1])};
+    DWORD cookies[2] = {};
+    for (int i = 0; i < 2; i++)
+        CoRegisterClassObject(*kClasses[i].clsid, &factories[i], CLSCTX_LOCAL_SERVER,
+                              REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &cookies[i]);
+    CoResumeClassObjects();
+
+    MSG msg;
+    while (!(gLastObjectGone && !windowOpen())) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) break;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+
+    for (DWORD cookie : cookies)
+        if (cookie) CoRevokeClassObject(cookie);
+    gFileTools.reset();  // its library goes away with COM
+}
 
 }  // namespace marlet
