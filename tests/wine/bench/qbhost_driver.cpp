@@ -1,0 +1,147 @@
+#include "qbhost_driver.h"
+
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace bench {
+
+void registerMarlet(const Sandbox& box) {
+    RunResult r = box.runMarlet(L"/regserver");
+    if (r.exitCode != 0 || !r.dialogs.empty()) ADD_FAILURE() << "marlet.exe /regserver failed";
+}
+
+void unregisterMarlet(const Sandbox& box) { box.runMarlet(L"/unregserver"); }
+
+static bool callExport(const std::wstring& dll, const char* name) {
+    HMODULE m = LoadLibraryW(dll.c_str());
+    if (!m) return false;
+    auto fn = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+    HRESULT hr = fn ? fn() : E_FAIL;
+    FreeLibrary(m);
+    return SUCCEEDED(hr);
+}
+
+void installFileTools(const Sandbox& box) {
+    box.copyProgram(L"filetools.dll", L"filetools.dll");
+    if (!callExport(box.path(L"filetools.dll"), "DllRegisterServer")) ADD_FAILURE() << "filetools.dll";
+}
+
+void uninstallFileTools(const Sandbox& box) { callExport(box.path(L"filetools.dll"), "DllUnregisterServer"); }
+
+std::vector<std::string> fileToolsLog(const Sandbox& box) {
+    std::vector<std::string> lines;
+    if (!box.exists(L"filetools.log")) return lines;
+    std::string text = box.readFile(L"filetools.log");
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find("\r\n", at);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
+
+void installRequestProcessor(const Sandbox& box) {
+    box.copyProgram(L"qbxmlrp2.dll", L"qbxmlrp2.dll");
+    if (!callExport(box.path(L"qbxmlrp2.dll"), "DllRegisterServer")) ADD_FAILURE() << "qbxmlrp2.dll";
+}
+
+static std::vector<HostCall> parseResults(const std::string& text) {
+    std::vector<HostCall> calls;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
+        if (t1 == std::string::npos || t2 == std::string::npos) continue;
+        HostCall c;
+        c.event = line.substr(0, t1);
+        std::string hr = line.substr(t1 + 1, t2 - t1 - 1);
+        c.hr = hr.rfind("0x", 0) == 0 ? static_cast<HRESULT>(std::stoul(hr, nullptr, 16)) : E_FAIL;
+        c.description = line.substr(t2 + 1);
+        calls.push_back(c);
+    }
+    return calls;
+}
+
+int marletProcesses(const Sandbox& box) {
+    int count = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof pe;
+    std::wstring wanted = box.path(L"marlet.exe");
+    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
+        if (_wcsicmp(pe.szExeFile, L"marlet.exe") != 0) continue;
+        HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pe.th32ProcessID);
+        if (!p) continue;
+        wchar_t image[MAX_PATH];
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameW(p, 0, image, &size) && _wcsicmp(image, wanted.c_str()) == 0) count++;
+        CloseHandle(p);
+    }
+    CloseHandle(snap);
+    return count;
+}
+
+bool waitForMarletExit(const Sandbox& box, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 50) {
+        if (marletProcesses(box) == 0) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+HostRun runHost(const Sandbox& box, const std::wstring& arguments, const DialogHandler& onDialog, int timeoutMs) {
+    HostRun result;
+    std::wstring out = box.path(L"qbhost-out.txt");
+    DeleteFileW(out.c_str());
+    std::wstring line = L"\"" + binFolder() + L"\\qbhost.exe\" \"--out=" + out + L"\" " + arguments;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        box.dir().c_str(), &si, &pi)) {
+        result.exitCode = static_cast<DWORD>(-1);
+        return result;
+    }
+    CloseHandle(pi.hThread);
+    std::set<HWND> answered;
+    auto answerDialogs = [&] {
+        for (HWND w : findDialogs(0)) {
+            if (answered.count(w)) continue;
+            Sleep(50);  // let it finish drawing
+            Dialog d = readDialog(w);
+            result.dialogs.push_back(d);
+            answered.insert(w);
+            onDialog(d);
+        }
+    };
+    int waited = 0;
+    while (WaitForSingleObject(pi.hProcess, 25) == WAIT_TIMEOUT) {
+        answerDialogs();
+        waited += 25;
+        if (waited > timeoutMs) {
+            result.timedOut = true;
+            TerminateProcess(pi.hProcess, 99);
+            WaitForSingleObject(pi.hProcess, 5000);
+            break;
+        }
+    }
+    GetExitCodeProcess(pi.hProcess, &result.exitCode);
+    CloseHandle(pi.hProcess);
+    // The server may still be ending, or showing a last box.
+    for (int w = 0; w < 10000 && marletProcesses(box) > 0; w += 50) {
+        answerDialogs();
+        Sleep(50);
+    }
+    result.calls = parseResults(box.readFile(L"qbhost-out.txt"));
+    return result;
+}
+
+}  // namespace bench
