@@ -1,0 +1,16 @@
+// The process entry of marlet.exe.
+#include <windows.h>
+
+#include "events/com_server.h"
+#include "main/app.h"
+#include "platform/win32/platform_win32.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    marlet::gPlatform = &marlet::kWin32Platform;
+    std::wstring commandLine = GetCommandLineW();
+    int exitCode = 0;
+    if (marlet::handleRegistrationSwitches(commandLine, exitCode)) return exitCode;
+    marlet::Main();
+    marlet::serveComIfEmbedded(commandLine);
+    return 0;
+}

@@ -1,0 +1,118 @@
+// Automation objects created by ProgID and called by member name.
+#include <windows.h>
+#include <oleauto.h>
+
+#include "platform/win32/platform_win32.h"
+#include "platform/win32/win32_util.h"
+
+namespace marlet::win32 {
+
+void ensureCom() {
+    static bool done = false;
+    if (done) return;
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(hr) && hr != RPC_E_CHANGED_MODE) throw hresultError(hr);
+    done = true;
+}
+
+namespace {
+
+Value fromVariant(const VARIANT& v) {
+    switch (v.vt) {
+    case VT_BSTR:
+        return v.bstrVal ? narrow(v.bstrVal, SysStringLen(v.bstrVal)) : std::string();
+    case VT_BOOL:
+        return v.boolVal != VARIANT_FALSE;
+    case VT_I4:
+        return static_cast<int32_t>(v.lVal);
+    case VT_I2:
+        return static_cast<int32_t>(v.iVal);
+    default: {
+        VARIANT text;
+        VariantInit(&text);
+        if (v.vt != VT_EMPTY && v.vt != VT_NULL &&
+            SUCCEEDED(VariantChangeType(&text, const_cast<VARIANT*>(&v), 0, VT_BSTR))) {
+            Value r = narrow(text.bstrVal, SysStringLen(text.bstrVal));
+            VariantClear(&text);
+            return r;
+        }
+        return std::monostate{};
+    }
+    }
+}
+
+class DispatchObject : public AutoObject {
+public:
+    explicit DispatchObject(IDispatch* d) : d_(d) {}
+    ~DispatchObject() override { d_->Release(); }
+    DispatchObject(const DispatchObject&) = delete;
+    DispatchObject& operator=(const DispatchObject&) = delete;
+
+    Value call(const std::string& member, const std::vector<Value>& args) override {
+        std::wstring name = widen(member);
+        LPOLESTR names[] = {name.data()};
+        DISPID id;
+        HRESULT hr = d_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        if (FAILED(hr)) throw hresultError(hr);
+
+        std::vector<VARIANT> v(args.size());
+        for (size_t i = 0; i < args.size(); i++) {
+            VARIANT& x = v[args.size() - 1 - i];  // arguments go in reverse order
+            VariantInit(&x);
+            const Value& a = args[i];
+            if (auto s = std::get_if<std::string>(&a)) {
+                std::wstring w = widen(*s);
+                x.vt = VT_BSTR;
+                x.bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
+            } else if (auto b = std::get_if<bool>(&a)) {
+                x.vt = VT_BOOL;
+                x.boolVal = *b ? VARIANT_TRUE : VARIANT_FALSE;
+            } else if (auto n = std::get_if<int32_t>(&a)) {
+                x.vt = VT_I4;
+                x.lVal = *n;
+            }
+        }
+        DISPPARAMS params = {v.data(), nullptr, static_cast<UINT>(v.size()), 0};
+        VARIANT result;
+        VariantInit(&result);
+        EXCEPINFO info = {};
+        hr = d_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params,
+                        &result, &info, nullptr);
+        for (VARIANT& x : v) VariantClear(&x);
+        if (hr == DISP_E_EXCEPTION) {
+            if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+            std::string description = info.bstrDescription
+                                          ? narrow(info.bstrDescription, SysStringLen(info.bstrDescription))
+                                          : std::string();
+            HRESULT code = info.scode ? info.scode : (info.wCode ? info.wCode : hr);
+            SysFreeString(info.bstrDescription);
+            SysFreeString(info.bstrSource);
+            SysFreeString(info.bstrHelpFile);
+            if (description.empty()) description = systemMessage(static_cast<DWORD>(code));
+            throw Error(static_cast<int32_t>(code), description);
+        }
+        if (FAILED(hr)) throw hresultError(hr);
+        Value r = fromVariant(result);
+        VariantClear(&result);
+        return r;
+    }
+
+private:
+    IDispatch* d_;
+};
+
+}  // namespace
+
+std::unique_ptr<AutoObject> createObject(const std::string& progId) {
+    ensureCom();
+    CLSID clsid;
+    HRESULT hr = CLSIDFromProgID(widen(progId).c_str(), &clsid);
+    if (FAILED(hr)) throw hresultError(hr);
+    IDispatch* d = nullptr;
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                          reinterpret_cast<void**>(&d));
+    if (FAILED(hr)) throw hresultError(hr);
+    return std::make_unique<DispatchObject>(d);
+}
+
+}  // namespace marlet::win32

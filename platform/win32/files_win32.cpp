@@ -1,0 +1,67 @@
+// Files and the ANSI code page.
+#include <windows.h>
+
+#include "platform/win32/platform_win32.h"
+#include "platform/win32/win32_util.h"
+
+namespace marlet::win32 {
+
+bool fileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool readFile(const std::string& path, std::string& bytes) {
+    HANDLE f = CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    bytes.clear();
+    char buffer[64 * 1024];
+    DWORD got = 0;
+    bool ok = true;
+    while ((ok = ReadFile(f, buffer, sizeof buffer, &got, nullptr)) && got > 0) bytes.append(buffer, got);
+    CloseHandle(f);
+    return ok;
+}
+
+static bool writeAll(const std::wstring& path, const std::string& bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size() && FlushFileBuffers(f);
+    return CloseHandle(f) && ok;
+}
+
+// The new content goes to a file of its own in the same folder first; only a
+// complete file takes the old one's place, in one rename.
+bool replaceFile(const std::string& path, const std::string& bytes) {
+    std::wstring target = widen(path);
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    size_t slash = target.find_last_of(L"\\/");
+    std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash);
+    wchar_t temp[MAX_PATH + 16];
+    if (!GetTempFileNameW(folder.c_str(), L"dxq", 0, temp)) return false;
+    if (writeAll(temp, bytes) &&
+        MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileW(temp);
+    return false;
+}
+
+static std::string convert(const std::string& s, UINT from, UINT to) {
+    if (s.empty()) return {};
+    int n = MultiByteToWideChar(from, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(from, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    int m = WideCharToMultiByte(to, 0, w.data(), n, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(m), '\0');
+    WideCharToMultiByte(to, 0, w.data(), n, out.data(), m, nullptr, nullptr);
+    return out;
+}
+
+std::string ansiToUtf8(const std::string& ansi) { return convert(ansi, CP_ACP, CP_UTF8); }
+std::string utf8ToAnsi(const std::string& utf8) { return convert(utf8, CP_UTF8, CP_ACP); }
+
+}  // namespace marlet::win32

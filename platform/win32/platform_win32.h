@@ -1,0 +1,29 @@
+#pragma once
+// The Win32 platform table and the functions that fill it.
+#include "platform/platform.h"
+
+namespace marlet {
+
+extern const Platform kWin32Platform;
+
+namespace win32 {
+int msgBox(const std::string& text, int style, const std::string& title);
+std::string inputBox(const std::string& prompt, const std::string& title);
+void setClipboardText(const std::string& text);
+void startProcess(const std::string& program, const std::string& commandLine, int windowState);
+std::string commandLineText();
+std::string exeFolder();
+[[noreturn]] void endProcess();
+std::string loadString(int id);
+LocalTime localTime();
+bool fileExists(const std::string& path);
+bool readFile(const std::string& path, std::string& bytes);
+bool replaceFile(const std::string& path, const std::string& bytes);
+std::string ansiToUtf8(const std::string& ansi);
+std::string utf8ToAnsi(const std::string& utf8);
+std::unique_ptr<AutoObject> createObject(const std::string& progId);
+// Initialises COM on this thread the first time it is needed.
+void ensureCom();
+}  // namespace win32
+
+}  // namespace marlet

@@ -1,0 +1,85 @@
+// Processes, the command line, the executable's folder, string table, clock.
+#include <windows.h>
+
+#include "platform/win32/platform_win32.h"
+#include "platform/win32/win32_util.h"
+
+namespace marlet::win32 {
+
+static bool hasFolder(const std::wstring& path) {
+    return path.find_first_of(L"\\/:") != std::wstring::npos;
+}
+
+// The program file as it will be started: a name without a folder is looked for
+// on the system path, a path must name an existing file.
+static std::wstring resolveProgram(const std::wstring& program) {
+    if (!hasFolder(program)) {
+        wchar_t found[MAX_PATH * 4];
+        DWORD n = SearchPathW(nullptr, program.c_str(), nullptr, MAX_PATH * 4, found, nullptr);
+        if (n == 0 || n >= MAX_PATH * 4) throw Error(kErrFileNotFound, "File not found");
+        return found;
+    }
+    DWORD attributes = GetFileAttributesW(program.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw Error(kErrFileNotFound, "File not found");
+    return program;
+}
+
+void startProcess(const std::string& program, const std::string& commandLine, int windowState) {
+    std::wstring path = resolveProgram(widen(program));
+    std::wstring line = widen(commandLine);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = windowState == kMinimizedFocus ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        throw lastError();
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+// What follows the program's own name, which ends at its closing quote when it
+// is quoted and at the first blank otherwise; the blanks after it are not part.
+std::string commandLineText() {
+    const wchar_t* s = GetCommandLineW();
+    if (*s == L'"') {
+        s++;
+        while (*s && *s != L'"') s++;
+        if (*s) s++;
+    } else {
+        while (*s && *s != L' ' && *s != L'\t') s++;
+    }
+    while (*s == L' ' || *s == L'\t') s++;
+    return narrow(s, wcslen(s));
+}
+
+std::string exeFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    size_t slash = path.find_last_of(L"\\/");
+    return narrow(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
+}
+
+void endProcess() { ExitProcess(1); }
+
+std::string loadString(int id) {
+    const wchar_t* text = nullptr;
+    int n = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
+    return n > 0 ? narrow(text, static_cast<size_t>(n)) : std::string();
+}
+
+LocalTime localTime() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+}  // namespace marlet::win32

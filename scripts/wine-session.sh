@@ -1,0 +1,39 @@
+# Sourced by the scripts that run Windows programs: one Wine prefix and one
+# persistent wineserver for the whole run, on an Xvfb display of our own.
+#   wine_session_start PREFIX [--own-display]   then   wine_session_stop
+# Without --own-display an existing DISPLAY is used (a person watching).
+
+wine_session_start() {
+  local prefix=$1 own=${2:-}
+  export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEARCH=win64
+  _wine_xvfb_pid=
+  if [ -z "${DISPLAY:-}" ] || [ "$own" = --own-display ]; then
+    local n
+    for n in $(seq 90 140); do
+      [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+    done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    _wine_xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine: creating the prefix $WINEPREFIX (first start is slow)"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  wineserver -p >/dev/null 2>&1 </dev/null
+  # Wine's own services and desktop start with the first program and live as
+  # long as the server; start them here, so they hold no test runner's output.
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+wine_session_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${_wine_xvfb_pid:-}" ]; then
+    kill "$_wine_xvfb_pid" 2>/dev/null || true
+    wait "$_wine_xvfb_pid" 2>/dev/null || true
+  fi
+}

@@ -1,0 +1,157 @@
+#include "sandbox.h"
+
+#include <set>
+
+namespace bench {
+
+std::wstring binFolder() {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring folder(exe);
+    return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+void pressFirstButton(const Dialog& d) {
+    if (!d.buttons.empty()) pressButton(d.hwnd, d.buttons.front());
+}
+
+static void removeTree(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = dir + L"\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(full);
+            } else {
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryW(dir.c_str());
+}
+
+Sandbox::Sandbox() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    static int counter = 0;
+    std::wstring root = std::wstring(temp) + L"marlet-tests";
+    CreateDirectoryW(root.c_str(), nullptr);
+    dir_ = root + L"\\" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    removeTree(dir_);
+    CreateDirectoryW(dir_.c_str(), nullptr);
+    copyProgram(L"marlet.exe", L"marlet.exe");
+}
+
+Sandbox::~Sandbox() { removeTree(dir_); }
+
+void Sandbox::writeFile(const std::wstring& relative, const std::string& bytes) const {
+    std::wstring full = path(relative);
+    for (size_t i = dir_.size() + 1; (i = full.find(L'\\', i)) != std::wstring::npos; i++)
+        CreateDirectoryW(full.substr(0, i).c_str(), nullptr);
+    HANDLE f = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+std::string Sandbox::readFile(const std::wstring& relative) const {
+    HANDLE f = CreateFileW(path(relative).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string bytes;
+    char buffer[4096];
+    DWORD got;
+    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+    CloseHandle(f);
+    return bytes;
+}
+
+bool Sandbox::exists(const std::wstring& relative) const {
+    return GetFileAttributesW(path(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Sandbox::copyProgram(const std::wstring& name, const std::wstring& toRelative) const {
+    std::wstring to = path(toRelative);
+    for (size_t i = dir_.size() + 1; (i = to.find(L'\\', i)) != std::wstring::npos; i++)
+        CreateDirectoryW(to.substr(0, i).c_str(), nullptr);
+    CopyFileW((binFolder() + L"\\" + name).c_str(), to.c_str(), FALSE);
+}
+
+std::string Sandbox::iniFor(const std::wstring& dxFolder, bool debugMode) const {
+    return "False\r\n" + utf8(path(dxFolder)) + "\\\r\n" + utf8(path(L"Cfg")) + "\\\r\nFalse\r\nFalse\r\n" +
+           (debugMode ? "True" : "False") + "\r\n";
+}
+
+void Sandbox::installDorvex(const std::wstring& folder) const {
+    copyProgram(L"Dorvex.exe", folder + L"\\Dorvex.exe");
+}
+
+std::vector<Launch> Sandbox::launches(const std::wstring& folder) const {
+    std::vector<Launch> result;
+    for (int n = 1;; n++) {
+        std::wstring file = folder + L"\\launch-" + std::to_wstring(n) + L".txt";
+        if (!exists(file)) break;
+        std::string record = readFile(file);
+        size_t nl = record.find('\n');
+        result.push_back({std::stoi(record.substr(0, nl)), record.substr(nl + 1)});
+    }
+    return result;
+}
+
+std::vector<Launch> waitForLaunches(const Sandbox& box, size_t count, const std::wstring& folder,
+                                    int timeoutMs) {
+    std::vector<Launch> found;
+    for (int waited = 0; waited <= timeoutMs; waited += 50) {
+        found = box.launches(folder);
+        if (found.size() >= count) break;
+        Sleep(50);
+    }
+    return found;
+}
+
+RunResult Sandbox::runMarlet(const std::wstring& arguments, const DialogHandler& onDialog, int timeoutMs) const {
+    return runProgram(L"\"" + path(L"marlet.exe") + L"\" " + arguments, dir_, onDialog, timeoutMs);
+}
+
+RunResult runProgram(const std::wstring& commandLine, const std::wstring& folder, const DialogHandler& onDialog,
+                     int timeoutMs) {
+    RunResult result;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::wstring line = commandLine;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
+        result.exitCode = static_cast<DWORD>(-1);
+        return result;
+    }
+    CloseHandle(pi.hThread);
+    std::set<HWND> answered;
+    int waited = 0;
+    while (WaitForSingleObject(pi.hProcess, 25) == WAIT_TIMEOUT) {
+        for (HWND w : findDialogs(pi.dwProcessId)) {
+            if (answered.count(w)) continue;
+            Sleep(50);  // let it finish drawing
+            Dialog d = readDialog(w);
+            result.dialogs.push_back(d);
+            answered.insert(w);
+            onDialog(d);
+        }
+        waited += 25;
+        if (waited > timeoutMs) {
+            result.timedOut = true;
+            TerminateProcess(pi.hProcess, 99);
+            WaitForSingleObject(pi.hProcess, 5000);
+            break;
+        }
+    }
+    GetExitCodeProcess(pi.hProcess, &result.exitCode);
+    CloseHandle(pi.hProcess);
+    return result;
+}
+
+}  // namespace bench

@@ -1,0 +1,76 @@
+#pragma once
+// A fresh folder per test holding its own copy of marlet.exe (and so its own
+// dxqb.ini), the Dorvex stand-in, and helpers to run programs there while a
+// person's part is played on their dialogs.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui_driver.h"
+
+namespace bench {
+
+// The folder of the running test program, where every built program lies.
+std::wstring binFolder();
+
+struct Launch {
+    int windowState;          // SW_ value the program was started with
+    std::string commandLine;  // exactly as received
+};
+
+struct RunResult {
+    DWORD exitCode = 0;
+    bool timedOut = false;
+    std::vector<Dialog> dialogs;  // every dialog seen, in order
+};
+
+// Answers a dialog; the default presses its first button.
+using DialogHandler = std::function<void(const Dialog&)>;
+void pressFirstButton(const Dialog& d);
+
+class Sandbox {
+public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    const std::wstring& dir() const { return dir_; }
+    std::wstring path(const std::wstring& relative) const { return dir_ + L"\\" + relative; }
+    std::string pathUtf8(const std::wstring& relative) const { return utf8(path(relative)); }
+
+    void writeFile(const std::wstring& relative, const std::string& bytes) const;
+    std::string readFile(const std::wstring& relative) const;
+    bool exists(const std::wstring& relative) const;
+    void copyProgram(const std::wstring& name, const std::wstring& toRelative) const;
+
+    // dxqb.ini beside the sandbox's marlet.exe.
+    void writeIni(const std::string& bytes) const { writeFile(L"dxqb.ini", bytes); }
+    std::string readIni() const { return readFile(L"dxqb.ini"); }
+    // Six lines for the Dorvex stand-in in `dxFolder` and configurations in "Cfg\".
+    std::string iniFor(const std::wstring& dxFolder, bool debugMode = false) const;
+
+    // Puts the Dorvex stand-in into `folder` (relative) and reads what it recorded.
+    void installDorvex(const std::wstring& folder = L"Dx") const;
+    std::vector<Launch> launches(const std::wstring& folder = L"Dx") const;
+
+    // Runs the sandbox's marlet.exe with `arguments` until it ends.
+    RunResult runMarlet(const std::wstring& arguments, const DialogHandler& onDialog = pressFirstButton,
+                        int timeoutMs = 30000) const;
+
+private:
+    std::wstring dir_;
+};
+
+// Starts `commandLine` in `folder`, answers every dialog the process shows with
+// `onDialog`, and waits for it to end.
+RunResult runProgram(const std::wstring& commandLine, const std::wstring& folder,
+                     const DialogHandler& onDialog = pressFirstButton, int timeoutMs = 30000);
+
+// Waits for launch files to appear (Dorvex starts asynchronously).
+std::vector<Launch> waitForLaunches(const Sandbox& box, size_t count, const std::wstring& folder = L"Dx",
+                                    int timeoutMs = 10000);
+
+}  // namespace bench

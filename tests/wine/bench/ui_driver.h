@@ -1,0 +1,44 @@
+#pragma once
+// Finds, reads and answers the dialogs and message boxes another process shows,
+// the way a person at the screen would.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+enum class Icon { None, Exclamation, Other };
+
+struct Dialog {
+    HWND hwnd = nullptr;
+    DWORD pid = 0;
+    std::string title;
+    std::string text;                  // a message box's text
+    std::vector<std::string> buttons;  // captions, "&" removed
+    Icon icon = Icon::None;
+};
+
+// Visible top-level dialogs (class #32770) of process `pid`, or of any process when 0.
+std::vector<HWND> findDialogs(DWORD pid = 0);
+Dialog readDialog(HWND dialog);
+// The caption of a control, read across processes.
+std::string windowText(HWND window);
+// The first child of `parent` with this class and caption ("" = any caption).
+HWND findChild(HWND parent, const char* windowClass, const std::string& caption = "");
+// Clicks the button with this caption (a mouse click; a BM_CLICK if the
+// display does not take it).
+bool pressButton(HWND dialog, const std::string& caption);
+// Clicks a control at its centre; double-click when `twice`.
+void clickControl(HWND control, bool twice = false);
+// Types text into an edit control, replacing what it holds.
+void typeText(HWND edit, const std::string& text);
+// The clipboard's plain text ("" when empty or unavailable).
+std::string clipboardText();
+// Waits until a dialog of `pid` (0 = any) shows, or times out (nullptr).
+HWND waitForDialog(DWORD pid, int timeoutMs = 20000);
+
+std::string utf8(const std::wstring& w);
+std::wstring wide(const std::string& s);
+
+}  // namespace bench
