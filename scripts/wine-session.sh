@@ -4,7 +4,8 @@
 # Without --own-display an existing DISPLAY is used (a person watching).
 
 wine_session_start() {
-  local prefix=$1 own=${2:-}
+  local prefix own=${2:-}
+  prefix=$(realpath -m "$1")
   export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
   export WINEARCH=win64
   _wine_xvfb_pid=

@@ -1,0 +1,29 @@
+# Delay-loaded import libraries for mingw-w64: the DLL is loaded at the first
+# call into it, not when the process starts. Under Wine every user32, ole32 or
+# oleaut32 loaded at start costs as much as the whole bare program, and most
+# starts of marlet.exe (read options, write them back) need none of them.
+#   marlet_delay_import_libraries(OUT_VAR dll...)
+function(marlet_delay_import_libraries out)
+  find_program(MINGW_NM NAMES ${MINGW_PREFIX}-nm REQUIRED)
+  find_program(MINGW_DLLTOOL NAMES ${MINGW_PREFIX}-dlltool REQUIRED)
+  set(libs)
+  foreach(dll ${ARGN})
+    set(import_lib /usr/${MINGW_PREFIX}/lib/lib${dll}.a)
+    set(def ${CMAKE_CURRENT_BINARY_DIR}/delay/${dll}.def)
+    set(lib ${CMAKE_CURRENT_BINARY_DIR}/delay/lib${dll}_delay.a)
+    add_custom_command(
+      OUTPUT ${lib}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/delay
+      COMMAND ${CMAKE_COMMAND} -DNM=${MINGW_NM} -DIMPORT_LIB=${import_lib} -DDLL=${dll}.dll -DDEF=${def}
+              -P ${CMAKE_SOURCE_DIR}/cmake/write-def.cmake
+      COMMAND ${MINGW_DLLTOOL} -d ${def} -y ${lib}
+      DEPENDS ${import_lib} ${CMAKE_SOURCE_DIR}/cmake/write-def.cmake
+      VERBATIM)
+    add_custom_target(delay_${dll} DEPENDS ${lib})
+    add_library(${dll}_delay STATIC IMPORTED GLOBAL)
+    set_target_properties(${dll}_delay PROPERTIES IMPORTED_LOCATION ${lib})
+    add_dependencies(${dll}_delay delay_${dll})
+    list(APPEND libs ${dll}_delay)
+  endforeach()
+  set(${out} ${libs} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,8 @@
+# Writes a module-definition file naming every function an import library imports.
+execute_process(COMMAND ${NM} ${IMPORT_LIB} OUTPUT_VARIABLE symbols ERROR_QUIET)
+string(REGEX MATCHALL "__imp_[A-Za-z0-9_@]+" symbols "${symbols}")
+list(TRANSFORM symbols REPLACE "^__imp_" "")
+list(REMOVE_DUPLICATES symbols)
+list(SORT symbols)
+list(JOIN symbols "\n" body)
+file(WRITE ${DEF} "LIBRARY ${DLL}\nEXPORTS\n${body}\n")
