@@ -120,13 +120,19 @@ private:
             }
             return DISP_E_EXCEPTION;
         }
+        // The shell is loaded when a document is opened, not with the object.
+        using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+        HMODULE shell = LoadLibraryW(L"shell32.dll");
+        auto shellExecuteEx = shell ? reinterpret_cast<ShellExecuteExFn>(
+                                          reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteExW")))
+                                    : nullptr;
         SHELLEXECUTEINFOW sei = {};
         sei.cbSize = sizeof sei;
         sei.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
         sei.lpVerb = L"open";
         sei.lpFile = document.c_str();
         sei.nShow = SW_SHOWNORMAL;
-        if (ShellExecuteExW(&sei))
+        if (shellExecuteEx && shellExecuteEx(&sei))
             record(head + "opened");
         else
             record(head + "shell-error " + std::to_string(GetLastError()));

@@ -16,6 +16,12 @@
 //     --list           print the stored File-menu entries and end
 //     --dispatch       call inform through IDispatch instead
 //     --out=FILE       write the results to FILE as well
+//     --repeat=N       deliver the events N times, each to a fresh server
+//                      process, and print only the median time of a round
+//                      trip (activation, calls, release) and of a whole cycle
+//                      (until the server process has ended), in microseconds
+//     --prestart       with --repeat: start the server itself and wait until
+//                      it serves, so that COM's own start-up wait is left out
 //     --install / --uninstall   register / unregister the event type library
 //
 // One line per event on stdout: the event, the HRESULT of inform and the
@@ -25,6 +31,9 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -245,9 +254,156 @@ std::string hresultText(HRESULT hr) {
     return buffer;
 }
 
+// Delivers a list of event tokens to new listeners of one class.
+struct Delivery {
+    CLSID clsid;
+    std::string subscriber;
+    const qbrp::MenuSubscription* subscription;
+    bool dispatch;
+    Output& out;
+    bool quiet = false;
+
+    void report(const std::string& line) {
+        if (!quiet) out.line(line);
+    }
+
+    // 0 when every call succeeded, 1 when one failed, 2 when one could not be made.
+    int deliver(const std::vector<std::wstring>& events) {
+        std::vector<IUnknown*> listeners;
+        auto create = [&]() -> bool {
+            IUnknown* listener = nullptr;
+            HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                                          reinterpret_cast<void**>(&listener));
+            if (FAILED(hr)) {
+                out.line("create\t" + hresultText(hr) + "\t" + describe(hr));
+                return false;
+            }
+            listeners.push_back(listener);
+            return true;
+        };
+        int exitCode = create() ? 0 : 2;
+        size_t current = 0;
+        for (size_t i = 0; exitCode != 2 && i < events.size(); i++) {
+            const std::wstring& e = events[i];
+            std::string token = utf8(e);
+            if (e == L"new") {
+                if (!create()) exitCode = 2;
+                current = listeners.size() - 1;
+                continue;
+            }
+            if (startsWith(e, L"use=")) {
+                size_t n = static_cast<size_t>(_wtoi(e.c_str() + 4));
+                if (n >= 1 && n <= listeners.size()) current = n - 1;
+                continue;
+            }
+            std::string xml;
+            if (!eventText(e, xml)) {
+                exitCode = 2;
+                continue;
+            }
+            std::string description;
+            HRESULT r = dispatch ? informByDispatch(listeners[current], xml, description)
+                                 : informByVtable(listeners[current], xml, description);
+            if (FAILED(r) && description.empty()) description = describe(r);
+            report(token + "\t" + hresultText(r) + "\t" + description);
+            if (FAILED(r) && exitCode == 0) exitCode = 1;
+        }
+        for (IUnknown* l : listeners) l->Release();
+        return exitCode;
+    }
+
+    bool eventText(const std::wstring& e, std::string& xml) {
+        std::string token = utf8(e);
+        if (startsWith(e, L"xml=")) {
+            if (readWholeFile(e.substr(4), xml)) return true;
+            out.line(token + "\t-\tcannot read the file");
+            return false;
+        }
+        size_t at = token.find('@');
+        std::string window, tag = token.substr(0, at);
+        if (!currentWindow(at == std::string::npos ? "" : token.substr(at + 1), window)) {
+            out.line(token + "\t-\tunknown window");
+            return false;
+        }
+        if (tag.rfind("menu:", 0) == 0 && !menuTag(subscription, tag.substr(5), tag)) {
+            out.line(token + "\t-\tnot in the File menu");
+            return false;
+        }
+        xml = menuEvent(subscriber, tag, window);
+        return true;
+    }
+};
+
+double seconds() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// The class's LocalServer32 command line, and the file name of its program.
+std::wstring serverCommand(const CLSID& clsid) {
+    wchar_t text[40];
+    StringFromGUID2(clsid, text, 40);
+    std::wstring key = std::wstring(L"CLSID\\") + text + L"\\LocalServer32";
+    wchar_t value[MAX_PATH * 2] = {};
+    LONG size = sizeof value;
+    if (RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return {};
+    return value;
+}
+
+std::wstring serverImageName(const CLSID& clsid) {
+    std::wstring path = serverCommand(clsid);
+    if (!path.empty() && path[0] == L'"') path = path.substr(1, path.find(L'"', 1) - 1);
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+// Starts the server as COM would and waits until it is serving: its thread
+// waits for messages once its class objects are registered. Wine's COM waits a
+// whole second before it looks again for a server it has just started itself,
+// which would hide the server's own start-up in a measurement.
+void prestart(const CLSID& clsid) {
+    std::wstring line = serverCommand(clsid) + L" -Embedding";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    CloseHandle(pi.hThread);
+    WaitForInputIdle(pi.hProcess, 10000);
+    CloseHandle(pi.hProcess);
+}
+
+bool running(const std::wstring& image) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof pe;
+    bool found = false;
+    for (BOOL ok = Process32FirstW(snap, &pe); ok && !found; ok = Process32NextW(snap, &pe))
+        found = _wcsicmp(pe.szExeFile, image.c_str()) == 0;
+    CloseHandle(snap);
+    return found;
+}
+
+void waitUntilGone(const std::wstring& image) {
+    for (int i = 0; i < 10000 && !image.empty() && running(image); i++) Sleep(1);
+}
+
 int run(const std::vector<std::wstring>& args) {
     std::wstring progId, subscriber, outPath;
     bool dispatch = false, listOnly = false;
+    int repeat = 0;
+    bool started = false;
     std::vector<std::wstring> events;
     for (const std::wstring& a : args) {
         if (startsWith(a, L"--progid=")) progId = a.substr(9);
@@ -255,6 +411,8 @@ int run(const std::vector<std::wstring>& args) {
         else if (startsWith(a, L"--out=")) outPath = a.substr(6);
         else if (a == L"--dispatch") dispatch = true;
         else if (a == L"--list") listOnly = true;
+        else if (startsWith(a, L"--repeat=")) repeat = _wtoi(a.c_str() + 9);
+        else if (a == L"--prestart") started = true;
         else if (a == L"--install") {
             HRESULT hr = installEventTypeLib(exeFolder());
             printf("install\t%s\n", hresultText(hr).c_str());
@@ -305,66 +463,36 @@ int run(const std::vector<std::wstring>& args) {
 
     CLSID clsid;
     HRESULT hr = progId[0] == L'{' ? CLSIDFromString(progId.c_str(), &clsid) : CLSIDFromProgID(progId.c_str(), &clsid);
-    std::vector<IUnknown*> listeners;
-    auto create = [&]() -> bool {
-        IUnknown* listener = nullptr;
-        if (SUCCEEDED(hr))
-            hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                                  reinterpret_cast<void**>(&listener));
-        if (FAILED(hr)) {
-            out.line("create\t" + hresultText(hr) + "\t" + describe(hr));
-            return false;
-        }
-        listeners.push_back(listener);
-        return true;
-    };
-
-    int exitCode = 0;
-    size_t current = 0;
-    if (!create()) exitCode = 2;
-    for (size_t i = 0; exitCode != 2 && i < events.size(); i++) {
-        const std::wstring& e = events[i];
-        std::string token = utf8(e);
-        if (e == L"new") {
-            if (!create()) exitCode = 2;
-            current = listeners.size() - 1;
-            continue;
-        }
-        if (startsWith(e, L"use=")) {
-            size_t n = static_cast<size_t>(_wtoi(e.c_str() + 4));
-            if (n >= 1 && n <= listeners.size()) current = n - 1;
-            continue;
-        }
-        std::string xml;
-        if (startsWith(e, L"xml=")) {
-            if (!readWholeFile(e.substr(4), xml)) {
-                out.line(token + "\t-\tcannot read the file");
-                exitCode = 2;
-                continue;
-            }
-        } else {
-            size_t at = token.find('@');
-            std::string window, tag = token.substr(0, at);
-            if (!currentWindow(at == std::string::npos ? "" : token.substr(at + 1), window)) {
-                out.line(token + "\t-\tunknown window");
-                exitCode = 2;
-                continue;
-            }
-            if (tag.rfind("menu:", 0) == 0 && !menuTag(subscription, tag.substr(5), tag)) {
-                out.line(token + "\t-\tnot in the File menu");
-                exitCode = 2;
-                continue;
-            }
-            xml = menuEvent(utf8(subscriber), tag, window);
-        }
-        std::string description;
-        HRESULT r = dispatch ? informByDispatch(listeners[current], xml, description)
-                             : informByVtable(listeners[current], xml, description);
-        if (FAILED(r) && description.empty()) description = describe(r);
-        out.line(token + "\t" + hresultText(r) + "\t" + description);
-        if (FAILED(r) && exitCode == 0) exitCode = 1;
+    if (FAILED(hr)) {
+        out.line("create\t" + hresultText(hr) + "\t" + describe(hr));
+        return 2;
     }
-    for (IUnknown* l : listeners) l->Release();
+    Delivery delivery{clsid, utf8(subscriber), subscription, dispatch, out};
+    int exitCode = 0;
+    if (repeat == 0) {
+        exitCode = delivery.deliver(events);
+    } else {
+        // Each round starts a fresh server: wait for the one before to be gone.
+        std::wstring server = serverImageName(clsid);
+        std::vector<double> calls, cycles;
+        delivery.quiet = true;
+        for (int i = 0; i < repeat && exitCode != 2; i++) {
+            waitUntilGone(server);
+            double t0 = seconds();
+            if (started) prestart(clsid);
+            int code = delivery.deliver(events);
+            double t1 = seconds();
+            waitUntilGone(server);
+            double t2 = seconds();
+            if (code > exitCode) exitCode = code;
+            calls.push_back((t1 - t0) * 1e6);
+            cycles.push_back((t2 - t0) * 1e6);
+        }
+        char line[160];
+        snprintf(line, sizeof line, "timing\t%d\tcall-median-us\t%.0f\tcycle-median-us\t%.0f", repeat,
+                 median(calls), median(cycles));
+        out.line(line);
+    }
     if (out.file) fclose(out.file);
     return exitCode;
 }
