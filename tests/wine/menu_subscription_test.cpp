@@ -188,3 +188,30 @@ TEST(MenuWithoutQuickBooks, NoRequestProcessorRegistered) {
     EXPECT_EQ(r.dialogs[0].text.rfind("Encountered error subscribing: ", 0), 0u) << r.dialogs[0].text;
     EXPECT_EQ(r.exitCode, 0u);
 }
+
+// The switches run in the order given: each finishes before the next begins.
+TEST_F(MenuTest, InstallAndOptionsInEitherOrder) {
+    std::vector<std::string> titles;
+    std::vector<std::vector<std::string>> seen;
+    auto answer = [&](const Dialog& d) {
+        titles.push_back(d.title);
+        seen.push_back(qb.calls());
+        if (d.title == "Options")
+            pressButton(d.hwnd, "Cancel");
+        else
+            pressFirstButton(d);
+    };
+    RunResult r = box.runMarlet(L"/install /options", answer);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Menu Added", "Options"}));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1], kExchange);  // closed and released before the dialog
+
+    titles.clear();
+    seen.clear();
+    r = box.runMarlet(L"/options /install", answer);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Options", "Error Adding Menu"}));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].size(), kExchange.size());  // nothing asked of QuickBooks while the dialog was up
+}
