@@ -186,8 +186,8 @@ void Company::record(const LogEntry& entry) {
 }
 
 pugi::xml_document& Company::subscriptions() {
-    std::string bytes;
     if (fileBacked()) {
+        std::string bytes;
         subscriptions_.reset();
         if (readWholeFile(folder_ / kSubscriptionsFileName, bytes))
             subscriptions_.load_buffer(bytes.data(), bytes.size(), kParseFlags);

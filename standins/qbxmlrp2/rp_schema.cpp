@@ -113,12 +113,12 @@ const std::vector<Attr> kRequestAttrs = {{"requestID", false, {}}};
 // ListID OR FullName OR ListIDWithChildren OR FullNameWithChildren, with a first
 // alternative of its own (a type filter) where the filter has one.
 Particle listFilter(const char* name, std::vector<Particle> first, int nameMax) {
-    std::vector<Particle> alternatives = std::move(first);
-    alternatives.push_back(rep(leaf("ListID", Type::Id)));
-    alternatives.push_back(rep(leaf("FullName", Type::Str, nameMax)));
-    alternatives.push_back(leaf("ListIDWithChildren", Type::Id));
-    alternatives.push_back(leaf("FullNameWithChildren", Type::Str, nameMax));
-    return opt(elem(name, {choice(std::move(alternatives))}));
+    std::vector<Particle> ways = std::move(first);
+    ways.push_back(rep(leaf("ListID", Type::Id)));
+    ways.push_back(rep(leaf("FullName", Type::Str, nameMax)));
+    ways.push_back(leaf("ListIDWithChildren", Type::Id));
+    ways.push_back(leaf("FullNameWithChildren", Type::Str, nameMax));
+    return opt(elem(name, {choice(std::move(ways))}));
 }
 
 Particle dateRange(const char* name, const char* from, const char* to, Type type) {
