@@ -224,3 +224,29 @@ TEST_F(MenuTest, QuickBooksUnreachable) {
     EXPECT_EQ(w.boxes[0].text, std::to_string(int32_t(0x80040408)) + ": Could not start QuickBooks.");
     EXPECT_EQ(w.started.size(), 1u);
 }
+
+namespace {
+
+// A processor whose subscription exchange and close both fail.
+struct BrokenProcessor : AutoObject {
+    Value call(const std::string& member, const std::vector<Value>&) override {
+        fake::world().log.push_back("rp " + member);
+        if (member == "ProcessSubscription") throw Error(-2147220991, "exchange failed");
+        if (member == "CloseConnection") throw Error(-2147220990, "close failed");
+        return {};
+    }
+};
+
+}  // namespace
+
+TEST_F(MenuTest, AFailingCloseOnTheAddErrorPathReachesTheCallerInstead) {
+    w.classes["QBXMLRP2.RequestProcessor"] = [] { return std::make_unique<BrokenProcessor>(); };
+    try {
+        form.cmdAddMenu_Click();
+        FAIL() << "nothing reached the caller";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.description(), "close failed");
+    }
+    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_EQ(w.log.back(), "rp CloseConnection");
+}
