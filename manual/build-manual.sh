@@ -1,0 +1,47 @@
+#!/bin/sh
+# Builds QBManual.pdf from QBManual.ms with groff's PDF driver (gropdf).
+#   build-manual.sh SOURCE.ms OUTPUT.pdf [DIALOG.png]
+# The picture of the Options dialog is the screenshot the dialog's tests save;
+# without one the manual says that the picture is missing.
+set -eu
+src=$(realpath "$1")
+out=$(realpath -m "$2")
+shot=${3:-}
+here=$(dirname "$0")
+work=$out.work
+mkdir -p "$work"
+
+if [ -n "$shot" ] && [ -f "$shot" ]; then
+  # ImageMagick's PDF writer is switched off by Debian's policy; PPM is not.
+  convert "$shot" -background white -alpha remove -alpha off -depth 8 "ppm:$work/dialog.ppm"
+  size=$(perl "$here/ppm2pdf.pl" "$work/dialog.ppm" "$work/dialog.pdf")
+  set -- $size
+  sed -e "s|@W@|$1|; s|@H@|$2|; s|@FILE@|$work/dialog.pdf|" > "$work/picture.ms" <<'MS'
+.nr dialog-shot 1
+.\" .DIALOGSHOT   places the picture centred, no wider than the line
+.de DIALOGSHOT
+.nr dialog-w (p;@W@)
+.nr dialog-h (p;@H@)
+.if \\n[dialog-w]>\\n[.l] \\{\
+.  nr dialog-h (\\n[dialog-h]*1000/\\n[dialog-w]*\\n[.l]/1000)
+.  nr dialog-w \\n[.l]
+.\\}
+.ne \\n[dialog-h]u+1v
+\\h'(\\n[.l]u-\\n[.i]u-\\n[dialog-w]u)/2u'\\X'pdf: pdfpic @FILE@ -L \\n[dialog-w]z \\n[dialog-h]z'
+.sp \\n[dialog-h]u
+..
+MS
+else
+  printf '.nr dialog-shot 0\n' > "$work/picture.ms"
+fi
+
+# The PDF's date is that of its newest input, so an unchanged manual stays
+# byte-identical and what is built from it is not rebuilt.
+SOURCE_DATE_EPOCH=$(stat -c %Y "$src" ${shot:+"$shot"} 2>/dev/null | sort -n | tail -n 1)
+export SOURCE_DATE_EPOCH
+groff -Tpdf -ms -mpdf -P-pletter -I "$work" "$src" > "$out.tmp" 2> "$work/groff.log" || {
+  cat "$work/groff.log" >&2
+  exit 1
+}
+if [ -s "$work/groff.log" ]; then cat "$work/groff.log" >&2; fi
+if cmp -s "$out.tmp" "$out"; then rm -f "$out.tmp"; else mv "$out.tmp" "$out"; fi

@@ -1,0 +1,274 @@
+// MarletSetup.exe and its uninstaller, run silently as an administrator would:
+// what lands in Program Files, the COM registration, dxqb.ini (created once,
+// never overwritten), the QuickBooks menu, and what the uninstaller leaves.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "qb_standin.h"
+#include "qbhost_driver.h"
+#include "sandbox.h"
+
+using namespace bench;
+
+namespace {
+
+const wchar_t* const kSetup = sizeof(void*) == 8 ? L"MarletSetup.exe" : L"MarletSetup32.exe";
+const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marlet";
+const std::string kUsersIni = "True\r\nD:\\My Dorvex\\\r\nD:\\My Configs\\\r\nTrue\r\nTrue\r\nTrue\r\n";
+
+std::wstring installFolder() {
+    wchar_t programs[MAX_PATH];
+    SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programs);
+    return std::wstring(programs) + L"\\Marlet";
+}
+
+bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string readFile(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string bytes;
+    char buffer[4096];
+    DWORD got;
+    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+    CloseHandle(f);
+    return bytes;
+}
+
+void writeFile(const std::wstring& path, const std::string& bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+// The default value of HKEY_CLASSES_ROOT\key, or "<none>".
+std::string classesValue(const std::wstring& key) {
+    wchar_t value[1024] = {};
+    LONG size = sizeof value;
+    if (RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return "<none>";
+    return utf8(value);
+}
+
+bool keyExists(HKEY root, const std::wstring& key) {
+    HKEY k;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    RegCloseKey(k);
+    return true;
+}
+
+std::string uninstallValue(const wchar_t* name) {
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return "<none>";
+    return utf8(value);
+}
+
+// Processes whose program's name is `name`, or begins with it when it ends in "*".
+int processesNamed(const std::wstring& name) {
+    bool prefix = !name.empty() && name.back() == L'*';
+    size_t length = prefix ? name.size() - 1 : name.size() + 1;
+    int count = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
+        if (_wcsnicmp(pe.szExeFile, name.c_str(), length) == 0) count++;
+    CloseHandle(snap);
+    return count;
+}
+
+// Runs `commandLine` and answers the dialogs of every process (marlet.exe shows
+// its boxes while the installer waits for it) until it, the copy the NSIS
+// uninstaller runs itself from (Un.exe; Au_.exe in older NSIS), and any
+// marlet.exe have ended.
+RunResult runAnswering(const std::wstring& commandLine, const DialogHandler& onDialog = pressFirstButton) {
+    RunResult result;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::wstring line = commandLine;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        result.exitCode = static_cast<DWORD>(-1);
+        return result;
+    }
+    CloseHandle(pi.hThread);
+    std::set<HWND> answered;
+    auto busy = [&] {
+        return WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT || processesNamed(L"Un*") > 0 || processesNamed(L"Au_.exe") > 0 ||
+               processesNamed(L"marlet.exe") > 0;
+    };
+    for (int waited = 0; busy(); waited += 25) {
+        for (HWND w : findDialogs(0)) {
+            if (answered.count(w)) continue;
+            Sleep(50);  // let it finish drawing
+            Dialog d = readDialog(w);
+            result.dialogs.push_back(d);
+            answered.insert(w);
+            onDialog(d);
+        }
+        if (waited > 60000) {
+            result.timedOut = true;
+            TerminateProcess(pi.hProcess, 99);
+            break;
+        }
+        Sleep(25);
+    }
+    GetExitCodeProcess(pi.hProcess, &result.exitCode);
+    CloseHandle(pi.hProcess);
+    return result;
+}
+
+RunResult install(const std::wstring& switches) {
+    return runAnswering(L"\"" + binFolder() + L"\\" + kSetup + L"\" /S " + switches);
+}
+
+RunResult uninstall(const std::wstring& switches) {
+    return runAnswering(L"\"" + installFolder() + L"\\uninstall.exe\" /S " + switches);
+}
+
+std::string titles(const RunResult& r) {
+    std::string all;
+    for (const Dialog& d : r.dialogs) all += "[" + d.title + ": " + d.text + "]";
+    return all;
+}
+
+struct Installer : ::testing::Test {
+    Sandbox box;  // holds the FileTools stand-in, which a listener needs to be created
+    Installer() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        // What an earlier, interrupted run may have left.
+        if (fileExists(installFolder() + L"\\uninstall.exe")) uninstall(L"/KEEPMENU");
+        installFileTools(box);
+    }
+    ~Installer() override {
+        uninstallFileTools(box);
+        CoUninitialize();
+    }
+
+    static void expectInstalled() {
+        std::wstring folder = installFolder();
+        EXPECT_EQ(readFile(folder + L"\\marlet.exe"), readFile(binFolder() + L"\\marlet.exe"));
+        EXPECT_EQ(readFile(folder + L"\\QBManual.pdf").substr(0, 5), "%PDF-");
+        EXPECT_TRUE(fileExists(folder + L"\\uninstall.exe"));
+
+        std::string clsid = classesValue(L"Marlet.QBMenuListener\\CLSID");
+        ASSERT_NE(clsid, "<none>");
+        EXPECT_EQ(classesValue(L"CLSID\\" + wide(clsid) + L"\\LocalServer32"),
+                  "\"" + utf8(folder) + "\\marlet.exe\"");
+        EXPECT_NE(classesValue(L"Marlet.cmOptions\\CLSID"), "<none>");
+        EXPECT_EQ(uninstallValue(L"UninstallString"), "\"" + utf8(folder) + "\\uninstall.exe\"");
+        EXPECT_EQ(uninstallValue(L"InstallLocation"), utf8(folder));
+    }
+
+    // Creates the listener as QuickBooks does: out of process, by its ProgID.
+    static HRESULT createListener() {
+        CLSID clsid;
+        HRESULT hr = CLSIDFromProgID(L"Marlet.QBMenuListener", &clsid);
+        if (FAILED(hr)) return hr;
+        IUnknown* listener = nullptr;
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, reinterpret_cast<void**>(&listener));
+        if (listener) listener->Release();
+        for (int i = 0; i < 200 && processesNamed(L"marlet.exe") > 0; i++) Sleep(50);
+        return hr;
+    }
+
+    static void expectNothingLeft(bool settingsKept) {
+        std::wstring folder = installFolder();
+        EXPECT_FALSE(fileExists(folder + L"\\marlet.exe"));
+        EXPECT_FALSE(fileExists(folder + L"\\QBManual.pdf"));
+        EXPECT_FALSE(fileExists(folder + L"\\uninstall.exe"));
+        EXPECT_EQ(fileExists(folder + L"\\dxqb.ini"), settingsKept);
+        if (!settingsKept) EXPECT_FALSE(fileExists(folder));
+        EXPECT_EQ(classesValue(L"Marlet.QBMenuListener"), "<none>");
+        EXPECT_EQ(classesValue(L"Marlet.cmOptions"), "<none>");
+        EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        CLSID clsid;
+        EXPECT_EQ(CLSIDFromProgID(L"Marlet.QBMenuListener", &clsid), CO_E_CLASSSTRING);
+    }
+};
+
+}  // namespace
+
+TEST_F(Installer, SilentInstallRegistersAndWritesTheChosenFolders) {
+    RunResult r = install(L"/DXPATH=C:\\Dorvex /CONFIGPATH=\"C:\\Program Files\\Dorvex Jobs\"");
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    expectInstalled();
+    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"),
+              "False\r\nC:\\Dorvex\\\r\nC:\\Program Files\\Dorvex Jobs\\\r\nFalse\r\nFalse\r\nFalse\r\n");
+    EXPECT_EQ(createListener(), S_OK);
+    // The server's Main read the file and wrote it back unchanged.
+    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"),
+              "False\r\nC:\\Dorvex\\\r\nC:\\Program Files\\Dorvex Jobs\\\r\nFalse\r\nFalse\r\nFalse\r\n");
+
+    r = uninstall(L"/KEEPMENU");
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    expectNothingLeft(false);
+    EXPECT_EQ(createListener(), CO_E_CLASSSTRING);
+}
+
+TEST_F(Installer, UpgradeAndReinstallKeepTheUsersSettings) {
+    ASSERT_EQ(install(L"/DXPATH=C:\\First\\ /CONFIGPATH=C:\\First\\Jobs\\").exitCode, 0u);
+    writeFile(installFolder() + L"\\dxqb.ini", kUsersIni);
+
+    RunResult r = install(L"/DXPATH=C:\\Second\\ /CONFIGPATH=C:\\Second\\Jobs\\");
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"), kUsersIni);
+    expectInstalled();
+
+    r = uninstall(L"/KEEPSETTINGS /KEEPMENU");
+    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    expectNothingLeft(true);
+    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"), kUsersIni);
+
+    ASSERT_EQ(install(L"/DXPATH=C:\\Third\\").exitCode, 0u);
+    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"), kUsersIni);
+    expectInstalled();
+    uninstall(L"/KEEPMENU");
+    expectNothingLeft(false);
+}
+
+TEST_F(Installer, AddsTheMenuWhenAskedAndTheUninstallerRemovesIt) {
+    QuickBooks qb(box);
+    ASSERT_TRUE(qb.registered());
+
+    RunResult r = install(L"/ADDMENU");
+    EXPECT_EQ(r.exitCode, 0u);
+    ASSERT_EQ(r.dialogs.size(), 1u) << titles(r);
+    EXPECT_EQ(r.dialogs[0].title, "Menu Added");
+    EXPECT_EQ(r.dialogs[0].text,
+              "Successfully added Dorvex access to QuickBooks File menu, restart QuickBooks to see results.");
+    std::vector<qbrp::MenuSubscription> menus = qb.menus();
+    ASSERT_EQ(menus.size(), 1u);
+    EXPECT_EQ(menus[0].progID, "Marlet.QBMenuListener");
+    EXPECT_EQ(menus[0].entries.size(), 4u);
+    // No folders given: both lines stay empty (Dorvex is then looked for on the path).
+    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"), "False\r\n\r\n\r\nFalse\r\nFalse\r\nFalse\r\n");
+
+    r = uninstall(L"");
+    EXPECT_FALSE(r.timedOut);
+    ASSERT_EQ(r.dialogs.size(), 1u) << titles(r);
+    EXPECT_EQ(r.dialogs[0].title, "Menu Removed");
+    EXPECT_TRUE(qb.menus().empty());
+    expectNothingLeft(false);
+}
+
+TEST_F(Installer, WithoutTheSwitchASilentInstallLeavesTheMenuAlone) {
+    QuickBooks qb(box);
+    RunResult r = install(L"/DXPATH=C:\\Dorvex\\");
+    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    EXPECT_TRUE(qb.menus().empty());
+    EXPECT_TRUE(qb.log().empty()) << "QuickBooks was called";
+    uninstall(L"/KEEPMENU");
+    EXPECT_TRUE(qb.log().empty()) << "QuickBooks was called";
+    expectNothingLeft(false);
+}
