@@ -1,0 +1,118 @@
+// dxqb.ini through the Win32 replace: a writer process rewrites the file in a
+// loop (cmOptions::writeOptions with the Win32 platform table) and is terminated
+// at random moments. After every kill the file must hold one of the two contents
+// whole: never missing, empty or cut short.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include "helpers/writer_records.h"
+#include "platform/win32/platform_win32.h"
+#include "sandbox.h"
+
+using namespace bench;
+
+namespace {
+
+const int kTrials = 1000;
+
+double nowUs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+// Sleep() counts in milliseconds; the kills must land anywhere inside a write.
+void spinMicroseconds(long us) {
+    double end = nowUs() + static_cast<double>(us);
+    while (nowUs() < end) {
+    }
+}
+
+// Temporary files a killed writer left in the folder.
+void removeLeftovers(const Sandbox& box) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(box.path(L"dxq*.tmp").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do DeleteFileW(box.path(fd.cFileName).c_str());
+    while (FindNextFileW(h, &fd));
+    FindClose(h);
+}
+
+}  // namespace
+
+TEST(OptionsDurability, KilledWriterLeavesTheWholeOldOrTheWholeNewFile) {
+    marlet::gPlatform = &marlet::kWin32Platform;
+    Sandbox box;
+    const std::string file = box.pathUtf8(L"dxqb.ini");
+    const marlet::cmOptions a = writer::shortRecord(), b = writer::longRecord();
+    const std::string textA = a.toText(), textB = b.toText();
+    box.writeIni(textA);
+
+    // One cycle (two writes) takes about this long here; kills are spread over
+    // about three cycles so that they land at every point of a write.
+    double start = nowUs();
+    for (int i = 0; i < 10; i++) {
+        b.writeOptions(file);
+        a.writeOptions(file);
+    }
+    long cycleUs = static_cast<long>((nowUs() - start) / 10);
+    long windowUs = std::min(std::max(3 * cycleUs, 200L), 20000L);
+    ASSERT_EQ(box.readIni(), textA);
+
+    unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", cycle " + std::to_string(cycleUs) + " us");
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<long> delay(0, windowUs);
+    const std::wstring writer = L"\"" + binFolder() + L"\\options_writer.exe\" \"" + box.path(L"dxqb.ini") + L"\" ";
+    int sawA = 0, sawB = 0;
+    for (int trial = 0; trial < kTrials; trial++) {
+        std::wstring eventName = L"marlet-writer-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                 std::to_wstring(trial);
+        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
+        ASSERT_NE(ready, nullptr);
+        std::wstring line = writer + eventName;
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                   box.dir().c_str(), &si, &pi))
+            << "trial " << trial;
+        CloseHandle(pi.hThread);
+        HANDLE both[] = {ready, pi.hProcess};
+        DWORD woke = WaitForMultipleObjects(2, both, FALSE, 30000);
+        CloseHandle(ready);
+        if (woke == WAIT_OBJECT_0) spinMicroseconds(delay(random));
+        TerminateProcess(pi.hProcess, 9);
+        WaitForSingleObject(pi.hProcess, 30000);
+        DWORD exitCode = 0;
+        GetExitCodeProcess(pi.hProcess, &exitCode);
+        CloseHandle(pi.hProcess);
+        ASSERT_EQ(woke, WAIT_OBJECT_0) << "trial " << trial << ": the writer did not start";
+        ASSERT_EQ(exitCode, 9u) << "trial " << trial << ": the writer ended by itself";
+
+        ASSERT_TRUE(box.exists(L"dxqb.ini")) << "trial " << trial << ": file missing";
+        std::string bytes = box.readIni();
+        if (bytes == textA)
+            sawA++;
+        else if (bytes == textB)
+            sawB++;
+        else
+            FAIL() << "trial " << trial << ": " << bytes.size() << " bytes, neither old nor new";
+        removeLeftovers(box);
+    }
+    // Kills fell on both sides of the writes, not all before the first one.
+    EXPECT_GT(sawA, 0);
+    EXPECT_GT(sawB, 0);
+    printf("%d kills over %ld us windows (one cycle %ld us): %d short records, %d long\n", kTrials, windowUs,
+           cycleUs, sawA, sawB);
+}
