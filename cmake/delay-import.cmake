@@ -7,6 +7,12 @@ function(marlet_delay_import_libraries out)
   find_program(MINGW_NM NAMES ${MINGW_PREFIX}-nm REQUIRED)
   find_program(MINGW_DLLTOOL NAMES ${MINGW_PREFIX}-dlltool REQUIRED)
   set(libs)
+  set(x86_32 OFF)
+  set(kill_at)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(x86_32 ON)
+    set(kill_at -k)
+  endif()
   foreach(dll ${ARGN})
     set(import_lib /usr/${MINGW_PREFIX}/lib/lib${dll}.a)
     set(def ${CMAKE_CURRENT_BINARY_DIR}/delay/${dll}.def)
@@ -15,8 +21,8 @@ function(marlet_delay_import_libraries out)
       OUTPUT ${lib}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/delay
       COMMAND ${CMAKE_COMMAND} -DNM=${MINGW_NM} -DIMPORT_LIB=${import_lib} -DDLL=${dll}.dll -DDEF=${def}
-              -P ${CMAKE_SOURCE_DIR}/cmake/write-def.cmake
-      COMMAND ${MINGW_DLLTOOL} -d ${def} -y ${lib}
+              -DSTRIP_UNDERSCORE=${x86_32} -P ${CMAKE_SOURCE_DIR}/cmake/write-def.cmake
+      COMMAND ${MINGW_DLLTOOL} ${kill_at} -d ${def} -y ${lib}
       DEPENDS ${import_lib} ${CMAKE_SOURCE_DIR}/cmake/write-def.cmake
       VERBATIM)
     add_custom_target(delay_${dll} DEPENDS ${lib})

@@ -32,21 +32,25 @@ std::string windowText(HWND w) {
     return utf8(text);
 }
 
+namespace {
+struct DialogSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+// Enumeration callbacks are named functions: a lambda has no stdcall form for 32-bit Windows.
+BOOL CALLBACK collectDialog(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<DialogSearch*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if ((s->pid == 0 || owner == s->pid) && IsWindowVisible(w) && className(w) == "#32770")
+        s->found.push_back(w);
+    return TRUE;
+}
+}  // namespace
+
 std::vector<HWND> findDialogs(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    } search{pid, {}};
-    EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if ((s->pid == 0 || owner == s->pid) && IsWindowVisible(w) && className(w) == "#32770")
-                s->found.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{pid, {}};
+    EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -86,24 +90,26 @@ Dialog readDialog(HWND dialog) {
     return d;
 }
 
+namespace {
+struct ChildSearch {
+    const char* cls;
+    const std::string* caption;
+    HWND found;
+};
+BOOL CALLBACK matchChild(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<ChildSearch*>(lp);
+    if (_stricmp(className(w).c_str(), s->cls) == 0 &&
+        (s->caption->empty() || withoutAmpersand(windowText(w)) == *s->caption)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
 HWND findChild(HWND parent, const char* windowClass, const std::string& caption) {
-    struct Search {
-        const char* cls;
-        const std::string* caption;
-        HWND found;
-    } s{windowClass, &caption, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (_stricmp(className(w).c_str(), s->cls) == 0 &&
-                (s->caption->empty() || withoutAmpersand(windowText(w)) == *s->caption)) {
-                s->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    ChildSearch s{windowClass, &caption, nullptr};
+    EnumChildWindows(parent, matchChild, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
