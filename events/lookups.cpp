@@ -74,14 +74,12 @@ void scanCustomer(const std::string& listID) {
     reportingFailures([&] {
         MsgSetResponse answer = query("CustomerQueryRq", "ListID", listID);
         Record customer = answer.GetAt(0).Detail(0);
-        // Read before the prompt, so nobody types a memo for a record that fails.
-        std::string fullName = customer.required("FullName");
         std::string memo;
         if (gOptions->promptMemo)
             memo = platform().inputBox("Please enter a memo to be associated with the selected "
                                        "customer and document to be scanned.",
                                        "Enter Memo");
-        launchScan(fullName, "", "", memo);
+        launchScan(customer.required("FullName"), "", "", memo);
     });
 }
 

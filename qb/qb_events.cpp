@@ -35,14 +35,18 @@ static CurrentWindow readWindow(pugi::xml_node window) {
 
 EventsMsgSet ToEventsMsgSet(const std::string& eventXML, int, int) {
     pugi::xml_document doc;
-    // Default flags: the five predefined entities and character references are
-    // decoded; a DTD is skipped, never read or expanded.
-    pugi::xml_parse_result parsed =
-        doc.load_buffer(eventXML.data(), eventXML.size(), pugi::parse_default, pugi::encoding_utf8);
+    // Only the five predefined entities and character references are decoded.
+    // A document type is kept as a node so it can be refused: QuickBooks sends
+    // none, and its entities are never read or expanded.
+    pugi::xml_parse_result parsed = doc.load_buffer(eventXML.data(), eventXML.size(),
+                                                    pugi::parse_default | pugi::parse_doctype,
+                                                    pugi::encoding_utf8);
     if (!parsed)
         throw Error(kHrBadEvent, std::string("The event is not well-formed XML: ") +
                                      parsed.description() + " at offset " +
                                      std::to_string(parsed.offset));
+    if (doc.find_child([](pugi::xml_node n) { return n.type() == pugi::node_doctype; }))
+        throw Error(kHrBadEvent, "The event declares a document type, which is not accepted");
     pugi::xml_node events = doc.child("QBXML").child("QBXMLEvents");
     if (!events) throw Error(kHrBadEvent, "The event is not a QBXMLEvents message set");
 

@@ -55,14 +55,17 @@ Record Response::Detail(int index) const {
 
 MsgSetResponse::MsgSetResponse(const std::string& xml) : doc_(new pugi::xml_document) {
     if (xml.empty()) throw Error(kErrBadAnswer, "QuickBooks returned an empty answer.");
-    // The default flags (no DOCTYPE, nothing fetched), keeping a value made of blanks.
-    pugi::xml_parse_result r =
-        doc_->load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+    // Nothing is fetched or expanded; a value made of blanks is kept. A document
+    // type is kept as a node so it can be refused: QuickBooks sends none.
+    pugi::xml_parse_result r = doc_->load_buffer(
+        xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype);
     if (!r)
         throw Error(kErrBadAnswer, std::string("QuickBooks returned an answer that is not "
                                                "well-formed XML (") +
                                        r.description() + " at offset " +
                                        std::to_string(r.offset) + ").");
+    if (doc_->find_child([](pugi::xml_node n) { return n.type() == pugi::node_doctype; }))
+        throw Error(kErrBadAnswer, "QuickBooks returned an answer that declares a document type.");
     pugi::xml_node set = doc_->child("QBXML").child("QBXMLMsgsRs");
     if (!set) set = doc_->child("QBXML").child("QBXMLSubscriptionMsgsRs");
     if (!set) throw Error(kErrBadAnswer, "QuickBooks returned an answer without a response set.");

@@ -61,16 +61,13 @@ std::string menuEvent(const std::string& tag) {
            "</ListID></CurrentWindow></UIExtensionEvent></QBXMLEvents></QBXML>";
 }
 
-// A document the reader may refuse; if it takes it, the tag must be the
-// reference as written, never what it would expand to.
-void expectRefusedOrUnexpanded(const std::string& xml, const std::string& reference) {
+// A document with a document type is refused with a clear description.
+void expectEventRefused(const std::string& xml) {
     try {
-        EventsMsgSet set = ToEventsMsgSet(xml, 4, 0);
-        ASSERT_TRUE(set.uiExtensionEvent);
-        EXPECT_EQ(set.uiExtensionEvent->eventTag, reference);
-        EXPECT_EQ(*set.uiExtensionEvent->currentWindow->list->listID, reference);
+        ToEventsMsgSet(xml, 4, 0);
+        ADD_FAILURE() << "taken";
     } catch (const Error& e) {
-        EXPECT_FALSE(e.description().empty());
+        EXPECT_NE(e.description().find("document type"), std::string::npos) << e.description();
     }
 }
 
@@ -80,12 +77,12 @@ std::string customerAnswer(const std::string& name) {
            "</FullName></CustomerRet></CustomerQueryRs></QBXMLMsgsRs></QBXML>";
 }
 
-void expectAnswerRefusedOrUnexpanded(const std::string& xml, const std::string& reference) {
+void expectAnswerRefused(const std::string& xml) {
     try {
         MsgSetResponse answer(xml);
-        EXPECT_EQ(answer.GetAt(0).Detail(0).GetValue("FullName"), reference);
+        ADD_FAILURE() << "taken";
     } catch (const Error& e) {
-        EXPECT_FALSE(e.description().empty());
+        EXPECT_NE(e.description().find("document type"), std::string::npos) << e.description();
     }
 }
 
@@ -101,8 +98,8 @@ TEST_F(XmlSafety, BillionLaughsIsNotExpanded) {
     EXPECT_GT(gPeak, 0u);  // the counter sees pugixml's allocations
     EXPECT_LT(gPeak, kOrdinaryParse);
 
-    expectRefusedOrUnexpanded(billionLaughs(menuEvent("&lol9;")), "&lol9;");
-    expectAnswerRefusedOrUnexpanded(billionLaughs(customerAnswer("&lol9;")), "&lol9;");
+    expectEventRefused(billionLaughs(menuEvent("&lol9;")));
+    expectAnswerRefused(billionLaughs(customerAnswer("&lol9;")));
     EXPECT_LT(gPeak, kOrdinaryParse);
 }
 
@@ -125,8 +122,8 @@ TEST_F(XmlSafety, ExternalEntitiesAreNeverRead) {
             pugi::xml_node tag = parsed.first_element_by_path("QBXML/QBXMLEvents/UIExtensionEvent/EventTag");
             EXPECT_STREQ(tag.text().get(), "&ext;");
         }
-        expectRefusedOrUnexpanded(doc, "&ext;");
-        expectAnswerRefusedOrUnexpanded("<?xml version=\"1.0\"?>" + decl + customerAnswer("&ext;"), "&ext;");
+        expectEventRefused(doc);
+        expectAnswerRefused("<?xml version=\"1.0\"?>" + decl + customerAnswer("&ext;"));
     }
     std::remove(secret.c_str());
 }
