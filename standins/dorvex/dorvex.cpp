@@ -1,5 +1,6 @@
 // Dorvex stand-in: records how it was started and ends.
-// Each start writes launch-<n>.txt beside the exe: the first line is the window
+// Each start writes launch-<n>.txt beside the exe (written as launch-<n>.part and
+// renamed, so a reader never sees half a record): the first line is the window
 // state it was asked for (STARTUPINFO wShowWindow, or -1 without one), the rest
 // is its full command line exactly as received, in UTF-8.
 #include <windows.h>
@@ -25,8 +26,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::wstring folder(exe);
     folder.resize(folder.find_last_of(L'\\') + 1);
     for (int n = 1; n < 100000; n++) {
-        std::wstring path = folder + L"launch-" + std::to_wstring(n) + L".txt";
-        HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        std::wstring name = folder + L"launch-" + std::to_wstring(n);
+        if (GetFileAttributesW((name + L".txt").c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        std::wstring part = name + L".part";
+        HANDLE f = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) continue;
             return 2;
@@ -34,7 +37,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         DWORD written;
         WriteFile(f, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
         CloseHandle(f);
-        return 0;
+        return MoveFileW(part.c_str(), (name + L".txt").c_str()) ? 0 : 4;
     }
     return 3;
 }

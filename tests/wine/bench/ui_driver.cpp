@@ -61,12 +61,41 @@ static std::string withoutAmpersand(std::string s) {
     return out;
 }
 
+// Compares what an icon control shows on the screen with the system's
+// exclamation icon drawn on the same background: icon handles are not shared
+// between processes under Wine, so the handle cannot tell.
+static bool showsExclamation(HWND iconControl) {
+    RECT r;
+    GetWindowRect(iconControl, &r);
+    const int w = 32, h = 32;
+    HDC screen = GetDC(nullptr);
+    HDC shown = CreateCompatibleDC(screen), drawn = CreateCompatibleDC(screen);
+    HBITMAP shownBits = CreateCompatibleBitmap(screen, w, h), drawnBits = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ oldShown = SelectObject(shown, shownBits), oldDrawn = SelectObject(drawn, drawnBits);
+    BitBlt(shown, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    HBRUSH background = CreateSolidBrush(GetPixel(shown, 0, 0));
+    RECT all = {0, 0, w, h};
+    FillRect(drawn, &all, background);
+    DrawIconEx(drawn, 0, 0, LoadIcon(nullptr, IDI_EXCLAMATION), w, h, 0, nullptr, DI_NORMAL);
+    int differing = 0;
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) differing += GetPixel(shown, x, y) != GetPixel(drawn, x, y);
+    DeleteObject(background);
+    SelectObject(shown, oldShown);
+    SelectObject(drawn, oldDrawn);
+    DeleteDC(shown);
+    DeleteDC(drawn);
+    DeleteObject(shownBits);
+    DeleteObject(drawnBits);
+    ReleaseDC(nullptr, screen);
+    return differing < w * h / 20;
+}
+
 Dialog readDialog(HWND dialog) {
     Dialog d;
     d.hwnd = dialog;
     GetWindowThreadProcessId(dialog, &d.pid);
     d.title = windowText(dialog);
-    HICON exclamation = LoadIcon(nullptr, IDI_EXCLAMATION);
     std::string longestStatic;
     for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         std::string cls = className(c);
@@ -75,10 +104,8 @@ Dialog readDialog(HWND dialog) {
         } else if (cls == "Static") {
             LONG style = GetWindowLongW(c, GWL_STYLE);
             if ((style & SS_TYPEMASK) == SS_ICON) {
-                if (IsWindowVisible(c)) {
-                    HICON icon = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0));
-                    if (icon) d.icon = icon == exclamation ? Icon::Exclamation : Icon::Other;
-                }
+                if (IsWindowVisible(c) && SendMessageW(c, STM_GETICON, 0, 0))
+                    d.icon = showsExclamation(c) ? Icon::Exclamation : Icon::Other;
                 continue;
             }
             std::string t = windowText(c);
