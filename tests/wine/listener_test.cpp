@@ -216,16 +216,22 @@ TEST_F(Listener, TheServerRunsMainFirstAndEndsWithItsLastListener) {
 }
 
 TEST_F(Listener, OptionsShowsTheDialogAndWritesTheFileHoweverItCloses) {
+    const std::string before = box.readIni();
     bool shown = false;
     HostRun r = fire(L"--dispatch options", [&](const Dialog& d) {
-        shown = shown || d.title == "Options";
-        if (!pressButton(d.hwnd, "Cancel")) pressFirstButton(d);
+        if (d.title == "Options") {
+            shown = true;
+            box.writeIni("changed while the dialog is open\r\n");
+            if (pressButton(d.hwnd, "Cancel")) return;
+        }
+        pressFirstButton(d);
     });
     ASSERT_EQ(r.calls.size(), 1u);
     if (r.calls[0].hr == static_cast<HRESULT>(0x800A0005) && !shown)
         GTEST_SKIP() << "the Options dialog is not built yet";
     EXPECT_TRUE(shown);
     EXPECT_EQ(r.calls[0].hr, S_OK) << r.calls[0].description;
+    EXPECT_EQ(box.readIni(), before) << "written after the dialog closed, from what was read before it";
 }
 
 TEST_F(Listener, RegistrationNamesThisProgramAndRunsNoSwitch) {
