@@ -14,6 +14,8 @@
 //     --subscriber=G   the subscription to use, and the event's SubscriberID
 //                      (else the first stored subscription)
 //     --list           print the stored File-menu entries and end
+//     --window         a window with the File menu and a picker of the open
+//                      customer or transaction, for a person
 //     --dispatch       call inform through IDispatch instead
 //     --out=FILE       write the results to FILE as well
 //     --repeat=N       deliver the events N times, each to a fresh server
@@ -38,11 +40,12 @@
 #include <string>
 #include <vector>
 
+#include "host.h"
 #include "qb_event_callback.h"
 #include "standins/qbxmlrp2/rp_core.h"
 #include "standins/qbxmlrp2/rp_registry.h"
 
-namespace {
+namespace qbhost {
 
 std::string utf8(const std::wstring& w) {
     if (w.empty()) return {};
@@ -235,18 +238,16 @@ bool menuTag(const qbrp::MenuSubscription* subscription, const std::string& text
 
 bool startsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
 
-struct Output {
-    FILE* file = nullptr;
-    void line(const std::string& text) {
-        std::string l = text + "\n";
-        fwrite(l.data(), 1, l.size(), stdout);
-        fflush(stdout);
-        if (file) {
-            fwrite(l.data(), 1, l.size(), file);
-            fflush(file);
-        }
+void Output::line(const std::string& text) {
+    last = text;
+    std::string l = text + "\n";
+    fwrite(l.data(), 1, l.size(), stdout);
+    fflush(stdout);
+    if (file) {
+        fwrite(l.data(), 1, l.size(), file);
+        fflush(file);
     }
-};
+}
 
 std::string hresultText(HRESULT hr) {
     char buffer[16];
@@ -254,85 +255,74 @@ std::string hresultText(HRESULT hr) {
     return buffer;
 }
 
-// Delivers a list of event tokens to new listeners of one class.
-struct Delivery {
-    CLSID clsid;
-    std::string subscriber;
-    const qbrp::MenuSubscription* subscription;
-    bool dispatch;
-    Output& out;
-    bool quiet = false;
+void Delivery::report(const std::string& line) {
+    if (!quiet) out.line(line);
+}
 
-    void report(const std::string& line) {
-        if (!quiet) out.line(line);
-    }
-
-    // 0 when every call succeeded, 1 when one failed, 2 when one could not be made.
-    int deliver(const std::vector<std::wstring>& events) {
-        std::vector<IUnknown*> listeners;
-        auto create = [&]() -> bool {
-            IUnknown* listener = nullptr;
-            HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                                          reinterpret_cast<void**>(&listener));
-            if (FAILED(hr)) {
-                out.line("create\t" + hresultText(hr) + "\t" + describe(hr));
-                return false;
-            }
-            listeners.push_back(listener);
-            return true;
-        };
-        int exitCode = create() ? 0 : 2;
-        size_t current = 0;
-        for (size_t i = 0; exitCode != 2 && i < events.size(); i++) {
-            const std::wstring& e = events[i];
-            std::string token = utf8(e);
-            if (e == L"new") {
-                if (!create()) exitCode = 2;
-                current = listeners.size() - 1;
-                continue;
-            }
-            if (startsWith(e, L"use=")) {
-                size_t n = static_cast<size_t>(_wtoi(e.c_str() + 4));
-                if (n >= 1 && n <= listeners.size()) current = n - 1;
-                continue;
-            }
-            std::string xml;
-            if (!eventText(e, xml)) {
-                exitCode = 2;
-                continue;
-            }
-            std::string description;
-            HRESULT r = dispatch ? informByDispatch(listeners[current], xml, description)
-                                 : informByVtable(listeners[current], xml, description);
-            if (FAILED(r) && description.empty()) description = describe(r);
-            report(token + "\t" + hresultText(r) + "\t" + description);
-            if (FAILED(r) && exitCode == 0) exitCode = 1;
-        }
-        for (IUnknown* l : listeners) l->Release();
-        return exitCode;
-    }
-
-    bool eventText(const std::wstring& e, std::string& xml) {
-        std::string token = utf8(e);
-        if (startsWith(e, L"xml=")) {
-            if (readWholeFile(e.substr(4), xml)) return true;
-            out.line(token + "\t-\tcannot read the file");
+int Delivery::deliver(const std::vector<std::wstring>& events) {
+    std::vector<IUnknown*> listeners;
+    auto create = [&]() -> bool {
+        IUnknown* listener = nullptr;
+        HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                                      reinterpret_cast<void**>(&listener));
+        if (FAILED(hr)) {
+            out.line("create\t" + hresultText(hr) + "\t" + describe(hr));
             return false;
         }
-        size_t at = token.find('@');
-        std::string window, tag = token.substr(0, at);
-        if (!currentWindow(at == std::string::npos ? "" : token.substr(at + 1), window)) {
-            out.line(token + "\t-\tunknown window");
-            return false;
-        }
-        if (tag.rfind("menu:", 0) == 0 && !menuTag(subscription, tag.substr(5), tag)) {
-            out.line(token + "\t-\tnot in the File menu");
-            return false;
-        }
-        xml = menuEvent(subscriber, tag, window);
+        listeners.push_back(listener);
         return true;
+    };
+    int exitCode = create() ? 0 : 2;
+    size_t current = 0;
+    for (size_t i = 0; exitCode != 2 && i < events.size(); i++) {
+        const std::wstring& e = events[i];
+        std::string token = utf8(e);
+        if (e == L"new") {
+            if (!create()) exitCode = 2;
+            current = listeners.size() - 1;
+            continue;
+        }
+        if (startsWith(e, L"use=")) {
+            size_t n = static_cast<size_t>(_wtoi(e.c_str() + 4));
+            if (n >= 1 && n <= listeners.size()) current = n - 1;
+            continue;
+        }
+        std::string xml;
+        if (!eventText(e, xml)) {
+            exitCode = 2;
+            continue;
+        }
+        std::string description;
+        HRESULT r = dispatch ? informByDispatch(listeners[current], xml, description)
+                             : informByVtable(listeners[current], xml, description);
+        if (FAILED(r) && description.empty()) description = describe(r);
+        report(token + "\t" + hresultText(r) + "\t" + description);
+        if (FAILED(r) && exitCode == 0) exitCode = 1;
     }
-};
+    for (IUnknown* l : listeners) l->Release();
+    return exitCode;
+}
+
+bool Delivery::eventText(const std::wstring& e, std::string& xml) {
+    std::string token = utf8(e);
+    if (startsWith(e, L"xml=")) {
+        if (readWholeFile(e.substr(4), xml)) return true;
+        out.line(token + "\t-\tcannot read the file");
+        return false;
+    }
+    size_t at = token.find('@');
+    std::string window, tag = token.substr(0, at);
+    if (!currentWindow(at == std::string::npos ? "" : token.substr(at + 1), window)) {
+        out.line(token + "\t-\tunknown window");
+        return false;
+    }
+    if (tag.rfind("menu:", 0) == 0 && !menuTag(subscription, tag.substr(5), tag)) {
+        out.line(token + "\t-\tnot in the File menu");
+        return false;
+    }
+    xml = menuEvent(subscriber, tag, window);
+    return true;
+}
 
 double seconds() {
     static LARGE_INTEGER frequency = [] {
@@ -403,7 +393,7 @@ int run(const std::vector<std::wstring>& args) {
     std::wstring progId, subscriber, outPath;
     bool dispatch = false, listOnly = false;
     int repeat = 0;
-    bool started = false;
+    bool started = false, window = false;
     std::vector<std::wstring> events;
     for (const std::wstring& a : args) {
         if (startsWith(a, L"--progid=")) progId = a.substr(9);
@@ -413,6 +403,7 @@ int run(const std::vector<std::wstring>& args) {
         else if (a == L"--list") listOnly = true;
         else if (startsWith(a, L"--repeat=")) repeat = _wtoi(a.c_str() + 9);
         else if (a == L"--prestart") started = true;
+        else if (a == L"--window") window = true;
         else if (a == L"--install") {
             HRESULT hr = installEventTypeLib(exeFolder());
             printf("install\t%s\n", hresultText(hr).c_str());
@@ -438,6 +429,13 @@ int run(const std::vector<std::wstring>& args) {
                          "\t" + stored.addToMenu + "\t" + entry.menuText + "\t" + entry.eventTag);
         if (out.file) fclose(out.file);
         return 0;
+    }
+
+    if (window) {
+        if (!eventTypeLibInstalled()) installEventTypeLib(exeFolder());
+        int code = runWindow(progId, dispatch, out);
+        if (out.file) fclose(out.file);
+        return code;
     }
 
     const qbrp::MenuSubscription* subscription = nullptr;
@@ -497,19 +495,21 @@ int run(const std::vector<std::wstring>& args) {
     return exitCode;
 }
 
-}  // namespace
+}  // namespace qbhost
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::wstring> args(argv + 1, argv + argc);
-    if (args.empty()) {
+    // Started without arguments (from a shortcut, by a person): the window.
+    if (args.empty()) args.push_back(L"--window");
+    if (args.size() == 1 && (args[0] == L"/?" || args[0] == L"--help")) {
         fprintf(stderr, "usage: qbhost [--progid=P] [--subscriber=G] [--dispatch] [--out=FILE] event...\n"
-                        "       event: TAG[@none|empty|customer:ID|list:TYPE[:ID]|txn:TYPE[:ID]] | xml=FILE | "
-                        "new | use=N\n"
-                        "       qbhost --install | --uninstall\n");
+                        "       event: TAG[@none|empty|customer:ID|list:TYPE[:ID]|txn:TYPE[:ID]] | "
+                        "menu:TEXT[@...] | xml=FILE | new | use=N\n"
+                        "       qbhost --window | --list | --install | --uninstall\n");
         return 2;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int code = run(args);
+    int code = qbhost::run(args);
     CoUninitialize();
     return code;
 }
