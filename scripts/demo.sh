@@ -1,15 +1,59 @@
 #!/usr/bin/env bash
-# The demo: builds marlet.exe and runs it under Wine against the Dorvex stand-in,
-# printing what a user would see and what Dorvex received.
+# The demo: installs what is missing (as root on Debian), builds Marlet, its
+# installer and the stand-ins, creates a Wine prefix, installs Marlet with
+# MarletSetup.exe and plays a morning at the bookkeeper's desk through the
+# QuickBooks host stand-in, printing every box the user sees and every command
+# line Dorvex receives. Leaves a picture of the Options dialog.
+#
+# With DISPLAY set the windows appear on that display and you answer them;
+# without it the demo answers them itself on a display of its own.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 "$top/scripts/deps.sh"
+
+echo "demo: building (the first build takes a few minutes)"
 cmake --preset windows-mingw >/dev/null
 cmake --build --preset windows-mingw -j2 >/dev/null
+
+build=$top/build/mingw
 . "$top/scripts/wine-session.sh"
 trap wine_session_stop EXIT
-own=--own-display
-[ -n "${DISPLAY:-}" ] && own=
-wine_session_start "$top/build/mingw/wineprefix" $own
-wine "$top/build/mingw/bin/demo.exe"
+watch=
+if [ -n "${DISPLAY:-}" ]; then
+  watch=--watch
+  echo "demo: using your display $DISPLAY: answer the windows as they come"
+  wine_session_start "$build/wineprefix"
+else
+  wine_session_start "$build/wineprefix" --own-display
+  # Nobody draws title bars on a display without a window manager: let Wine
+  # draw them, so the pictures look like Windows. Undone when the demo ends.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+  trap 'wine reg delete "HKCU\Software\Wine\X11 Driver" /v Decorated /f >/dev/null 2>&1 || true; wine_session_stop' EXIT
+fi
+
+mkdir -p "$build/demo" "$build/artefacts"
+# The manual shows the Options dialog. The dialog tests leave its picture in
+# build/mingw/artefacts; without one the demo takes it and rebuilds the manual
+# and the installer before installing.
+manual_shot=$build/artefacts/options-dialog.png
+if [ ! -f "$manual_shot" ]; then
+  echo "demo: taking the picture of the Options dialog for the manual"
+  if wine "$build/bin/demo.exe" "--snapshot=$(winepath -w "$build/demo/snapshot.bmp")" </dev/null; then
+    convert "$build/demo/snapshot.bmp" "$manual_shot"
+    cmake --build --preset windows-mingw --target installer >/dev/null
+  else
+    echo "demo: the Options dialog did not open; the manual goes without its picture"
+  fi
+fi
+
+shot_bmp=$build/demo/options-dialog.bmp
+rm -f "$shot_bmp"
+wine "$build/bin/demo.exe" $watch "--shot=$(winepath -w "$shot_bmp")" </dev/null
+if [ -f "$shot_bmp" ]; then
+  convert "$shot_bmp" "$build/demo/options-dialog.png"
+  rm -f "$shot_bmp"
+  echo
+  echo "The Options dialog as the user saw it: $build/demo/options-dialog.png"
+fi
+echo "The manual that was installed: $build/bin/QBManual.pdf"

@@ -3,30 +3,20 @@
 // never overwritten), the QuickBooks menu, and what the uninstaller leaves.
 #include <windows.h>
 #include <objbase.h>
-#include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
-
-#include <set>
 
 #include "qb_standin.h"
 #include "qbhost_driver.h"
 #include "sandbox.h"
+#include "setup_driver.h"
 
 using namespace bench;
 
 namespace {
 
-const wchar_t* const kSetup = sizeof(void*) == 8 ? L"MarletSetup.exe" : L"MarletSetup32.exe";
 const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marlet";
 const std::string kUsersIni = "True\r\nD:\\My Dorvex\\\r\nD:\\My Configs\\\r\nTrue\r\nTrue\r\nTrue\r\n";
-
-std::wstring installFolder() {
-    wchar_t programs[MAX_PATH];
-    SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programs);
-    return std::wstring(programs) + L"\\Marlet";
-}
 
 bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -71,68 +61,8 @@ std::string uninstallValue(const wchar_t* name) {
     return utf8(value);
 }
 
-// Processes whose program's name is `name`, or begins with it when it ends in "*".
-int processesNamed(const std::wstring& name) {
-    bool prefix = !name.empty() && name.back() == L'*';
-    size_t length = prefix ? name.size() - 1 : name.size() + 1;
-    int count = 0;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W pe = {};
-    pe.dwSize = sizeof pe;
-    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
-        if (_wcsnicmp(pe.szExeFile, name.c_str(), length) == 0) count++;
-    CloseHandle(snap);
-    return count;
-}
-
-// Runs `commandLine` and answers the dialogs of every process (marlet.exe shows
-// its boxes while the installer waits for it) until it, the copy the NSIS
-// uninstaller runs itself from (Un.exe; Au_.exe in older NSIS), and any
-// marlet.exe have ended.
-RunResult runAnswering(const std::wstring& commandLine, const DialogHandler& onDialog = pressFirstButton) {
-    RunResult result;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::wstring line = commandLine;
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        result.exitCode = static_cast<DWORD>(-1);
-        return result;
-    }
-    CloseHandle(pi.hThread);
-    std::set<HWND> answered;
-    auto busy = [&] {
-        return WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT || processesNamed(L"Un*") > 0 || processesNamed(L"Au_.exe") > 0 ||
-               processesNamed(L"marlet.exe") > 0;
-    };
-    for (int waited = 0; busy(); waited += 25) {
-        for (HWND w : findDialogs(0)) {
-            if (answered.count(w)) continue;
-            Sleep(50);  // let it finish drawing
-            Dialog d = readDialog(w);
-            result.dialogs.push_back(d);
-            answered.insert(w);
-            onDialog(d);
-        }
-        if (waited > 60000) {
-            result.timedOut = true;
-            TerminateProcess(pi.hProcess, 99);
-            break;
-        }
-        Sleep(25);
-    }
-    GetExitCodeProcess(pi.hProcess, &result.exitCode);
-    CloseHandle(pi.hProcess);
-    return result;
-}
-
-RunResult install(const std::wstring& switches) {
-    return runAnswering(L"\"" + binFolder() + L"\\" + kSetup + L"\" /S " + switches);
-}
-
-RunResult uninstall(const std::wstring& switches) {
-    return runAnswering(L"\"" + installFolder() + L"\\uninstall.exe\" /S " + switches);
-}
+RunResult install(const std::wstring& switches) { return runSetup(switches); }
+RunResult uninstall(const std::wstring& switches) { return runUninstaller(switches); }
 
 std::string titles(const RunResult& r) {
     std::string all;

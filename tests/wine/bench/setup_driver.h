@@ -1,0 +1,33 @@
+#pragma once
+// Runs Marlet's installer and uninstaller (and any program whose helpers show
+// boxes) while answering the dialogs of every process, as a person at the
+// screen would.
+#include <windows.h>
+
+#include <string>
+
+#include "sandbox.h"
+
+namespace bench {
+
+// Where the installer puts Marlet: Program Files of this program's bitness.
+std::wstring installFolder();
+
+// Processes whose program's name is `name`, or begins with it when it ends in "*".
+int processesNamed(const std::wstring& name);
+
+// Runs `commandLine` and answers the dialogs of every process with `onDialog`
+// (marlet.exe shows its boxes while the installer waits for it) until it, the
+// copy the NSIS uninstaller runs itself from (Un.exe; Au_.exe in older NSIS)
+// and any marlet.exe have ended.
+RunResult runAnswering(const std::wstring& commandLine, const DialogHandler& onDialog = pressFirstButton,
+                       int timeoutMs = 60000);
+
+// MarletSetup.exe (MarletSetup32.exe in the 32-bit build) in the build's folder.
+std::wstring setupProgram();
+// It, run silently.
+RunResult runSetup(const std::wstring& switches, const DialogHandler& onDialog = pressFirstButton);
+// The installed uninstaller, silently.
+RunResult runUninstaller(const std::wstring& switches, const DialogHandler& onDialog = pressFirstButton);
+
+}  // namespace bench
