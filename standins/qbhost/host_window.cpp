@@ -22,7 +22,7 @@ struct Entry {
 
 struct OpenWindow {
     std::wstring caption;
-    std::string spec;  // the host's window spec: "none", "customer:ID", "txn:TYPE:ID"
+    std::string picked;  // as the command line names it: "none", "customer:ID", "txn:TYPE:ID"
 };
 
 struct State {
@@ -89,7 +89,7 @@ void fire(const Entry& entry) {
     }
     LRESULT picked = SendMessageW(gState.list, LB_GETCURSEL, 0, 0);
     size_t index = picked == LB_ERR ? 0 : static_cast<size_t>(picked);
-    std::string token = entry.eventTag + "@" + gState.windows[index].spec;
+    std::string token = entry.eventTag + "@" + gState.windows[index].picked;
     Delivery delivery{clsid, sub.subscriberID, &sub, gState.dispatch, *gState.out};
     SetWindowTextW(gState.status, (L"Calling " + progId + L"...").c_str());
     delivery.deliver({wide(token)});

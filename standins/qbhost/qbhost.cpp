@@ -81,16 +81,16 @@ std::string element(const char* name, const std::string& value) {
 }
 
 // "list:Customer:8000-1" -> <CurrentWindow><ListType>Customer</ListType><ListID>8000-1</ListID></CurrentWindow>
-bool currentWindow(const std::string& spec, std::string& xml) {
+bool currentWindow(const std::string& window, std::string& xml) {
     xml.clear();
-    if (spec.empty() || spec == "none") return true;
-    if (spec == "empty") {
+    if (window.empty() || window == "none") return true;
+    if (window == "empty") {
         xml = "<CurrentWindow></CurrentWindow>";
         return true;
     }
-    std::string kind = spec.substr(0, spec.find(':'));
-    if (spec.find(':') == std::string::npos) return false;
-    std::string rest = spec.substr(kind.size() + 1);
+    std::string kind = window.substr(0, window.find(':'));
+    if (window.find(':') == std::string::npos) return false;
+    std::string rest = window.substr(kind.size() + 1);
     if (kind == "customer") {
         xml = "<CurrentWindow>" + element("ListType", "Customer") + element("ListID", rest) + "</CurrentWindow>";
         return true;
