@@ -3,10 +3,21 @@
 # oleaut32 loaded at start costs as much as the whole bare program, and most
 # starts of marlet.exe (read options, write them back) need none of them.
 #   marlet_delay_import_libraries(OUT_VAR dll...)
+# With MSVC the linker's own /DELAYLOAD does the same.
 function(marlet_delay_import_libraries out)
+  set(libs)
+  if(MSVC)
+    foreach(dll ${ARGN})
+      add_library(${dll}_delay INTERFACE IMPORTED GLOBAL)
+      set_target_properties(${dll}_delay PROPERTIES
+        INTERFACE_LINK_LIBRARIES "${dll};delayimp" INTERFACE_LINK_OPTIONS "/DELAYLOAD:${dll}.dll")
+      list(APPEND libs ${dll}_delay)
+    endforeach()
+    set(${out} ${libs} PARENT_SCOPE)
+    return()
+  endif()
   find_program(MINGW_NM NAMES ${MINGW_PREFIX}-nm REQUIRED)
   find_program(MINGW_DLLTOOL NAMES ${MINGW_PREFIX}-dlltool REQUIRED)
-  set(libs)
   set(x86_32 OFF)
   set(kill_at)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
