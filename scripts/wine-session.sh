@@ -25,6 +25,12 @@ wine_session_start() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # This Wine does not find the fonts of its own (Debian's fonts-wine) by itself:
+  # without Tahoma, dialogs are drawn in a wider fallback that clips captions.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d /usr/share/wine/fonts ] && [ ! -f "$fonts/tahoma.ttf" ]; then
+    mkdir -p "$fonts" && cp /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
+  fi
   wineserver -p >/dev/null 2>&1 </dev/null
   # Wine's own services and desktop start with the first program and live as
   # long as the server; start them here, so they hold no test runner's output.

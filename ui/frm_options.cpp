@@ -1,5 +1,7 @@
 #include "ui/frm_options.h"
 
+#include <new>
+
 #include "main/app.h"
 #include "platform/error.h"
 #include "platform/platform.h"
@@ -98,6 +100,18 @@ void frmOptions::cmdRemoveMenu_ButtonClick() {
         cmdRemoveMenu_Click();
     } catch (const Error& e) {
         MsgBox("Encountered error removing menu: " + e.description());
+    }
+}
+
+void frmOptions::runEvent(void (frmOptions::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (const Error& e) {
+        MsgBox(genericErrorText(e));
+    } catch (const std::bad_alloc&) {
+        MsgBox(genericErrorText(Error(7, "Out of memory")));
+    } catch (const std::exception& e) {
+        MsgBox(genericErrorText(Error(51, std::string("Internal error: ") + e.what())));
     }
 }
 

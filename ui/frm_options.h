@@ -44,6 +44,11 @@ public:
     // The Remove Menu button: a removal error is shown, and the dialog stays open.
     void cmdRemoveMenu_ButtonClick();
 
+    // Runs the handler of an event of the shown dialog. An error it raises has no
+    // caller to go to: it is shown as the generic error text and the dialog stays
+    // open, so nothing already applied is lost.
+    void runEvent(void (frmOptions::*handler)());
+
 private:
     bool loaded_ = false;
 };
