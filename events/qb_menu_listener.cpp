@@ -7,7 +7,7 @@
 #include "events/options_entry.h"
 #include "main/app.h"
 #include "platform/error.h"
-#include "qb/qb_events.h"
+#include "qb/session.h"
 
 namespace marlet {
 
@@ -106,7 +106,7 @@ void openManual() {
 }  // namespace
 
 void QBMenuListener::inform(const std::string& eventXML) {
-    EventsMsgSet set = ToEventsMsgSet(eventXML, 4, 0);
+    EventsMsgSet set = QBSessionManager().ToEventsMsgSet(eventXML, 4, 0);  // no connection
     if (!set.uiExtensionEvent) return;
     const UIExtensionEvent& event = *set.uiExtensionEvent;
     const std::string& tag = event.eventTag;
