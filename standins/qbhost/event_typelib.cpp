@@ -74,12 +74,18 @@ HRESULT installEventTypeLib(const std::wstring& folder) {
 
 HRESULT uninstallEventTypeLib() { return UnRegisterTypeLib(kLibId, 1, 0, LOCALE_NEUTRAL, SYS_WIN64); }
 
+// Registered, and the registered file still there (a library registered from a
+// folder since deleted leaves COM unable to marshal the interface).
 bool eventTypeLibInstalled() {
-    wchar_t iid[40];
+    wchar_t iid[40], lib[40];
     StringFromGUID2(IID_IQBEventCallback, iid, 40);
-    std::wstring key = std::wstring(L"Interface\\") + iid + L"\\ProxyStubClsid32";
-    HKEY k;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-    RegCloseKey(k);
-    return true;
+    StringFromGUID2(kLibId, lib, 40);
+    wchar_t value[MAX_PATH * 2] = {};
+    LONG size = sizeof value;
+    std::wstring proxy = std::wstring(L"Interface\\") + iid + L"\\ProxyStubClsid32";
+    if (RegQueryValueW(HKEY_CLASSES_ROOT, proxy.c_str(), value, &size) != ERROR_SUCCESS) return false;
+    size = sizeof value;
+    std::wstring file = std::wstring(L"TypeLib\\") + lib + L"\\1.0\\0\\win64";
+    if (RegQueryValueW(HKEY_CLASSES_ROOT, file.c_str(), value, &size) != ERROR_SUCCESS) return false;
+    return GetFileAttributesW(value) != INVALID_FILE_ATTRIBUTES;
 }
