@@ -81,7 +81,8 @@ struct Platform {
     bool (*readFile)(const std::string& path, std::string& bytes);
     // Writes `bytes` to a new file in the same folder and puts it in place of
     // `path` in one step. False, with `path` untouched, when that fails
-    // (a read-only file among other causes).
+    // (a read-only file among other causes). A file that already holds exactly
+    // `bytes` may be left as it is.
     bool (*replaceFile)(const std::string& path, const std::string& bytes);
     // Between UTF-8 and the system's ANSI code page.
     std::string (*ansiToUtf8)(const std::string& ansi);

@@ -39,6 +39,10 @@ bool replaceFile(const std::string& path, const std::string& bytes) {
     std::wstring target = widen(path);
     DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    // Most starts write back what they read: a file that already holds these
+    // bytes needs no new copy, and no wait for the disk.
+    std::string current;
+    if (attributes != INVALID_FILE_ATTRIBUTES && readFile(path, current) && current == bytes) return true;
     size_t slash = target.find_last_of(L"\\/");
     std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash);
     wchar_t temp[MAX_PATH + 16];

@@ -116,3 +116,38 @@ TEST(OptionsDurability, KilledWriterLeavesTheWholeOldOrTheWholeNewFile) {
     printf("%d kills over %ld us windows (one cycle %ld us): %d short records, %d long\n", kTrials, windowUs,
            cycleUs, sawA, sawB);
 }
+
+// Most starts write back what they read: then the file is left as it is, and
+// only a record that differs is written anew (and whole).
+TEST(OptionsDurability, AFileThatAlreadyHoldsTheRecordIsLeftAsItIs) {
+    marlet::gPlatform = &marlet::kWin32Platform;
+    Sandbox box;
+    const std::string file = box.pathUtf8(L"dxqb.ini");
+    const marlet::cmOptions a = writer::shortRecord(), b = writer::longRecord();
+    box.writeIni(a.toText());
+    auto lastWrite = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        GetFileAttributesExW(box.path(L"dxqb.ini").c_str(), GetFileExInfoStandard, &data);
+        return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    };
+    // An old time stamp, so that any rewrite shows.
+    HANDLE f = CreateFileW(box.path(L"dxqb.ini").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SYSTEMTIME old = {2001, 1, 1, 1};
+    FILETIME oldTime;
+    SystemTimeToFileTime(&old, &oldTime);
+    ASSERT_TRUE(SetFileTime(f, nullptr, nullptr, &oldTime));
+    CloseHandle(f);
+    const ULONGLONG before = lastWrite();
+
+    a.writeOptions(file);
+    EXPECT_EQ(lastWrite(), before);
+    EXPECT_EQ(box.readIni(), a.toText());
+
+    b.writeOptions(file);
+    EXPECT_NE(lastWrite(), before);
+    EXPECT_EQ(box.readIni(), b.toText());
+    WIN32_FIND_DATAW fd;
+    HANDLE left = FindFirstFileW(box.path(L"dxq*.tmp").c_str(), &fd);
+    EXPECT_EQ(left, INVALID_HANDLE_VALUE);
+    if (left != INVALID_HANDLE_VALUE) FindClose(left);
+}
