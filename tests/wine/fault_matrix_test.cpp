@@ -1,7 +1,8 @@
 // Every outside failure marlet.exe meets, one row each (and one row per road by
 // which it is met): what the user sees, and that nothing is started and
 // dxqb.ini stays whole. The real programs run: marlet.exe, the request-processor
-// stand-in with its faults, the host stand-in firing menu events, Dorvex's.
+// stand-in with its faults, the host stand-in firing menu events, Dorvex's, and
+// the Options dialog worked with the mouse.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <functional>
 
 #include "qb/qbxml_response.h"
+#include "options_driver.h"
 #include "qb_standin.h"
 #include "qbhost_driver.h"
 #include "sandbox.h"
@@ -31,7 +33,9 @@ struct Box {
 // same six values rewritten in the program's own words.
 enum class Ini { Kept, Rewritten };
 
-enum class Road { MenuEvent, CommandLine };
+// A menu event from the host, marlet.exe started with arguments, or a button of
+// the Options dialog (opened with /options, closed with Cancel afterwards).
+enum class Road { MenuEvent, CommandLine, OptionsButton };
 
 struct Row {
     std::string name;
@@ -42,12 +46,12 @@ struct Row {
     bool clipboardHeld = false;  // by another program; debug mode puts the line there first
     // how it is met
     Road road = Road::MenuEvent;
-    std::string what;  // the host's event token, or marlet.exe's arguments
+    std::string what;  // the host's event token, marlet.exe's arguments, or the button
     // what follows
     std::vector<Box> boxes;
     HRESULT informResult = S_OK;  // MenuEvent: what inform returns to QuickBooks
     bool listenerFails = false;   // MenuEvent: the listener cannot be created at all
-    DWORD exitCode = 0;           // CommandLine
+    DWORD exitCode = 0;           // CommandLine, OptionsButton
     Ini ini = Ini::Rewritten;
 };
 
@@ -104,8 +108,34 @@ std::vector<Row> faultTable() {
            "An error has occured.  This most likely cause of this error is that Dorvex is not installed.\r\n"
            "Please install Dorvex from https://www.dorvex.com before proceeding."}},
          S_OK, true},
+        // With no TWAIN source on the machine (Wine's camera source switched off).
+        {"NoTwainSource", "", false, false, false, Road::OptionsButton, "Select Scanner",
+         {marletBox("Unable to detect support for a TWAIN-compliant scanner.")}},
+        // The path box names Dorvex's folder, where no pellwick.exe is.
+        {"PellwickMissing", "", false, false, false, Road::OptionsButton, "Pellwick",
+         {marletBox("Please correct your Dorvex Executable path before running Pellwick.")}},
     };
 }
+
+// While this lives, Wine's one TWAIN source (its camera source) is switched off
+// for marlet.exe: a machine with no TWAIN source at all.
+class NoTwainSource {
+public:
+    NoTwainSource() {
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\marlet.exe\\DllOverrides", 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        RegSetValueExW(key_, L"gphoto2.ds", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+    }
+    ~NoTwainSource() {
+        RegDeleteValueW(key_, L"gphoto2.ds");
+        RegCloseKey(key_);
+    }
+    NoTwainSource(const NoTwainSource&) = delete;
+    NoTwainSource& operator=(const NoTwainSource&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+};
 
 // Holds the clipboard open the way another program can, until it goes.
 class ClipboardHolder {
@@ -179,10 +209,23 @@ TEST_P(FaultMatrix, TheUserSeesTheMessageNothingStartsAndTheOptionsStayWhole) {
             } else {
                 EXPECT_EQ(r.calls[0].hr, row.informResult) << r.calls[0].description;
             }
-        } else {
+        } else if (row.road == Road::CommandLine) {
             RunResult r = box.runMarlet(wide(row.what));
             EXPECT_FALSE(r.timedOut);
             expectBoxes(r.dialogs, row.boxes);
+            EXPECT_EQ(r.exitCode, row.exitCode);
+        } else {
+            NoTwainSource noTwain;
+            std::vector<Dialog> seen;
+            RunResult r = runWithOptions(box, L"/options", [&](OptionsWindow& w) {
+                w.click(w.button(row.what));
+                while (HWND other = w.waitForOther(2000)) seen.push_back(answer(other));
+                EXPECT_TRUE(w.close("Cancel"));
+            });
+            EXPECT_FALSE(r.timedOut);
+            expectBoxes(seen, row.boxes);
+            ASSERT_EQ(r.dialogs.size(), 1u);
+            EXPECT_EQ(r.dialogs[0].title, "Options");
             EXPECT_EQ(r.exitCode, row.exitCode);
         }
     }
