@@ -76,6 +76,8 @@ struct Installer : ::testing::Test {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         // What an earlier, interrupted run may have left.
         if (fileExists(installFolder() + L"\\uninstall.exe")) uninstall(L"/KEEPMENU");
+        DeleteFileW((installFolder() + L"\\dxqb.ini").c_str());
+        RemoveDirectoryW(installFolder().c_str());
         installFileTools(box);
     }
     ~Installer() override {
@@ -200,5 +202,110 @@ TEST_F(Installer, WithoutTheSwitchASilentInstallLeavesTheMenuAlone) {
     EXPECT_TRUE(qb.log().empty()) << "QuickBooks was called";
     uninstall(L"/KEEPMENU");
     EXPECT_TRUE(qb.log().empty()) << "QuickBooks was called";
+    expectNothingLeft(false);
+}
+
+namespace {
+
+BOOL CALLBACK collectEdit(HWND w, LPARAM list) {
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (_stricmp(cls, "Edit") == 0 && IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> visibleEdits(HWND window) {
+    std::vector<HWND> edits;
+    EnumChildWindows(window, collectEdit, reinterpret_cast<LPARAM>(&edits));
+    return edits;
+}
+
+// Waits until `window` shows a control of this class and caption.
+HWND waitForControl(HWND window, const char* cls, const std::string& caption, int timeoutMs = 20000) {
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
+        HWND c = findChild(window, cls, caption);
+        if (c && IsWindowVisible(c)) return c;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// The first visible top-level dialog of `pid` (0: any process) other than `except`.
+HWND waitForOtherDialog(DWORD pid, HWND except, int timeoutMs = 20000) {
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
+        for (HWND w : findDialogs(pid))
+            if (w != except) return w;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// One click on a wizard button. (pressButton clicks again when the window stays
+// on the screen, which a wizard's window does from page to page.)
+void click(HWND window, const std::string& caption) {
+    HWND button = findChild(window, "Button", caption);
+    ASSERT_TRUE(button) << caption;
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+// Ends the installer if a failed check left it on the screen.
+struct Running {
+    HANDLE process;
+    ~Running() {
+        if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 99);
+        CloseHandle(process);
+    }
+};
+
+}  // namespace
+
+// The pages a person goes through: the folders typed without their trailing
+// "\" and a Dorvex folder without Dorvex.exe, which the installer asks about.
+TEST_F(Installer, InteractiveInstallAsksForTheFoldersAndAddsTheMenu) {
+    QuickBooks qb(box);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::wstring line = L"\"" + setupProgram() + L"\"";
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(pi.hThread);
+    Running running{pi.hProcess};
+
+    HWND setup = waitForDialog(pi.dwProcessId);
+    ASSERT_TRUE(setup);
+    ASSERT_TRUE(waitForControl(setup, "Button", "Next >"));
+    click(setup, "Next >");  // welcome
+    ASSERT_TRUE(waitForControl(setup, "Button", "Browse..."));
+    click(setup, "Next >");  // installation folder
+    ASSERT_TRUE(waitForControl(setup, "Static", "Folder that holds Dorvex.exe:"));
+    std::vector<HWND> edits = visibleEdits(setup);
+    ASSERT_EQ(edits.size(), 2u);
+    typeText(edits[0], "C:\\Dorvex Elsewhere");
+    typeText(edits[1], "C:\\Program Files\\Dorvex Jobs");
+    click(setup, "Next >");
+
+    HWND question = waitForOtherDialog(pi.dwProcessId, setup);
+    ASSERT_TRUE(question);
+    Dialog d = readDialog(question);
+    EXPECT_EQ(d.text, "Dorvex.exe was not found in C:\\Dorvex Elsewhere\\.\r\n\r\nUse this folder anyway?");
+    EXPECT_EQ(d.buttons, (std::vector<std::string>{"Yes", "No"}));
+    pressButton(question, "Yes");
+
+    ASSERT_TRUE(waitForControl(setup, "Button", "Install"));
+    click(setup, "Install");  // components: the menu is ticked
+    HWND menuBox = waitForOtherDialog(0, setup, 30000);  // marlet.exe /install's
+    ASSERT_TRUE(menuBox);
+    EXPECT_EQ(readDialog(menuBox).title, "Menu Added");
+    pressButton(menuBox, "OK");
+    ASSERT_TRUE(waitForControl(setup, "Button", "Finish", 30000));
+    click(setup, "Finish");
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+
+    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"),
+              "False\r\nC:\\Dorvex Elsewhere\\\r\nC:\\Program Files\\Dorvex Jobs\\\r\nFalse\r\nFalse\r\nFalse\r\n");
+    EXPECT_EQ(qb.menus().size(), 1u);
+    expectInstalled();
+    uninstall(L"");  // answers "Menu Removed"
+    EXPECT_TRUE(qb.menus().empty());
     expectNothingLeft(false);
 }
