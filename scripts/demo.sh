@@ -32,11 +32,11 @@ else
   trap 'wine reg delete "HKCU\Software\Wine\X11 Driver" /v Decorated /f >/dev/null 2>&1 || true; wine_session_stop' EXIT
 fi
 
-mkdir -p "$build/demo" "$build/artefacts"
+mkdir -p "$build/demo" "$build/artifacts"
 # The manual shows the Options dialog. The dialog tests leave its picture in
-# build/mingw/artefacts; without one the demo takes it and rebuilds the manual
+# build/mingw/artifacts; without one the demo takes it and rebuilds the manual
 # and the installer before installing.
-manual_shot=$build/artefacts/options-dialog.png
+manual_shot=$build/artifacts/options-dialog.png
 if [ ! -f "$manual_shot" ]; then
   echo "demo: taking the picture of the Options dialog for the manual"
   if wine "$build/bin/demo.exe" "--snapshot=$(winepath -w "$build/demo/snapshot.bmp")" </dev/null; then
