@@ -259,7 +259,8 @@ void placeWindow(HWND dialog) {
     GetClientRect(dialog, &client);
     int width = toPixels(kClientWidth, dpi) + (window.right - window.left) - client.right;
     int height = toPixels(kClientHeight, dpi) + (window.bottom - window.top) - client.bottom;
-    MONITORINFO monitor = {sizeof monitor};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& work = monitor.rcWork;
     int x = work.left + std::max(0L, (work.right - work.left - width) / 2);
@@ -348,7 +349,7 @@ void showOptionsDialog(frmOptions& form) {
     loadCommonControls();
     // The classic form font, for which the layout was made.
     DialogTemplate t(L"Options", WS_POPUP | WS_CAPTION | WS_SYSMENU, 326, 271, L"MS Sans Serif", 8);
-    DialogState state{form};
+    DialogState state{form, {}, {}};
     INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), nullptr, optionsProc,
                                              reinterpret_cast<LPARAM>(&state));
     form.window = nullptr;

@@ -138,26 +138,29 @@ std::string tabText(HWND tabs, DWORD pid, int index) {
 }
 
 HWND focusOf(HWND dialog) {
-    GUITHREADINFO info = {sizeof info};
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
     return info.hwndFocus;
 }
 
+struct TooltipSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK matchTooltip(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<TooltipSearch*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == s->pid && IsWindowVisible(w) && classOf(w) == "tooltips_class32") s->found = w;
+    return !s->found;
+}
+
 // The visible tooltip window of process `pid`, if any.
 HWND visibleTooltip(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } s{pid, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == s->pid && IsWindowVisible(w) && classOf(w) == "tooltips_class32") s->found = w;
-            return !s->found;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    TooltipSearch s{pid, nullptr};
+    EnumWindows(matchTooltip, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 

@@ -16,24 +16,27 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
 
 OptionsWindow::OptionsWindow(HWND dialog) : hwnd_(dialog) { GetWindowThreadProcessId(dialog, &pid_); }
 
+namespace {
+struct ChildSearch {
+    const char* cls;
+    const std::string* caption;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectChild(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<ChildSearch*>(lp);
+    wchar_t name[64] = {};
+    GetClassNameW(w, name, 64);
+    if (_stricmp(utf8(name).c_str(), s->cls) == 0 && (s->caption->empty() || windowText(w) == *s->caption))
+        s->found.push_back(w);
+    return TRUE;
+}
+}  // namespace
+
 // Children of one class (and caption, unless empty), from top to bottom.
 static std::vector<HWND> childrenByTop(HWND parent, const char* windowClass, const std::string& caption = "") {
-    struct Search {
-        const char* cls;
-        const std::string* caption;
-        std::vector<HWND> found;
-    } s{windowClass, &caption, {}};
-    EnumChildWindows(
-        parent,
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            wchar_t name[64] = {};
-            GetClassNameW(w, name, 64);
-            if (_stricmp(utf8(name).c_str(), s->cls) == 0 && (s->caption->empty() || windowText(w) == *s->caption))
-                s->found.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    ChildSearch s{windowClass, &caption, {}};
+    EnumChildWindows(parent, collectChild, reinterpret_cast<LPARAM>(&s));
     std::stable_sort(s.found.begin(), s.found.end(), [](HWND a, HWND b) {
         RECT ra, rb;
         GetWindowRect(a, &ra);
