@@ -31,10 +31,12 @@ SetCompressor /SOLID lzma
   Target amd64-unicode
   !define PROGRAMS_FOLDER "$PROGRAMFILES64"
   !define PRODUCT "Marlet"
+  !define WHICH_QUICKBOOKS "This Marlet is for QuickBooks 2022 and later. For QuickBooks releases before 2022 use the 32-bit Marlet (MarletSetup32.exe)."
 !else
   Target x86-unicode
   !define PROGRAMS_FOLDER "$PROGRAMFILES"
   !define PRODUCT "Marlet (32-bit)"
+  !define WHICH_QUICKBOOKS "This 32-bit Marlet is for QuickBooks releases before 2022. For QuickBooks 2022 and later use MarletSetup.exe."
 !endif
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Marlet"
@@ -61,7 +63,7 @@ VIAddVersionKey "LegalCopyright" "Marlet"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-!define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION} on your computer.$\r$\n$\r$\nMarlet adds Scan Documents, Retrieve Documents, Options and Manual to the QuickBooks File menu and files your scanned documents in Dorvex under the customer or transaction open in QuickBooks.$\r$\n$\r$\nFor QuickBooks releases before 2022 use the 32-bit Marlet (MarletSetup32.exe).$\r$\n$\r$\n$_CLICK"
+!define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION} on your computer.$\r$\n$\r$\nMarlet adds Scan Documents, Retrieve Documents, Options and Manual to the QuickBooks File menu and files your scanned documents in Dorvex under the customer or transaction open in QuickBooks.$\r$\n$\r$\n${WHICH_QUICKBOOKS}$\r$\n$\r$\n$_CLICK"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\QBManual.pdf"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Open the Marlet manual"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
