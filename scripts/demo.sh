@@ -32,28 +32,29 @@ else
   trap 'wine reg delete "HKCU\Software\Wine\X11 Driver" /v Decorated /f >/dev/null 2>&1 || true; wine_session_stop' EXIT
 fi
 
-mkdir -p "$build/demo" "$build/artifacts"
+mkdir -p "$build/demo-run" "$build/artifacts"
 # The manual shows the Options dialog. The dialog tests leave its picture in
 # build/mingw/artifacts; without one the demo takes it and rebuilds the manual
 # and the installer before installing.
 manual_shot=$build/artifacts/options-dialog.png
 if [ ! -f "$manual_shot" ]; then
   echo "demo: taking the picture of the Options dialog for the manual"
-  if wine "$build/bin/demo.exe" "--snapshot=$(winepath -w "$build/demo/snapshot.bmp")" </dev/null; then
-    convert "$build/demo/snapshot.bmp" "$manual_shot"
+  if wine "$build/bin/demo.exe" "--snapshot=$(winepath -w "$build/demo-run/snapshot.bmp")" </dev/null; then
+    convert "$build/demo-run/snapshot.bmp" "$manual_shot"
+    rm -f "$build/demo-run/snapshot.bmp"
     cmake --build --preset windows-mingw --target installer >/dev/null
   else
     echo "demo: the Options dialog did not open; the manual goes without its picture"
   fi
 fi
 
-shot_bmp=$build/demo/options-dialog.bmp
+shot_bmp=$build/demo-run/options-dialog.bmp
 rm -f "$shot_bmp"
 wine "$build/bin/demo.exe" $watch "--shot=$(winepath -w "$shot_bmp")" </dev/null
 if [ -f "$shot_bmp" ]; then
-  convert "$shot_bmp" "$build/demo/options-dialog.png"
+  convert "$shot_bmp" "$build/demo-run/options-dialog.png"
   rm -f "$shot_bmp"
   echo
-  echo "The Options dialog as the user saw it: $build/demo/options-dialog.png"
+  echo "The Options dialog as the user saw it: $build/demo-run/options-dialog.png"
 fi
 echo "The manual that was installed: $build/bin/QBManual.pdf"
