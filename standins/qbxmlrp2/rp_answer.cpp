@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <sstream>
 
 #include "standins/qbxmlrp2/rp_core.h"
 
@@ -84,9 +83,12 @@ std::string recordText(pugi::xml_node record, const Config& config,
             c = next;
         }
     }
-    std::ostringstream out;
+    struct : pugi::xml_writer {
+        std::string text;
+        void write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
+    } out;
     r.print(out, "", pugi::format_raw);
-    return out.str() + "\n";
+    return out.text + "\n";
 }
 
 std::string localTimeText() {
