@@ -85,7 +85,8 @@ wine_session_stop
 # --- whole processes under Wine: start-up and the event round trip
 step "start-up ($startup_rounds alternating rounds)"
 bash "$top/bench/startup.sh" "$bin" "$startup_rounds" >"$work/startup.txt" 2>>"$log"
-startup=$(awk '$1 == "ratio" { print $2 }' "$work/startup.txt")
+startup=$(awk '$1 == "ratio" && $2 ~ /^[0-9]/ { print $2 }' "$work/startup.txt")
+startup_anew=$(awk '$1 == "ratio," { print $5 }' "$work/startup.txt")
 step "event round trip ($trip_blocks blocks of $trip_rounds)"
 bash "$top/bench/host_roundtrip.sh" "$bin" "$trip_rounds" "$trip_blocks" >"$work/trip.txt" 2>>"$log"
 trip=$(awk '$1 == "ratio" { print $2; exit }' "$work/trip.txt")
@@ -98,6 +99,7 @@ cat "$work/startup.txt" "$work/trip.txt"
 echo
 row "benchmark" "result" "target" ""
 row "start-up: marlet.exe / bare exe (Wine)" "$startup" "<= 1.10" "$(verdict "$startup" 1.10)"
+row "  when dxqb.ini must be written anew" "$startup_anew" "" ""
 row "event round trip: marlet / null server" "$trip" "<= 1.2" "$(verdict "$trip" 1.2)"
 inproc_us=$(awk -v n="$inproc_ns" 'BEGIN { printf "%.2f", n / 1000 }')
 row "parse + dispatch + compose, median" "$inproc_us us" "<= 10 us" "$(verdict "$inproc_us" 10)"
