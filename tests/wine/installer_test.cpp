@@ -148,6 +148,18 @@ TEST_F(Installer, SilentInstallRegistersAndWritesTheChosenFolders) {
     EXPECT_EQ(createListener(), CO_E_CLASSSTRING);
 }
 
+// dxqb.ini is read as ANSI text, so the installer writes it in the system's ANSI
+// code page, not in UTF-8 or UTF-16.
+TEST_F(Installer, FoldersAreWrittenInTheAnsiCodePage) {
+    const std::wstring folder = L"C:\\Dorvex Caf\u00e9";
+    char ansi[64] = {};
+    WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr);
+    ASSERT_EQ(install(L"/DXPATH=\"" + folder + L"\"").exitCode, 0u);
+    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"),
+              "False\r\n" + std::string(ansi) + "\\\r\n\r\nFalse\r\nFalse\r\nFalse\r\n");
+    uninstall(L"/KEEPMENU");
+}
+
 TEST_F(Installer, UpgradeAndReinstallKeepTheUsersSettings) {
     ASSERT_EQ(install(L"/DXPATH=C:\\First\\ /CONFIGPATH=C:\\First\\Jobs\\").exitCode, 0u);
     writeFile(installFolder() + L"\\dxqb.ini", kUsersIni);
