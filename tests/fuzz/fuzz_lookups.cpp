@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!w.boxes.empty() && (w.boxes[0].title != "Error" || w.boxes[0].style != kExclamation ||
                              w.boxes[0].text.empty()))
         abort();
-    // The memo prompt comes only for a customer scan that found its record.
-    if (!w.inputs.empty() && (data[0] != 2 || w.started.empty())) abort();
+    // The memo prompt comes only for a customer scan, and only once.
+    if (!w.inputs.empty() && (data[0] != 2 || w.inputs.size() != 1)) abort();
     return 0;
 }
