@@ -15,14 +15,17 @@ static std::string utf8(const wchar_t* w) {
     return s;
 }
 
+// Written under another name first, so that a reader never sees half a record.
 static bool record(const std::string& text) {
     wchar_t exe[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring folder(exe);
     folder.resize(folder.find_last_of(L'\\') + 1);
     for (int n = 1; n < 100000; n++) {
-        std::wstring path = folder + L"launch-" + std::to_wstring(n) + L".txt";
-        HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        std::wstring name = folder + L"launch-" + std::to_wstring(n);
+        if (GetFileAttributesW((name + L".txt").c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        std::wstring part = name + L".part";
+        HANDLE f = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) continue;
             return false;
@@ -30,7 +33,7 @@ static bool record(const std::string& text) {
         DWORD written;
         WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         CloseHandle(f);
-        return true;
+        return MoveFileW(part.c_str(), (name + L".txt").c_str());
     }
     return false;
 }

@@ -109,7 +109,9 @@ TEST(OptionsEvent, LoadsThenReadsShowsAndWritesHoweverItCloses) {
     };
     std::vector<Shown> shown;
     std::string fileAfterFirst;
+    std::vector<std::string> seen;
     HostRun r = runHost(box, L"--progid=Marlet.QBMenuListener options scan@none options", [&](const Dialog& d) {
+        seen.push_back(d.title);
         if (d.title == "Options") {
             OptionsWindow w(d.hwnd);
             shown.push_back({w.text(w.dxPathBox()), w.text(w.debugLabel()),
@@ -126,11 +128,15 @@ TEST(OptionsEvent, LoadsThenReadsShowsAndWritesHoweverItCloses) {
         } else {
             pressFirstButton(d);
         }
-    });
+    }, 120000);
     unregisterMarlet(box);
     uninstallFileTools(box);
 
-    ASSERT_EQ(r.calls.size(), 3u);
+    EXPECT_FALSE(r.timedOut);
+    std::string trace;
+    for (const HostCall& c : r.calls) trace += c.event + " ";
+    for (const std::string& t : seen) trace += "[" + t + "] ";
+    ASSERT_EQ(r.calls.size(), 3u) << trace;
     for (const HostCall& c : r.calls) EXPECT_EQ(c.hr, S_OK) << c.event << ": " << c.description;
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].dxPath, dx);
@@ -154,7 +160,7 @@ TEST(OptionsEvent, WithoutAnOptionsFileTheDialogOpensAndNothingIsWritten) {
         OptionsWindow w(d.hwnd);
         w.type(w.dxPathBox(), "C:\\Dx");
         EXPECT_TRUE(w.close("OK"));
-    });
+    }, 120000);
     unregisterMarlet(box);
     uninstallFileTools(box);
     EXPECT_TRUE(opened);

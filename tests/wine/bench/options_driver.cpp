@@ -79,9 +79,26 @@ std::string OptionsWindow::text(HWND control) const { return windowText(control)
 
 bool OptionsWindow::checked(HWND box) const { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-void OptionsWindow::click(HWND control) const { clickControl(control); }
+// The dialog is in front and takes input (a box that was just answered may
+// still be handing the focus back).
+static void inFront(HWND dialog) {
+    waitFor(
+        [&] {
+            if (GetForegroundWindow() != dialog) SetForegroundWindow(dialog);
+            return IsWindowEnabled(dialog) && GetForegroundWindow() == dialog;
+        },
+        5000);
+}
 
-void OptionsWindow::doubleClick(HWND control) const { clickControl(control, true); }
+void OptionsWindow::click(HWND control) const {
+    inFront(hwnd_);
+    clickControl(control);
+}
+
+void OptionsWindow::doubleClick(HWND control) const {
+    inFront(hwnd_);
+    clickControl(control, true);
+}
 
 void OptionsWindow::toggle(HWND box) const {
     bool before = checked(box);
@@ -105,7 +122,7 @@ static void sendKey(WORD vk, bool up) {
 }
 
 void OptionsWindow::key(WORD vk, bool alt) const {
-    SetForegroundWindow(hwnd_);
+    inFront(hwnd_);
     if (alt) sendKey(VK_MENU, false);
     sendKey(vk, false);
     sendKey(vk, true);

@@ -58,7 +58,7 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000);
 // Runs the sandbox's marlet.exe; `script` plays the user's part on the first
 // Options dialog it shows, every other dialog is answered with its first button.
 RunResult runWithOptions(const Sandbox& box, const std::wstring& arguments,
-                         const std::function<void(OptionsWindow&)>& script, int timeoutMs = 60000);
+                         const std::function<void(OptionsWindow&)>& script, int timeoutMs = 120000);
 
 // The other dialogs of a process while one is handled: a read and a press.
 Dialog answer(HWND dialog, const std::string& buttonCaption = "OK");
