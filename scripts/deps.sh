@@ -42,8 +42,14 @@ if [ ! -f "$deps/pugixml/src/pugixml.cpp" ] || [ "$(cat "$deps/pugixml/.version"
   echo "deps: fetching the pugixml $version source package"
   apt_dir="$deps/apt"
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/download"
-  suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-  echo "deb-src http://deb.debian.org/debian $suite main" > "$apt_dir/sources.list"
+  # The same archive and suite the system's own binary packages come from.
+  read -r uri suite < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' \
+                          'Identifier: Packages' 'Component: main' 2>/dev/null | awk '$2 !~ /-/' | head -n 1)
+  if [ -z "${uri:-}" ]; then
+    echo "deps: cannot tell which Debian archive the system uses (apt-get update first)" >&2
+    exit 1
+  fi
+  echo "deb-src $uri $suite main" > "$apt_dir/sources.list"
   apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
             -o "Dir::State::Lists=$apt_dir/lists" -o Debug::NoLocking=1)
   apt-get "${apt_opts[@]}" -qq update
