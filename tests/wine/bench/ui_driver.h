@@ -26,8 +26,9 @@ Dialog readDialog(HWND dialog);
 std::string windowText(HWND window);
 // The first child of `parent` with this class and caption ("" = any caption).
 HWND findChild(HWND parent, const char* windowClass, const std::string& caption = "");
-// Clicks the button with this caption (a mouse click; a BM_CLICK if the
-// display does not take it).
+// Clicks a button that closes its dialog (a mouse click; a BM_CLICK when the
+// dialog is still up a second later). For a button that leaves the dialog
+// open, use clickControl.
 bool pressButton(HWND dialog, const std::string& caption);
 // Clicks a control at its centre; double-click when `twice`.
 void clickControl(HWND control, bool twice = false);
