@@ -25,6 +25,16 @@ extern const CLSID CLSID_cmOptions;
 HRESULT createListener(REFIID riid, void** object);
 HRESULT createOptions(REFIID riid, void** object);
 
+// A new object of class T (created with one reference), asked for `riid`.
+template <class T>
+HRESULT createAndQuery(REFIID riid, void** object) {
+    T* created = new (std::nothrow) T();
+    if (!created) return E_OUTOFMEMORY;
+    HRESULT hr = created->QueryInterface(riid, object);
+    created->Release();
+    return hr;
+}
+
 // Every object (and every server lock) counts: the server stops when the count
 // falls to zero.
 void objectCreated();

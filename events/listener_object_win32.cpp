@@ -115,12 +115,6 @@ private:
 
 }  // namespace
 
-HRESULT createListener(REFIID riid, void** object) {
-    ListenerObject* listener = new (std::nothrow) ListenerObject();
-    if (!listener) return E_OUTOFMEMORY;
-    HRESULT hr = listener->QueryInterface(riid, object);
-    listener->Release();
-    return hr;
-}
+HRESULT createListener(REFIID riid, void** object) { return createAndQuery<ListenerObject>(riid, object); }
 
 }  // namespace marlet::com

@@ -157,12 +157,6 @@ private:
 
 }  // namespace
 
-HRESULT createOptions(REFIID riid, void** object) {
-    OptionsObject* options = new (std::nothrow) OptionsObject();
-    if (!options) return E_OUTOFMEMORY;
-    HRESULT hr = options->QueryInterface(riid, object);
-    options->Release();
-    return hr;
-}
+HRESULT createOptions(REFIID riid, void** object) { return createAndQuery<OptionsObject>(riid, object); }
 
 }  // namespace marlet::com
