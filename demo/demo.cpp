@@ -49,26 +49,7 @@ std::string oneLine(std::string text) {
 
 // --- files and the stand-ins
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string readFile(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[4096];
-    DWORD got;
-    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
-    CloseHandle(f);
-    return bytes;
-}
-
-void writeFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(f);
-}
+std::string readFile(const std::wstring& path) { return readWholeFile(path, ""); }
 
 void copyBuilt(const wchar_t* name, const std::wstring& folder) {
     CreateDirectoryW(folder.c_str(), nullptr);
@@ -101,7 +82,7 @@ std::vector<std::string> lines(const std::string& text) {
 // The Dorvex stand-in leaves launch-<n>.txt beside itself for every start.
 int launchCount() {
     int n = 0;
-    while (exists(kDorvex + L"\\launch-" + std::to_wstring(n + 1) + L".txt")) n++;
+    while (fileExists(kDorvex + L"\\launch-" + std::to_wstring(n + 1) + L".txt")) n++;
     return n;
 }
 
@@ -205,7 +186,7 @@ void saveBitmap(HWND window, const std::wstring& path) {
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info;
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    writeFile(path, std::string(reinterpret_cast<const char*>(&file), sizeof file) +
+    writeWholeFile(path, std::string(reinterpret_cast<const char*>(&file), sizeof file) +
                         std::string(reinterpret_cast<const char*>(&info), sizeof info) + pixels);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -240,8 +221,8 @@ void pick(const std::string& entry, const std::string& window, const std::string
 // --- the story's set-up
 
 void removeEarlierRun() {
-    if (exists(installFolder() + L"\\uninstall.exe")) runUninstaller(L"/KEEPMENU");
-    for (int n = 1; exists(kDorvex + L"\\launch-" + std::to_wstring(n) + L".txt"); n++)
+    if (fileExists(installFolder() + L"\\uninstall.exe")) runUninstaller(L"/KEEPMENU");
+    for (int n = 1; fileExists(kDorvex + L"\\launch-" + std::to_wstring(n) + L".txt"); n++)
         DeleteFileW((kDorvex + L"\\launch-" + std::to_wstring(n) + L".txt").c_str());
     for (const wchar_t* name : {L"qbsubscriptions.xml", L"qbxmlrp2.log"})
         DeleteFileW((kQuickBooks + L"\\" + name).c_str());
@@ -254,7 +235,7 @@ void installStandIns() {
     copyBuilt(L"filetools.dll", kDorvex);
     CreateDirectoryW((kDorvex + L"\\Config").c_str(), nullptr);
     for (const wchar_t* job : {L"qbscan.dxc", L"qbscan_no_txn.dxc", L"qbretrieve.dxc"})
-        writeFile(kDorvex + L"\\Config\\" + job, "");
+        writeWholeFile(kDorvex + L"\\Config\\" + job, "");
     bool fileTools = registerDll(kDorvex + L"\\filetools.dll");
     say("   Dorvex (stand-in) in C:\\Dorvex, its jobs in C:\\Dorvex\\Config, Kelvorn.FileTools " +
         std::string(fileTools ? "registered" : "NOT registered"));
@@ -282,7 +263,7 @@ void installMarlet() {
     }
     std::wstring folder = installFolder();
     for (const wchar_t* name : {L"marlet.exe", L"QBManual.pdf", L"dxqb.ini", L"uninstall.exe"})
-        say("   " + utf8(folder) + "\\" + utf8(name) + (exists(folder + L"\\" + name) ? "" : "   (missing!)"));
+        say("   " + utf8(folder) + "\\" + utf8(name) + (fileExists(folder + L"\\" + name) ? "" : "   (missing!)"));
     say("   dxqb.ini:");
     for (const std::string& line : lines(readFile(folder + L"\\dxqb.ini"))) say("      " + line);
 }

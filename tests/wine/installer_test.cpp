@@ -18,26 +18,6 @@ namespace {
 const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marlet";
 const std::string kUsersIni = "True\r\nD:\\My Dorvex\\\r\nD:\\My Configs\\\r\nTrue\r\nTrue\r\nTrue\r\n";
 
-bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string readFile(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string bytes;
-    char buffer[4096];
-    DWORD got;
-    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
-    CloseHandle(f);
-    return bytes;
-}
-
-void writeFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(f);
-}
-
 // The default value of HKEY_CLASSES_ROOT\key, or "<none>".
 std::string classesValue(const std::wstring& key) {
     wchar_t value[1024] = {};
@@ -87,8 +67,8 @@ struct Installer : ::testing::Test {
 
     static void expectInstalled() {
         std::wstring folder = installFolder();
-        EXPECT_EQ(readFile(folder + L"\\marlet.exe"), readFile(binFolder() + L"\\marlet.exe"));
-        EXPECT_EQ(readFile(folder + L"\\QBManual.pdf").substr(0, 5), "%PDF-");
+        EXPECT_EQ(readWholeFile(folder + L"\\marlet.exe"), readWholeFile(binFolder() + L"\\marlet.exe"));
+        EXPECT_EQ(readWholeFile(folder + L"\\QBManual.pdf").substr(0, 5), "%PDF-");
         EXPECT_TRUE(fileExists(folder + L"\\uninstall.exe"));
 
         std::string clsid = classesValue(L"Marlet.QBMenuListener\\CLSID");
@@ -134,11 +114,11 @@ TEST_F(Installer, SilentInstallRegistersAndWritesTheChosenFolders) {
     EXPECT_EQ(r.exitCode, 0u);
     EXPECT_TRUE(r.dialogs.empty()) << titles(r);
     expectInstalled();
-    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"),
+    EXPECT_EQ(readWholeFile(installFolder() + L"\\dxqb.ini"),
               "False\r\nC:\\Dorvex\\\r\nC:\\Program Files\\Dorvex Jobs\\\r\nFalse\r\nFalse\r\nFalse\r\n");
     EXPECT_EQ(createListener(), S_OK);
     // The server's Main read the file and wrote it back unchanged.
-    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"),
+    EXPECT_EQ(readWholeFile(installFolder() + L"\\dxqb.ini"),
               "False\r\nC:\\Dorvex\\\r\nC:\\Program Files\\Dorvex Jobs\\\r\nFalse\r\nFalse\r\nFalse\r\n");
 
     r = uninstall(L"/KEEPMENU");
@@ -155,27 +135,27 @@ TEST_F(Installer, FoldersAreWrittenInTheAnsiCodePage) {
     char ansi[64] = {};
     WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr);
     ASSERT_EQ(install(L"/DXPATH=\"" + folder + L"\"").exitCode, 0u);
-    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"),
+    EXPECT_EQ(readWholeFile(installFolder() + L"\\dxqb.ini"),
               "False\r\n" + std::string(ansi) + "\\\r\n\r\nFalse\r\nFalse\r\nFalse\r\n");
     uninstall(L"/KEEPMENU");
 }
 
 TEST_F(Installer, UpgradeAndReinstallKeepTheUsersSettings) {
     ASSERT_EQ(install(L"/DXPATH=C:\\First\\ /CONFIGPATH=C:\\First\\Jobs\\").exitCode, 0u);
-    writeFile(installFolder() + L"\\dxqb.ini", kUsersIni);
+    writeWholeFile(installFolder() + L"\\dxqb.ini", kUsersIni);
 
     RunResult r = install(L"/DXPATH=C:\\Second\\ /CONFIGPATH=C:\\Second\\Jobs\\");
     EXPECT_EQ(r.exitCode, 0u);
-    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"), kUsersIni);
+    EXPECT_EQ(readWholeFile(installFolder() + L"\\dxqb.ini"), kUsersIni);
     expectInstalled();
 
     r = uninstall(L"/KEEPSETTINGS /KEEPMENU");
     EXPECT_TRUE(r.dialogs.empty()) << titles(r);
     expectNothingLeft(true);
-    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"), kUsersIni);
+    EXPECT_EQ(readWholeFile(installFolder() + L"\\dxqb.ini"), kUsersIni);
 
     ASSERT_EQ(install(L"/DXPATH=C:\\Third\\").exitCode, 0u);
-    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"), kUsersIni);
+    EXPECT_EQ(readWholeFile(installFolder() + L"\\dxqb.ini"), kUsersIni);
     expectInstalled();
     uninstall(L"/KEEPMENU");
     expectNothingLeft(false);
@@ -196,7 +176,7 @@ TEST_F(Installer, AddsTheMenuWhenAskedAndTheUninstallerRemovesIt) {
     EXPECT_EQ(menus[0].progID, "Marlet.QBMenuListener");
     EXPECT_EQ(menus[0].entries.size(), 4u);
     // No folders given: both lines stay empty (Dorvex is then looked for on the path).
-    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"), "False\r\n\r\n\r\nFalse\r\nFalse\r\nFalse\r\n");
+    EXPECT_EQ(readWholeFile(installFolder() + L"\\dxqb.ini"), "False\r\n\r\n\r\nFalse\r\nFalse\r\nFalse\r\n");
 
     r = uninstall(L"");
     EXPECT_FALSE(r.timedOut);
@@ -313,7 +293,7 @@ TEST_F(Installer, InteractiveInstallAsksForTheFoldersAndAddsTheMenu) {
     click(setup, "Finish");
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
 
-    EXPECT_EQ(readFile(installFolder() + L"\\dxqb.ini"),
+    EXPECT_EQ(readWholeFile(installFolder() + L"\\dxqb.ini"),
               "False\r\nC:\\Dorvex Elsewhere\\\r\nC:\\Program Files\\Dorvex Jobs\\\r\nFalse\r\nFalse\r\nFalse\r\n");
     EXPECT_EQ(qb.menus().size(), 1u);
     expectInstalled();

@@ -11,6 +11,27 @@ std::wstring binFolder() {
     return folder.substr(0, folder.find_last_of(L'\\'));
 }
 
+bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string readWholeFile(const std::wstring& path, const std::string& ifMissing) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return ifMissing;
+    std::string bytes;
+    char buffer[4096];
+    DWORD got;
+    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+    CloseHandle(f);
+    return bytes;
+}
+
+void writeWholeFile(const std::wstring& path, const std::string& bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
 void pressFirstButton(const Dialog& d) {
     if (!d.buttons.empty()) pressButton(d.hwnd, d.buttons.front());
 }
@@ -53,27 +74,12 @@ void Sandbox::writeFile(const std::wstring& relative, const std::string& bytes) 
     std::wstring full = path(relative);
     for (size_t i = dir_.size() + 1; (i = full.find(L'\\', i)) != std::wstring::npos; i++)
         CreateDirectoryW(full.substr(0, i).c_str(), nullptr);
-    HANDLE f = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(f);
+    writeWholeFile(full, bytes);
 }
 
-std::string Sandbox::readFile(const std::wstring& relative) const {
-    HANDLE f = CreateFileW(path(relative).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string bytes;
-    char buffer[4096];
-    DWORD got;
-    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
-    CloseHandle(f);
-    return bytes;
-}
+std::string Sandbox::readFile(const std::wstring& relative) const { return readWholeFile(path(relative)); }
 
-bool Sandbox::exists(const std::wstring& relative) const {
-    return GetFileAttributesW(path(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool Sandbox::exists(const std::wstring& relative) const { return fileExists(path(relative)); }
 
 void Sandbox::copyProgram(const std::wstring& name, const std::wstring& toRelative) const {
     std::wstring to = path(toRelative);

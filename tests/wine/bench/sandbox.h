@@ -15,6 +15,11 @@ namespace bench {
 // The folder of the running test program, where every built program lies.
 std::wstring binFolder();
 
+// Whole files by full path.
+bool fileExists(const std::wstring& path);
+std::string readWholeFile(const std::wstring& path, const std::string& ifMissing = "<missing>");
+void writeWholeFile(const std::wstring& path, const std::string& bytes);
+
 struct Launch {
     int windowState;          // SW_ value the program was started with
     std::string commandLine;  // exactly as received
