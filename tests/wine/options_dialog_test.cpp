@@ -135,17 +135,15 @@ TEST_F(OptionsDialog, TheDebugLabelTogglesAtOnceAndCancelDoesNotUndoIt) {
     run([&](OptionsWindow& w) {
         HWND label = w.debugLabel();
         EXPECT_EQ(w.text(label), "");
-        w.doubleClick(label);
-        EXPECT_TRUE(waitFor([&] { return w.text(label) == kDebugCaption; }));
-        w.doubleClick(label);  // works on the empty label's area too
-        EXPECT_TRUE(waitFor([&] { return w.text(label) == ""; }));
+        EXPECT_TRUE(w.doubleClick(label, [&] { return w.text(label) == kDebugCaption; }));
+        // works on the empty label's area too
+        EXPECT_TRUE(w.doubleClick(label, [&] { return w.text(label) == ""; }));
         EXPECT_TRUE(w.close("Cancel"));
     });
     EXPECT_EQ(box.readIni(), ini(false, "C:\\Dx\\", "C:\\Cfg\\", false, false, false));
 
     run([&](OptionsWindow& w) {
-        w.doubleClick(w.debugLabel());
-        EXPECT_TRUE(waitFor([&] { return w.text(w.debugLabel()) == kDebugCaption; }));
+        EXPECT_TRUE(w.doubleClick(w.debugLabel(), [&] { return w.text(w.debugLabel()) == kDebugCaption; }));
         EXPECT_TRUE(w.close("Cancel"));
     });
     EXPECT_EQ(box.readIni(), ini(false, "C:\\Dx\\", "C:\\Cfg\\", false, false, true));

@@ -117,8 +117,8 @@ TEST(OptionsEvent, LoadsThenReadsShowsAndWritesHoweverItCloses) {
             shown.push_back({w.text(w.dxPathBox()), w.text(w.debugLabel()),
                              w.checked(w.checkBox("Display twain settings before scanning"))});
             if (shown.size() == 1) {  // debug mode on at once, then Cancel
-                w.doubleClick(w.debugLabel());
-                EXPECT_TRUE(waitFor([&] { return w.text(w.debugLabel()) == kDebugCaption; }));
+                EXPECT_TRUE(
+                    w.doubleClick(w.debugLabel(), [&] { return w.text(w.debugLabel()) == kDebugCaption; }));
             }
             EXPECT_TRUE(w.close("Cancel"));
         } else if (d.title == "Information not found") {  // between the two picks

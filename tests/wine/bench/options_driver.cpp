@@ -95,15 +95,30 @@ void OptionsWindow::click(HWND control) const {
     clickControl(control);
 }
 
-void OptionsWindow::doubleClick(HWND control) const {
-    inFront(hwnd_);
-    clickControl(control, true);
+// A click can be lost while the focus is still coming back from a box that was
+// just answered, or on a machine too busy to take it in time; a person would
+// click again when nothing happened, and so do these.
+static bool repeatUntil(const std::function<void()>& act, const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 3; attempt++) {
+        if (attempt > 0 && done()) return true;
+        act();
+        if (waitFor(done, attempt < 2 ? 3000 : 10000)) return true;
+    }
+    return false;
+}
+
+bool OptionsWindow::doubleClick(HWND control, const std::function<bool()>& done) const {
+    return repeatUntil(
+        [&] {
+            inFront(hwnd_);
+            clickControl(control, true);
+        },
+        done);
 }
 
 void OptionsWindow::toggle(HWND box) const {
     bool before = checked(box);
-    click(box);
-    waitFor([&] { return checked(box) != before; });
+    repeatUntil([&] { click(box); }, [&] { return checked(box) != before; });
 }
 
 void OptionsWindow::press(const std::string& caption, const std::function<bool()>& done) const {
@@ -132,11 +147,16 @@ void OptionsWindow::key(WORD vk, bool alt) const {
 bool OptionsWindow::isOpen() const { return IsWindow(hwnd_) && IsWindowVisible(hwnd_); }
 
 bool OptionsWindow::close(const std::string& how) {
-    if (how == "Alt+F4")
-        key(VK_F4, true);
-    else
-        click(button(how));
-    return waitFor([&] { return !isOpen(); });
+    HWND target = how == "Alt+F4" ? nullptr : button(how);
+    return repeatUntil(
+        [&] {
+            if (!isOpen()) return;
+            if (target)
+                click(target);
+            else
+                key(VK_F4, true);
+        },
+        [&] { return !isOpen(); });
 }
 
 HWND OptionsWindow::waitForOther(int timeoutMs) const {

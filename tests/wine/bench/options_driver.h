@@ -28,10 +28,11 @@ public:
     std::string text(HWND control) const;
     bool checked(HWND checkBox) const;
 
-    // A mouse click (or double-click) at the control's centre. Returns at once:
-    // wait for what the click does with waitFor.
+    // A mouse click at the control's centre. Returns at once: wait for what the
+    // click does with waitFor.
     void click(HWND control) const;
-    void doubleClick(HWND control) const;
+    // A double-click at the control's centre, again until `done` holds.
+    bool doubleClick(HWND control, const std::function<bool()>& done) const;
     // Clicks a check box and waits until it has changed.
     void toggle(HWND checkBox) const;
     // Clicks a button that leaves the dialog open and waits until `done` holds.

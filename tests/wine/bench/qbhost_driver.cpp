@@ -10,7 +10,11 @@ namespace bench {
 
 void registerMarlet(const Sandbox& box) {
     RunResult r = box.runMarlet(L"/regserver");
-    if (r.exitCode != 0 || !r.dialogs.empty()) ADD_FAILURE() << "marlet.exe /regserver failed";
+    if (r.exitCode == 0 && r.dialogs.empty()) return;
+    std::string shown;
+    for (const Dialog& d : r.dialogs) shown += " [" + d.title + ": " + d.text + "]";
+    ADD_FAILURE() << "marlet.exe /regserver failed: exit code " << r.exitCode << (r.timedOut ? " (timed out)" : "")
+                  << shown;
 }
 
 void unregisterMarlet(const Sandbox& box) { box.runMarlet(L"/unregserver"); }

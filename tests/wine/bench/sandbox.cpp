@@ -1,5 +1,7 @@
 #include "sandbox.h"
 
+#include <tlhelp32.h>
+
 #include <set>
 
 namespace bench {
@@ -68,7 +70,34 @@ Sandbox::Sandbox() {
     copyProgram(L"marlet.exe", L"marlet.exe");
 }
 
-Sandbox::~Sandbox() { removeTree(dir_); }
+// A program of the sandbox that outlived its test (a server whose client was
+// killed keeps running under Wine) would serve the next test's requests.
+static void endProgramsUnder(const std::wstring& dir) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return;
+    const std::wstring prefix = dir + L"\\";
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
+        HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                               pe.th32ProcessID);
+        if (!p) continue;
+        wchar_t image[MAX_PATH];
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameW(p, 0, image, &size) && size > prefix.size() &&
+            _wcsnicmp(image, prefix.c_str(), prefix.size()) == 0) {
+            TerminateProcess(p, 99);
+            WaitForSingleObject(p, 5000);
+        }
+        CloseHandle(p);
+    }
+    CloseHandle(snap);
+}
+
+Sandbox::~Sandbox() {
+    endProgramsUnder(dir_);
+    removeTree(dir_);
+}
 
 void Sandbox::writeFile(const std::wstring& relative, const std::string& bytes) const {
     std::wstring full = path(relative);

@@ -140,25 +140,28 @@ HWND findChild(HWND parent, const char* windowClass, const std::string& caption)
     return s.found;
 }
 
-static void mouseAt(int x, int y, DWORD flags) {
+static INPUT mouseAt(int x, int y, DWORD flags) {
     INPUT in = {};
     in.type = INPUT_MOUSE;
     in.mi.dx = static_cast<LONG>(x * 65535.0 / (GetSystemMetrics(SM_CXSCREEN) - 1));
     in.mi.dy = static_cast<LONG>(y * 65535.0 / (GetSystemMetrics(SM_CYSCREEN) - 1));
     in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &in, sizeof in);
+    return in;
 }
 
+// The whole gesture goes in one SendInput: on a busy machine separate calls can
+// land far enough apart that a double-click becomes two single clicks.
 void clickControl(HWND control, bool twice) {
     RECT r;
     GetWindowRect(control, &r);
     int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
     SetForegroundWindow(GetAncestor(control, GA_ROOT));
-    mouseAt(x, y, MOUSEEVENTF_MOVE);
+    std::vector<INPUT> gesture = {mouseAt(x, y, MOUSEEVENTF_MOVE)};
     for (int i = 0; i < (twice ? 2 : 1); i++) {
-        mouseAt(x, y, MOUSEEVENTF_LEFTDOWN);
-        mouseAt(x, y, MOUSEEVENTF_LEFTUP);
+        gesture.push_back(mouseAt(x, y, MOUSEEVENTF_LEFTDOWN));
+        gesture.push_back(mouseAt(x, y, MOUSEEVENTF_LEFTUP));
     }
+    SendInput(static_cast<UINT>(gesture.size()), gesture.data(), sizeof(INPUT));
 }
 
 bool pressButton(HWND dialog, const std::string& caption) {
