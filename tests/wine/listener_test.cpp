@@ -237,7 +237,9 @@ TEST_F(Listener, OptionsShowsTheDialogAndWritesTheFileHoweverItCloses) {
 TEST_F(Listener, RegistrationNamesThisProgramAndRunsNoSwitch) {
     const std::string ini = "true\r\n";
     box.writeIni(ini);
-    registerMarlet(box);
+    RunResult r = box.runMarlet(L"/regserver");
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_TRUE(r.dialogs.empty());
     EXPECT_EQ(box.readIni(), ini) << "Main does not run for /regserver";
     CLSID clsid;
     ASSERT_EQ(CLSIDFromProgID(L"Marlet.QBMenuListener", &clsid), S_OK);
@@ -251,7 +253,7 @@ TEST_F(Listener, RegistrationNamesThisProgramAndRunsNoSwitch) {
     EXPECT_EQ(std::wstring(server), L"\"" + box.path(L"marlet.exe") + L"\"");
     EXPECT_EQ(CLSIDFromProgID(L"Marlet.cmOptions", &clsid), S_OK);
 
-    RunResult r = box.runMarlet(L"-UnregServer");
+    r = box.runMarlet(L"-UnregServer");
     EXPECT_EQ(r.exitCode, 0u);
     EXPECT_EQ(box.readIni(), ini);
     EXPECT_EQ(CLSIDFromProgID(L"Marlet.QBMenuListener", &clsid), CO_E_CLASSSTRING);
