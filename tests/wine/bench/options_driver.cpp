@@ -122,8 +122,8 @@ void OptionsWindow::toggle(HWND box) const {
 }
 
 void OptionsWindow::press(const std::string& caption, const std::function<bool()>& done) const {
-    click(button(caption));
-    waitFor(done);
+    HWND target = button(caption);
+    repeatUntil([&] { click(target); }, done);
 }
 
 void OptionsWindow::type(HWND box, const std::string& text) const { typeText(box, text); }

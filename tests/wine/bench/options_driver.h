@@ -35,7 +35,8 @@ public:
     bool doubleClick(HWND control, const std::function<bool()>& done) const;
     // Clicks a check box and waits until it has changed.
     void toggle(HWND checkBox) const;
-    // Clicks a button that leaves the dialog open and waits until `done` holds.
+    // Clicks a button that leaves the dialog open and whose click may be repeated
+    // (Apply), until `done` holds.
     void press(const std::string& caption, const std::function<bool()>& done) const;
     // Replaces a text box's text.
     void type(HWND box, const std::string& text) const;
