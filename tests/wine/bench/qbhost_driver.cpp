@@ -1,7 +1,5 @@
 #include "qbhost_driver.h"
 
-#include <tlhelp32.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -84,22 +82,9 @@ static std::vector<HostCall> parseResults(const std::string& text) {
 }
 
 int marletProcesses(const Sandbox& box) {
+    const std::wstring wanted = box.path(L"marlet.exe");
     int count = 0;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return 0;
-    PROCESSENTRY32W pe = {};
-    pe.dwSize = sizeof pe;
-    std::wstring wanted = box.path(L"marlet.exe");
-    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
-        if (_wcsicmp(pe.szExeFile, L"marlet.exe") != 0) continue;
-        HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pe.th32ProcessID);
-        if (!p) continue;
-        wchar_t image[MAX_PATH];
-        DWORD size = MAX_PATH;
-        if (QueryFullProcessImageNameW(p, 0, image, &size) && _wcsicmp(image, wanted.c_str()) == 0) count++;
-        CloseHandle(p);
-    }
-    CloseHandle(snap);
+    forEachProcess([&](HANDLE, const std::wstring& image) { count += _wcsicmp(image.c_str(), wanted.c_str()) == 0; });
     return count;
 }
 

@@ -70,12 +70,9 @@ Sandbox::Sandbox() {
     copyProgram(L"marlet.exe", L"marlet.exe");
 }
 
-// A program of the sandbox that outlived its test (a server whose client was
-// killed keeps running under Wine) would serve the next test's requests.
-static void endProgramsUnder(const std::wstring& dir) {
+void forEachProcess(const std::function<void(HANDLE process, const std::wstring& image)>& visit) {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return;
-    const std::wstring prefix = dir + L"\\";
     PROCESSENTRY32W pe = {};
     pe.dwSize = sizeof pe;
     for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
@@ -84,18 +81,21 @@ static void endProgramsUnder(const std::wstring& dir) {
         if (!p) continue;
         wchar_t image[MAX_PATH];
         DWORD size = MAX_PATH;
-        if (QueryFullProcessImageNameW(p, 0, image, &size) && size > prefix.size() &&
-            _wcsnicmp(image, prefix.c_str(), prefix.size()) == 0) {
-            TerminateProcess(p, 99);
-            WaitForSingleObject(p, 5000);
-        }
+        if (QueryFullProcessImageNameW(p, 0, image, &size)) visit(p, std::wstring(image, size));
         CloseHandle(p);
     }
     CloseHandle(snap);
 }
 
+// A program of the sandbox that outlived its test (a server whose client was
+// killed keeps running under Wine) would serve the next test's requests.
 Sandbox::~Sandbox() {
-    endProgramsUnder(dir_);
+    const std::wstring prefix = dir_ + L"\\";
+    forEachProcess([&](HANDLE p, const std::wstring& image) {
+        if (_wcsnicmp(image.c_str(), prefix.c_str(), prefix.size()) != 0) return;
+        TerminateProcess(p, 99);
+        WaitForSingleObject(p, 5000);
+    });
     removeTree(dir_);
 }
 

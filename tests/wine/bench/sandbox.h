@@ -74,6 +74,10 @@ private:
 RunResult runProgram(const std::wstring& commandLine, const std::wstring& folder,
                      const DialogHandler& onDialog = pressFirstButton, int timeoutMs = 30000);
 
+// Calls `visit` with every running process this one may query and end, and the
+// full path of its program.
+void forEachProcess(const std::function<void(HANDLE process, const std::wstring& image)>& visit);
+
 // Waits for launch files to appear (Dorvex starts asynchronously).
 std::vector<Launch> waitForLaunches(const Sandbox& box, size_t count, const std::wstring& folder = L"Dx",
                                     int timeoutMs = 10000);
