@@ -6,7 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "events/qb_menu_listener.h"
-#include "main/app.h"
+#include "app/app.h"
 #include "platform/fake/fake_platform.h"
 
 using namespace marlet;

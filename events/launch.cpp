@@ -1,6 +1,6 @@
 #include "events/launch.h"
 
-#include "main/app.h"
+#include "app/app.h"
 #include "platform/platform.h"
 
 namespace marlet {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "events/launch.h"
-#include "main/app.h"
+#include "app/app.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "qb/session.h"
@@ -13,10 +13,8 @@ namespace marlet {
 // Asks QuickBooks for one record by its identifier, in a session of its own.
 // The session is over before the answer is read.
 static MsgSetResponse query(const char* requestName, const char* idName, const std::string& id) {
-    const Platform& p = platform();
     QBSessionManager sm;
-    sm.OpenConnection2(p.loadString(kStringAppGuid), p.loadString(kStringAppName),
-                       kConnectionLocalQBDLaunchUI);
+    sm.OpenConnection2(appGuidString(), appNameString(), kConnectionLocalQBDLaunchUI);
     sm.BeginSession("", kOpenModeDoNotCare);
     MsgSetRequest request = sm.CreateMsgSetRequest("US", 4, 0);
     request.OnError = kContinueOnError;
@@ -41,10 +39,8 @@ template <class Body>
 static void reportingFailures(Body body) {
     try {
         body();
-    } catch (const Error& e) {
-        MsgBox(e.description(), kExclamation, "Error");
-    } catch (const std::exception& e) {
-        MsgBox(e.what(), kExclamation, "Error");
+    } catch (...) {
+        MsgBox(caughtError().description(), kExclamation, "Error");
     }
 }
 

@@ -1,6 +1,6 @@
 #include "events/options_entry.h"
 
-#include "main/app.h"
+#include "app/app.h"
 #include "ui/frm_options.h"
 
 namespace marlet {

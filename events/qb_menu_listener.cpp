@@ -1,11 +1,9 @@
 #include "events/qb_menu_listener.h"
 
-#include <new>
-
 #include "events/launch.h"
 #include "events/lookups.h"
 #include "events/options_entry.h"
-#include "main/app.h"
+#include "app/app.h"
 #include "platform/error.h"
 #include "qb/session.h"
 
@@ -16,10 +14,9 @@ std::unique_ptr<AutoObject> gFileTools;
 void QBMenuListener::Class_Initialize() {
     try {
         gFileTools = platform().createObject("Kelvorn.FileTools");
-    } catch (const Error& e) {
-        reportFatalError(e.number(), e.description());
-    } catch (const std::bad_alloc&) {
-        reportFatalError(7, "Out of memory");
+    } catch (...) {
+        Error failure = caughtError();
+        reportFatalError(failure.number(), failure.description());
     }
 }
 
@@ -99,7 +96,7 @@ void scanOrRetrieve(bool scan, const std::optional<CurrentWindow>& window) {
 }
 
 void openManual() {
-    if (!gFileTools) throw Error(91, "Object variable or With block variable not set");
+    if (!gFileTools) throw Error(kErrObjectNotSet, "Object variable or With block variable not set");
     gFileTools->call("StartDoc", {platform().exeFolder() + "\\QBManual.pdf"});
 }
 

@@ -1,23 +1,14 @@
 #include "main/dialog_switches.h"
 
+#include "app/app.h"
+#include "qb/menu_subscription.h"
 #include "ui/frm_options.h"
 
 namespace marlet {
 
-void installSwitch() {
-    frmOptions form;
-    form.Load();
-    form.Hide();
-    form.cmdAddMenu_Click();
-    form.Unload();
-}
+void installSwitch() { addMenu(appNameString(), appGuidString()); }
 
-void uninstallSwitch() {
-    frmOptions form;
-    form.Load();
-    form.cmdRemoveMenu_Click();
-    form.Unload();
-}
+void uninstallSwitch() { removeMenu(appNameString(), appGuidString()); }
 
 void optionsSwitch() {
     frmOptions form;

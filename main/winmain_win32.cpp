@@ -1,9 +1,9 @@
 // The process entry of marlet.exe.
 #include <windows.h>
 
-#include "events/com_server.h"
-#include "main/app.h"
-#include "platform/win32/platform_win32.h"
+#include "com/com_server_win32.h"
+#include "main/main.h"
+#include "main/platform_table_win32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     marlet::gPlatform = &marlet::kWin32Platform;

@@ -22,13 +22,22 @@ private:
 
 // The classic run-time error numbers the program raises itself.
 enum : int32_t {
-    kErrFileNotFound = 53,       // "File not found"
-    kErrObjectRequired = 424,    // "Object required"
     kErrInvalidProcedure = 5,    // "Invalid procedure call or argument"
+    kErrOutOfMemory = 7,         // "Out of memory"
+    kErrInternal = 51,           // "Internal error"
+    kErrFileNotFound = 53,       // "File not found"
+    kErrObjectNotSet = 91,       // "Object variable or With block variable not set"
+    kErrObjectRequired = 424,    // "Object required"
+    kErrClipboard = 521,         // "Can't open Clipboard"
 };
 
-constexpr int32_t kHrClassNotRegistered = -2147221005;  // 0x800401F3
+constexpr int32_t kHrClassNotRegistered = -2147221005;  // 0x800401F3, "Invalid class string"
 constexpr int32_t kHrModuleNotFound = -2147024770;      // 0x8007007E
+
+// The failure that is being handled, as an Error: an Error as it is, running out
+// of memory as 7, any other standard exception as 51 with its text. Call it only
+// inside a catch block; anything that is not a standard exception goes on up.
+Error caughtError();
 
 // "number: description", the generic error text.
 std::string genericErrorText(const Error& e);

@@ -1,8 +1,9 @@
 // Adding and removing Marlet's entries in QuickBooks' File menu.
-#include "main/app.h"
+#include "qb/menu_subscription.h"
+
+#include "app/app.h"
 #include "platform/error.h"
 #include "qb/session.h"
-#include "ui/frm_options.h"
 
 namespace marlet {
 
@@ -37,7 +38,7 @@ static void appendAddRequest(SubscriptionMsgSetRequest& set, const std::string& 
     }
 }
 
-void frmOptions::cmdAddMenu_Click() {
+void addMenu(const std::string& appName, const std::string& appGUID) {
     QBSessionManager sm;
     try {
         sm.OpenConnection("", appName);
@@ -62,8 +63,7 @@ void frmOptions::cmdAddMenu_Click() {
     }
 }
 
-// No handler of its own: a failing step passes to the caller, unclosed.
-void frmOptions::cmdRemoveMenu_Click() {
+void removeMenu(const std::string& appName, const std::string& appGUID) {
     QBSessionManager sm;
     sm.OpenConnection("", appName);
     SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(4, 0);

@@ -10,7 +10,7 @@ for tool in clang-tidy cppcheck; do
 done
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARLET_BENCH=OFF >/dev/null
 
-CORE='^(main|settings|qb|events|ui|platform)/'
+CORE='^(main|app|settings|qb|events|ui|platform)/'
 files=$(sed -n 's|^ *"file": "'"$PWD"'/\(.*\)",\{0,1\}$|\1|p' "$BUILD/compile_commands.json" | grep -E "$CORE" | sort -u)
 [ -n "$files" ] || { echo "lint: no core sources in $BUILD/compile_commands.json" >&2; exit 1; }
 
@@ -26,9 +26,9 @@ fi
 
 echo "lint: cppcheck"
 filters=""
-for d in main settings qb events ui platform; do filters="$filters --file-filter=$d/*"; done
+for d in main app settings qb events ui platform; do filters="$filters --file-filter=$d/*"; done
 # shellcheck disable=SC2086
-if ! cppcheck --project="$BUILD/compile_commands.json" $filters --std=c++17 \
+if ! cppcheck --project="$BUILD/compile_commands.json" $filters --std=c++20 \
      --enable=warning,style,performance,portability --inline-suppr \
      --suppressions-list=.cppcheck-suppressions --error-exitcode=1 --quiet \
      --template='{file}:{line}: {severity}: {message} [{id}]'; then

@@ -1,10 +1,9 @@
 #include "ui/frm_options.h"
 
-#include <new>
-
-#include "main/app.h"
+#include "app/app.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "qb/menu_subscription.h"
 
 namespace marlet {
 
@@ -26,9 +25,8 @@ void frmOptions::Show() {
 void frmOptions::Unload() { loaded_ = false; }
 
 void frmOptions::Form_Load() {
-    const Platform& p = platform();
-    appName = p.loadString(kStringAppName);
-    appGUID = p.loadString(kStringAppGuid);
+    appName = appNameString();
+    appGUID = appGuidString();
     const cmOptions& o = *gOptions;
     if (o.displayTwain) ckDisplayTwain = true;
     if (o.displayDorvex) ckDisplayDorvex = true;
@@ -95,7 +93,11 @@ void frmOptions::lblDebug_DblClick() {
     lblDebug = o.debugMode ? kDebugCaption : "";
 }
 
-void frmOptions::cmdRemoveMenu_ButtonClick() {
+void frmOptions::cmdAddMenu_Click() { addMenu(appName, appGUID); }
+
+void frmOptions::cmdRemoveMenu_Click() { removeMenu(appName, appGUID); }
+
+void frmOptions::removeMenuButtonClick() {
     try {
         cmdRemoveMenu_Click();
     } catch (const Error& e) {
@@ -106,12 +108,8 @@ void frmOptions::cmdRemoveMenu_ButtonClick() {
 void frmOptions::runEvent(void (frmOptions::*handler)()) {
     try {
         (this->*handler)();
-    } catch (const Error& e) {
-        MsgBox(genericErrorText(e));
-    } catch (const std::bad_alloc&) {
-        MsgBox(genericErrorText(Error(7, "Out of memory")));
-    } catch (const std::exception& e) {
-        MsgBox(genericErrorText(Error(51, std::string("Internal error: ") + e.what())));
+    } catch (...) {
+        MsgBox(genericErrorText(caughtError()));
     }
 }
 

@@ -98,7 +98,7 @@ const EventBinding kEvents[] = {
     {"cmdPellwick", BN_CLICKED, &frmOptions::cmdPellwick_Click},
     {"lblDebug", STN_DBLCLK, &frmOptions::lblDebug_DblClick},
     {"cmdAddMenu", BN_CLICKED, &frmOptions::cmdAddMenu_Click},
-    {"cmdRemoveMenu", BN_CLICKED, &frmOptions::cmdRemoveMenu_ButtonClick},
+    {"cmdRemoveMenu", BN_CLICKED, &frmOptions::removeMenuButtonClick},
 };
 
 // Control ids stay clear of IDOK and IDCANCEL, which the dialog manager sends

@@ -38,7 +38,7 @@ static const Platform kFake = {
     // setClipboardText
     [](const std::string& text) {
         World& w = world();
-        if (w.clipboardLocked) throw Error(521, "Can't open Clipboard");
+        if (w.clipboardLocked) throw Error(kErrClipboard, "Can't open Clipboard");
         w.clipboard = text;
         w.clipboardWrites++;
         w.log.push_back("clipboard");
@@ -69,7 +69,7 @@ static const Platform kFake = {
         bool found = hasFolder(program) ? w.programs.count(program) > 0
                                         : w.programs.count("PATH\\" + program) > 0;
         w.log.push_back("start " + program);
-        if (!found) throw Error(53, "File not found");
+        if (!found) throw Error(kErrFileNotFound, "File not found");
         w.started.push_back({program, commandLine, windowState});
     },
     // commandLineText
@@ -113,7 +113,7 @@ static const Platform kFake = {
         World& w = world();
         w.log.push_back("createObject " + progId);
         auto it = w.classes.find(progId);
-        if (it == w.classes.end()) throw Error(-2147221005, "Invalid class string");
+        if (it == w.classes.end()) throw Error(kHrClassNotRegistered, "Invalid class string");
         return it->second();
     },
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "resources/resource.h"
 
 namespace marlet::fake {
 
@@ -37,7 +38,7 @@ struct World {
     std::string commandLine;
     std::string exeFolder = "C:\\Marlet";
     std::map<int, std::string> strings = {
-        {101, "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}"}, {102, "Marlet"}};
+        {IDS_APP_GUID, "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}"}, {IDS_APP_NAME, "Marlet"}};
     LocalTime now = {2007, 3, 9, 14, 5, 7};
     std::map<std::string, std::string> files;  // path -> bytes
     std::set<std::string> readOnly;

@@ -1,10 +1,8 @@
 #pragma once
-// The Win32 platform table and the functions that fill it.
+// The Win32 functions behind the platform table (main/platform_table_win32.cpp).
 #include "platform/platform.h"
 
 namespace marlet {
-
-extern const Platform kWin32Platform;
 
 namespace win32 {
 int msgBox(const std::string& text, int style, const std::string& title);

@@ -72,7 +72,7 @@ static HWND clipboardOwner() {
 }
 
 void setClipboardText(const std::string& text) {
-    if (!OpenClipboard(clipboardOwner())) throw Error(521, "Can't open Clipboard");
+    if (!OpenClipboard(clipboardOwner())) throw Error(kErrClipboard, "Can't open Clipboard");
     std::wstring w = widen(text);
     bool ok = EmptyClipboard();
     HGLOBAL memory = ok ? GlobalAlloc(GMEM_MOVEABLE, (w.size() + 1) * sizeof(wchar_t)) : nullptr;
@@ -85,7 +85,7 @@ void setClipboardText(const std::string& text) {
         ok = false;
     }
     CloseClipboard();
-    if (!ok) throw Error(521, "Can't open Clipboard");
+    if (!ok) throw Error(kErrClipboard, "Can't open Clipboard");
 }
 
 }  // namespace marlet::win32

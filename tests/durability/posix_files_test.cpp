@@ -1,4 +1,4 @@
-#include "platform/posix/posix_files.h"
+#include "posix_files.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/fake/fake_platform.h"
-#include "platform/posix/posix_files.h"
+#include "posix_files.h"
 
 // The fake platform, but with the real POSIX file operations.
 inline marlet::fake::World& installWithPosixFiles() {

@@ -11,7 +11,7 @@
 
 #include "events/lookups.h"
 #include "events/qb_menu_listener.h"
-#include "main/app.h"
+#include "app/app.h"
 #include "platform/error.h"
 #include "platform/fake/fake_platform.h"
 #include "qb/qb_events.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "events/lookups.h"
-#include "main/app.h"
+#include "app/app.h"
 #include "platform/error.h"
 #include "platform/fake/fake_platform.h"
 #include "qb/qbxml_response.h"

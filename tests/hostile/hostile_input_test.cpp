@@ -9,7 +9,8 @@
 #include <pugixml.hpp>
 
 #include "events/qb_menu_listener.h"
-#include "main/app.h"
+#include "app/app.h"
+#include "main/main.h"
 #include "main/cmdline.h"
 #include "platform/error.h"
 #include "platform/fake/fake_platform.h"

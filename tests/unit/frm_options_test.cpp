@@ -1,7 +1,7 @@
 // What the Wine tests cannot bring about: a scanner selection dialog that fails.
 #include <gtest/gtest.h>
 
-#include "main/app.h"
+#include "app/app.h"
 #include "platform/error.h"
 #include "platform/fake/fake_platform.h"
 #include "ui/frm_options.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "main/app.h"
+#include "app/app.h"
 #include "platform/error.h"
 #include "platform/fake/fake_platform.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "events/launch.h"
-#include "main/app.h"
+#include "app/app.h"
 #include "platform/fake/fake_platform.h"
 #include "standin_processor.h"
 

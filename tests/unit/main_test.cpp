@@ -1,4 +1,5 @@
-#include "main/app.h"
+#include "app/app.h"
+#include "main/main.h"
 
 #include <gtest/gtest.h>
 

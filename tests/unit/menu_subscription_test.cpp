@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "main/app.h"
+#include "app/app.h"
+#include "main/main.h"
 #include "platform/fake/fake_platform.h"
 #include "standin_processor.h"
 #include "ui/frm_options.h"

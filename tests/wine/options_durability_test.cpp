@@ -11,7 +11,7 @@
 #include <random>
 
 #include "helpers/writer_records.h"
-#include "platform/win32/platform_win32.h"
+#include "main/platform_table_win32.h"
 #include "sandbox.h"
 
 using namespace bench;

@@ -4,7 +4,7 @@
 //   options_writer FILE READY_EVENT
 #include <windows.h>
 
-#include "platform/win32/platform_win32.h"
+#include "main/platform_table_win32.h"
 #include "platform/win32/win32_util.h"
 #include "settings/options.h"
 #include "writer_records.h"

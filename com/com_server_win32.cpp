@@ -1,13 +1,13 @@
 // marlet.exe as a COM local server: registration of its public classes, and
 // serving them on the one thread when COM starts the process.
-#include "events/com_server.h"
+#include "com/com_server_win32.h"
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include <cwctype>
 
-#include "events/com_objects_win32.h"
+#include "com/com_object_win32.h"
 #include "events/qb_menu_listener.h"
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/win32_util.h"

@@ -1,6 +1,6 @@
 // Marlet.cmOptions: an options record for scripts. Each object is a record of
 // its own with the defaults; it is not the process's gOptions.
-#include "events/com_objects_win32.h"
+#include "com/com_object_win32.h"
 #include "platform/win32/win32_util.h"
 #include "settings/options.h"
 

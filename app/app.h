@@ -1,5 +1,9 @@
 #pragma once
-// Process-wide state and the start-up routine.
+// What every part above the settings shares: the process's options record and
+// its file, the message box with the program's title, the string table entries,
+// and the box that ends the process after a failure nothing else handled.
+// Sits above settings/ and below qb/, events/ and ui/.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -11,20 +15,18 @@ constexpr const char* kAppTitle = "Marlet";
 // Where the "Dorvex is not installed" message sends the user.
 constexpr const char* kDorvexVendorUrl = "https://www.dorvex.com";
 
-constexpr int kStringAppGuid = 101;
-constexpr int kStringAppName = 102;
-
 // The process's one options record; created by Main, never replaced.
 extern std::unique_ptr<cmOptions> gOptions;
 
 // The executable's folder followed by "\dxqb.ini".
 std::string optionsFilePath();
 
+// The application's name and GUID from the program's string table.
+std::string appNameString();
+std::string appGuidString();
+
 // A message box; an empty title shows the application's title.
 int MsgBox(const std::string& text, int style = 0, const std::string& title = "");
-
-// The start-up routine: read options, run the switches, write options.
-void Main();
 
 // The "Dorvex is not installed" box for the two "not registered" failures,
 // the generic "number: description" box for any other, then the end of the process.

@@ -1,6 +1,6 @@
 // Marlet.QBMenuListener: QuickBooks' callback object. QuickBooks calls it through
 // IQBEventCallback; scripts reach the same `inform` through IDispatch.
-#include "events/com_objects_win32.h"
+#include "com/com_object_win32.h"
 #include "events/qb_menu_listener.h"
 
 namespace marlet::com {

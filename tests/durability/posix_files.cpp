@@ -1,4 +1,4 @@
-#include "platform/posix/posix_files.h"
+#include "posix_files.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -1,0 +1,32 @@
+// The Win32 platform table: the platform's own functions (platform/win32) and
+// the dialogs of ui/.
+#include "main/platform_table_win32.h"
+
+#include "platform/win32/platform_win32.h"
+#include "ui/dialogs_win32.h"
+
+namespace marlet {
+
+const Platform kWin32Platform = {
+    .msgBox = win32::msgBox,
+    .inputBox = win32::inputBox,
+    .setClipboardText = win32::setClipboardText,
+    .showOptionsDialog = win32::showOptionsDialog,
+    .browseForFolder = win32::browseForFolder,
+    .scannerAvailable = win32::scannerAvailable,
+    .selectScanner = win32::selectScanner,
+    .startProcess = win32::startProcess,
+    .commandLineText = win32::commandLineText,
+    .exeFolder = win32::exeFolder,
+    .endProcess = win32::endProcess,
+    .loadString = win32::loadString,
+    .localTime = win32::localTime,
+    .fileExists = win32::fileExists,
+    .readFile = win32::readFile,
+    .replaceFile = win32::replaceFile,
+    .ansiToUtf8 = win32::ansiToUtf8,
+    .utf8ToAnsi = win32::utf8ToAnsi,
+    .createObject = win32::createObject,
+};
+
+}  // namespace marlet
