@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include <cwctype>
+#include <iterator>
 
 #include "com/com_object_win32.h"
 #include "events/qb_menu_listener.h"
@@ -20,41 +21,6 @@ namespace com {
 const CLSID CLSID_QBMenuListener = {0x15B42DA8, 0x7878, 0x4EE2, {0xB4, 0xB7, 0x1A, 0x9B, 0xE5, 0xC3, 0xD2, 0x1B}};
 // {29C16FFB-9829-4231-AA2A-93C2D2896D6F}
 const CLSID CLSID_cmOptions = {0x29C16FFB, 0x9829, 0x4231, {0xAA, 0x2A, 0x93, 0xC2, 0xD2, 0x89, 0x6D, 0x6F}};
-
-std::string textOf(BSTR text) { return text ? narrow(text, SysStringLen(text)) : std::string(); }
-
-HRESULT hresultOf(const Error& e) {
-    int32_t n = e.number();
-    if (n < 0) return static_cast<HRESULT>(n);
-    return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, n & 0xFFFF);
-}
-
-HRESULT reportFailure(const Error& e, REFIID iid, const wchar_t* source) {
-    ICreateErrorInfo* create = nullptr;
-    if (SUCCEEDED(CreateErrorInfo(&create))) {
-        std::wstring description = widen(e.description());
-        create->SetGUID(iid);
-        create->SetSource(const_cast<LPOLESTR>(source));
-        create->SetDescription(description.data());
-        IErrorInfo* info = nullptr;
-        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-            SetErrorInfo(0, info);
-            info->Release();
-        }
-        create->Release();
-    }
-    return hresultOf(e);
-}
-
-HRESULT reportDispatchFailure(const Error& e, const wchar_t* source, EXCEPINFO* info) {
-    if (!info) return hresultOf(e);
-    *info = EXCEPINFO{};
-    std::wstring description = widen(e.description());
-    info->bstrSource = SysAllocString(source);
-    info->bstrDescription = SysAllocStringLen(description.data(), static_cast<UINT>(description.size()));
-    info->scode = hresultOf(e);
-    return DISP_E_EXCEPTION;
-}
 
 namespace {
 
@@ -75,8 +41,6 @@ DWORD gServingThread = 0;
 
 class ClassFactory : public IClassFactory {
 public:
-    explicit ClassFactory(const ComClass& c) : class_(c) {}
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (!object) return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IClassFactory) {
@@ -94,16 +58,38 @@ public:
         if (!object) return E_POINTER;
         *object = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        return class_.create(riid, object);
+        return class_->create(riid, object);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
         lock ? objectCreated() : objectDestroyed();
         return S_OK;
     }
 
-private:
-    const ComClass& class_;
+    const ComClass* class_ = nullptr;
 };
+
+constexpr size_t kClassCount = std::size(kClasses);
+ClassFactory gFactories[kClassCount];
+DWORD gCookies[kClassCount] = {};
+
+// Every class object, held back until all are there; false when COM refuses one.
+bool registerClassObjects() {
+    for (size_t i = 0; i < kClassCount; i++) {
+        gFactories[i].class_ = &kClasses[i];
+        if (FAILED(CoRegisterClassObject(*kClasses[i].clsid, &gFactories[i], CLSCTX_LOCAL_SERVER,
+                                         REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &gCookies[i])))
+            return false;
+    }
+    return SUCCEEDED(CoResumeClassObjects());
+}
+
+void revokeClassObjects() {
+    for (DWORD& cookie : gCookies)
+        if (cookie) {
+            CoRevokeClassObject(cookie);
+            cookie = 0;
+        }
+}
 
 std::wstring guidText(const GUID& g) {
     wchar_t text[40] = {};
@@ -121,20 +107,8 @@ bool setValue(HKEY root, const std::wstring& key, const wchar_t* name, const std
     return r == ERROR_SUCCESS;
 }
 
-std::wstring exePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 bool registerClasses() {
-    std::wstring server = L"\"" + exePath() + L"\"";
+    std::wstring server = L"\"" + win32::exePath() + L"\"";
     bool ok = true;
     for (const ComClass& c : kClasses) {
         std::wstring clsid = guidText(*c.clsid);
@@ -234,13 +208,10 @@ void serveComIfEmbedded(const std::wstring& commandLine) {
     }
     gServingThread = GetCurrentThreadId();
 
-    static ClassFactory factories[] = {ClassFactory(kClasses[0]), ClassFactory(kClasses[1])};
-    DWORD cookies[2] = {};
-    for (int i = 0; i < 2; i++)
-        CoRegisterClassObject(*kClasses[i].clsid, &factories[i], CLSCTX_LOCAL_SERVER,
-                              REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &cookies[i]);
-    CoResumeClassObjects();
-
+    if (!registerClassObjects()) {
+        revokeClassObjects();
+        return;
+    }
     MSG msg;
     while (!(gLastObjectGone && !windowOpen())) {
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);
@@ -249,8 +220,7 @@ void serveComIfEmbedded(const std::wstring& commandLine) {
         DispatchMessageW(&msg);
     }
 
-    for (DWORD cookie : cookies)
-        if (cookie) CoRevokeClassObject(cookie);
+    revokeClassObjects();
     gFileTools.reset();  // its library goes away with COM
 }
 

@@ -13,42 +13,28 @@ namespace {
 constexpr DISPID kDispidInform = 1;
 constexpr const wchar_t* kSource = L"Marlet.QBMenuListener";
 
-class ListenerObject final : public IQBEventCallback, public IDispatch, public ISupportErrorInfo {
+class ListenerObject final : public IQBEventCallback, public IDispatch, public ISupportErrorInfo, ComObject {
 public:
     ListenerObject() {
-        objectCreated();
         listener_.Class_Initialize();  // ends the process when the file tools are missing
     }
-    ListenerObject(const ListenerObject&) = delete;
-    ListenerObject& operator=(const ListenerObject&) = delete;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IQBEventCallback)
-            *object = static_cast<IQBEventCallback*>(this);
-        else if (riid == IID_IDispatch)
-            *object = static_cast<IDispatch*>(this);
-        else if (riid == IID_ISupportErrorInfo)
-            *object = static_cast<ISupportErrorInfo*>(this);
-        else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
+        IUnknown* callback = static_cast<IQBEventCallback*>(this);
+        return query(riid, object,
+                     {{IID_IUnknown, callback},
+                      {IID_IQBEventCallback, callback},
+                      {IID_IDispatch, static_cast<IDispatch*>(this)},
+                      {IID_ISupportErrorInfo, static_cast<ISupportErrorInfo*>(this)}});
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return release(); }
 
     // IQBEventCallback
     HRESULT STDMETHODCALLTYPE inform(BSTR eventXML) override {
         Error failure(0, "");
-        if (runInform(eventXML, failure)) return S_OK;
+        if (runInform(bstrText(eventXML), failure)) return S_OK;
         return reportFailure(failure, IID_IQBEventCallback, kSource);
     }
 
@@ -58,58 +44,33 @@ public:
     }
 
     // IDispatch: one method, `inform`.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return noTypeInfoCount(count); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override { return noTypeInfo(info); }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        return idsOfNames(names, count, ids, [](const wchar_t* name) {
+            return sameName(name, L"inform") ? kDispidInform : DISPID_UNKNOWN;
+        });
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info) *info = nullptr;
-        return DISP_E_BADINDEX;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) override {
-        if (!names || !ids || count == 0) return E_INVALIDARG;
-        HRESULT hr = S_OK;
-        for (UINT i = 0; i < count; i++) ids[i] = DISPID_UNKNOWN;
-        if (_wcsicmp(names[0], L"inform") == 0)
-            ids[0] = kDispidInform;
-        else
-            hr = DISP_E_UNKNOWNNAME;
-        if (count > 1) hr = DISP_E_UNKNOWNNAME;  // inform has no named arguments
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* info, UINT* argError) override {
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* info, UINT* argError) override {
         if (id != kDispidInform) return DISP_E_MEMBERNOTFOUND;
         if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
-        if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
-        if (params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
-        VARIANT text;
-        VariantInit(&text);
-        if (FAILED(VariantChangeType(&text, &params->rgvarg[0], 0, VT_BSTR))) {
-            if (argError) *argError = 0;
-            return DISP_E_TYPEMISMATCH;
-        }
+        std::string xml;
+        HRESULT hr = oneTextArgument(params, argError, xml);
+        if (FAILED(hr)) return hr;
         Error failure(0, "");
-        bool ok = runInform(text.bstrVal, failure);
-        VariantClear(&text);
+        bool ok = runInform(xml, failure);
         if (result) VariantInit(result);
         return ok ? S_OK : reportDispatchFailure(failure, kSource, info);
     }
 
 private:
-    ~ListenerObject() {
-        listener_.Class_Terminate();
-        objectDestroyed();
-    }
+    ~ListenerObject() override { listener_.Class_Terminate(); }
 
-    bool runInform(BSTR eventXML, Error& failure) {
-        std::string xml = textOf(eventXML);
+    bool runInform(const std::string& xml, Error& failure) {
         return runGuarded([&] { listener_.inform(xml); }, failure);
     }
 
-    ULONG refs_ = 1;
     QBMenuListener listener_;
 };
 

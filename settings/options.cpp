@@ -88,29 +88,27 @@ void cmOptions::readOptions(const std::string& filePath) {
     std::string bytes;
     if (!p.readFile(filePath, bytes)) return;
     std::vector<std::string> lines = splitLines(bytes);
-    auto line = [&](size_t i) -> const std::string* { return i < lines.size() ? &lines[i] : nullptr; };
-    auto readBoolean = [&](size_t i, bool& property) {
-        if (const std::string* l = line(i))
-            if (auto b = textToBoolean(*l)) property = *b;
-    };
-    auto readText = [&](size_t i, std::string& property) {
-        if (const std::string* l = line(i)) property = p.ansiToUtf8(*l);
-    };
-    readBoolean(0, displayTwain);
-    readText(1, dxPath);
-    readText(2, configPath);
-    readBoolean(3, displayDorvex);
-    readBoolean(4, promptMemo);
-    readBoolean(5, debugMode);
+    // Each line that cannot be read or converted leaves its setting as it is.
+    for (const Setting& s : kSettings) {
+        size_t i = static_cast<size_t>(s.line - 1);
+        if (i >= lines.size()) continue;
+        if (s.kind == SettingKind::Boolean) {
+            if (auto b = textToBoolean(lines[i])) this->*s.flag = *b;
+        } else {
+            this->*s.text = p.ansiToUtf8(lines[i]);
+        }
+    }
 }
 
 std::string cmOptions::toText() const {
-    auto b = [](bool v) { return v ? "True" : "False"; };
     std::string t;
-    for (const std::string& line : {std::string(b(displayTwain)), dxPath, configPath,
-                                    std::string(b(displayDorvex)), std::string(b(promptMemo)),
-                                    std::string(b(debugMode))})
-        t += line + "\r\n";
+    for (const Setting& s : kSettings) {
+        if (s.kind == SettingKind::Boolean)
+            t += this->*s.flag ? "True" : "False";
+        else
+            t += this->*s.text;
+        t += "\r\n";
+    }
     return t;
 }
 

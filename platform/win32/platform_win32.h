@@ -11,6 +11,8 @@ void setClipboardText(const std::string& text);
 void startProcess(const std::string& program, const std::string& commandLine, int windowState);
 std::string commandLineText();
 std::string exeFolder();
+// The executable's full path (exeFolder is its folder).
+std::wstring exePath();
 [[noreturn]] void endProcess();
 std::string loadString(int id);
 LocalTime localTime();

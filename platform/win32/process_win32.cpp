@@ -54,16 +54,20 @@ std::string commandLineText() {
     return narrow(s, wcslen(s));
 }
 
-std::string exeFolder() {
+std::wstring exePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n < path.size()) {
             path.resize(n);
-            break;
+            return path;
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::string exeFolder() {
+    std::wstring path = exePath();
     size_t slash = path.find_last_of(L"\\/");
     return narrow(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
 }
