@@ -3,20 +3,12 @@
 #include <pugixml.hpp>
 
 #include "platform/error.h"
+#include "qb/qbxml_response.h"
 
 namespace marlet {
 
 // E_INVALIDARG: the text handed to the parser is not an events message set.
 constexpr int32_t kHrBadEvent = -2147024809;
-
-// All character data directly inside the element; a comment or CDATA section in
-// the middle of a value does not cut it short.
-static std::string textOf(pugi::xml_node element) {
-    std::string text;
-    for (pugi::xml_node n = element.first_child(); n; n = n.next_sibling())
-        if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) text += n.value();
-    return text;
-}
 
 static std::optional<std::string> optionalText(pugi::xml_node parent, const char* name) {
     pugi::xml_node element = parent.child(name);
@@ -35,12 +27,13 @@ static CurrentWindow readWindow(pugi::xml_node window) {
 
 EventsMsgSet ToEventsMsgSet(const std::string& eventXML, int, int) {
     pugi::xml_document doc;
-    // Only the five predefined entities and character references are decoded.
-    // A document type is kept as a node so it can be refused: QuickBooks sends
-    // none, and its entities are never read or expanded.
-    pugi::xml_parse_result parsed = doc.load_buffer(eventXML.data(), eventXML.size(),
-                                                    pugi::parse_default | pugi::parse_doctype,
-                                                    pugi::encoding_utf8);
+    // Only the five predefined entities and character references are decoded; a
+    // value made of blanks is kept, as the answer reader keeps it. A document type
+    // is kept as a node so it can be refused: QuickBooks sends none, and its
+    // entities are never read or expanded.
+    pugi::xml_parse_result parsed = doc.load_buffer(
+        eventXML.data(), eventXML.size(), pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype,
+        pugi::encoding_utf8);
     if (!parsed)
         throw Error(kHrBadEvent, std::string("The event is not well-formed XML: ") +
                                      parsed.description() + " at offset " +

@@ -7,9 +7,9 @@
 
 namespace marlet {
 
-static std::string textOf(pugi::xml_node node) {
+std::string textOf(pugi::xml_node element) {
     std::string text;
-    for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
+    for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling())
         if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) text += c.value();
     return text;
 }

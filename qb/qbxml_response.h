@@ -20,6 +20,11 @@ enum : int32_t {
 };
 
 // One returned record (CustomerRet, TransactionRet, ...).
+// All character data directly inside an element; a comment or CDATA section in
+// the middle of a value does not cut it short. Events and answers read values
+// with it.
+std::string textOf(pugi::xml_node element);
+
 class Record {
 public:
     explicit Record(pugi::xml_node node) : node_(node) {}

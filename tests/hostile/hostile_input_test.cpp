@@ -1,6 +1,6 @@
 // Very large inputs at the program's three doors: the command line, the options
-// file and the event text. Each must be handled as specified, without a crash,
-// and with memory that stays a small multiple of the input.
+// file and the event text. The program must treat each as it treats a small one,
+// must not crash, and must keep its memory a small multiple of the input.
 #include <cstdlib>
 #include <new>
 #include <string>

@@ -99,6 +99,14 @@ TEST(QbEvents, ValuesArriveVerbatim) {
               utf8);
 }
 
+TEST(QbEvents, AValueOfBlanksArrivesAsItStands) {
+    EventsMsgSet set = ToEventsMsgSet(
+        menuEvent("  ", "<CurrentWindow><TxnType> </TxnType><TxnID>\t \t</TxnID></CurrentWindow>"), 4, 0);
+    EXPECT_EQ(set.uiExtensionEvent->eventTag, "  ");
+    EXPECT_EQ(set.uiExtensionEvent->currentWindow->txn->txnType, " ");
+    EXPECT_EQ(set.uiExtensionEvent->currentWindow->txn->txnID, "\t \t");
+}
+
 TEST(QbEvents, OtherEventKindsCarryNoMenuEvent) {
     EXPECT_FALSE(ToEventsMsgSet("<QBXML><QBXMLEvents><UIEvent><CompanyFileEvent><CompanyFileEventOperation>Open"
                                 "</CompanyFileEventOperation></CompanyFileEvent></UIEvent></QBXMLEvents></QBXML>",
