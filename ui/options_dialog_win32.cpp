@@ -1,10 +1,9 @@
-// The Options dialog window: its controls as a table, and the wiring that keeps
-// them in step with frmOptions around each handler (ui/frm_options.cpp).
+// The Options dialog window: built from its control table (ui/options_controls.h),
+// and kept in step with frmOptions around each handler (ui/frm_options.cpp).
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -13,109 +12,21 @@
 #include "resources/resource.h"
 #include "ui/dialogs_win32.h"
 #include "ui/frm_options.h"
+#include "ui/options_controls.h"
 
 namespace marlet::win32 {
 
 namespace {
 
-enum class Kind { TabStrip, Frame, CheckBox, Button, Label, TextBox };
-
-struct Control {
-    const char* name;
-    Kind kind;
-    const wchar_t* caption;
-    const char* inside;            // the frame it is placed in, or none
-    int left, top, width, height;  // twips
-    int tabOrder;
-};
-
-// The scanner is asked through TWAIN (scanner_win32.cpp), so no control stands
-// for it here.
-const Control kControls[] = {
-    {"TabStrip1", Kind::TabStrip, L"General", nullptr, 120, 120, 7095, 5895, 0},
-    {"Frame1", Kind::Frame, L"Twain Settings", nullptr, 240, 480, 6855, 855, 1},
-    {"ckDisplayTwain", Kind::CheckBox, L"Display twain settings before scanning", "Frame1", 240, 360, 3735, 255, 2},
-    {"cmdSelectScan", Kind::Button, L"Select Scanner", nullptr, 5400, 780, 1575, 375, 18},
-    {"Frame3", Kind::Frame, L"Paths", nullptr, 240, 1440, 6855, 1545, 9},
-    {"lbl1", Kind::Label, L"Dorvex Executable:", "Frame3", 240, 360, 1815, 255, 10},
-    {"txtDxPath", Kind::TextBox, L"", "Frame3", 2760, 330, 3375, 285, 12},
-    {"cmdBrowseDxPath", Kind::Button, L"...", "Frame3", 6120, 330, 615, 285, 14},
-    {"Label1", Kind::Label, L"Scan and Retrieval Configurations:", "Frame3", 240, 690, 2535, 255, 11},
-    {"txtConfigPath", Kind::TextBox, L"", "Frame3", 2760, 660, 3375, 285, 13},
-    {"cmdBrowseConfigPath", Kind::Button, L"...", "Frame3", 6120, 660, 615, 285, 15},
-    {"cmdPellwick", Kind::Button, L"Pellwick", "Frame3", 2760, 1020, 3975, 375, 19},
-    {"Frame2", Kind::Frame, L"Integrated Menu", nullptr, 240, 3120, 6855, 855, 6},
-    {"cmdAddMenu", Kind::Button, L"Add Menu", nullptr, 720, 3420, 2655, 375, 8},
-    {"cmdRemoveMenu", Kind::Button, L"Remove Menu", nullptr, 3960, 3420, 2655, 375, 7},
-    {"Frame4", Kind::Frame, L"View Dorvex", nullptr, 240, 4080, 6855, 855, 16},
-    {"ckDisplayDorvex", Kind::CheckBox, L"Display Dorvex when scanning and processing", "Frame4", 240, 360, 4335, 195, 17},
-    {"Frame5", Kind::Frame, L"Memos and Customer Documents", nullptr, 240, 5040, 6855, 855, 20},
-    {"ckCustomerMemo", Kind::CheckBox, L"Prompt for memo when scanning documents not related to transactions", "Frame5", 240, 360, 6015, 255, 21},
-    {"cmdOK", Kind::Button, L"OK", nullptr, 3480, 6120, 1215, 375, 3},
-    {"cmdCancel", Kind::Button, L"Cancel", nullptr, 4800, 6120, 1095, 375, 4},
-    {"cmdApply", Kind::Button, L"Apply", nullptr, 6000, 6120, 1215, 375, 5},
-    {"lblDebug", Kind::Label, L"", nullptr, 120, 6120, 2295, 375, 22},
-};
-constexpr int kControlCount = static_cast<int>(std::size(kControls));
-
-constexpr int kClientWidth = 7335, kClientHeight = 6615;  // twips
-constexpr const wchar_t* kPellwickTip =
-    L"All scanned images are saved to the Default Output Folder.  Use Pellwick to change this folder "
-    L"and store your documents in an alternate location.";
-
-struct CheckBinding {
-    const char* control;
-    bool frmOptions::*state;
-};
-const CheckBinding kCheckBoxes[] = {
-    {"ckDisplayTwain", &frmOptions::ckDisplayTwain},
-    {"ckDisplayDorvex", &frmOptions::ckDisplayDorvex},
-    {"ckCustomerMemo", &frmOptions::ckCustomerMemo},
-};
-
-struct TextBinding {
-    const char* control;
-    std::string frmOptions::*text;
-};
-const TextBinding kTexts[] = {
-    {"txtDxPath", &frmOptions::txtDxPath},
-    {"txtConfigPath", &frmOptions::txtConfigPath},
-    {"lblDebug", &frmOptions::lblDebug},
-};
-
-struct EventBinding {
-    const char* control;
-    WORD notification;
-    void (frmOptions::*handler)();
-};
-const EventBinding kEvents[] = {
-    {"cmdOK", BN_CLICKED, &frmOptions::cmdOK_Click},
-    {"cmdCancel", BN_CLICKED, &frmOptions::cmdCancel_Click},
-    {"cmdApply", BN_CLICKED, &frmOptions::cmdApply_Click},
-    {"cmdBrowseDxPath", BN_CLICKED, &frmOptions::cmdBrowseDxPath_Click},
-    {"cmdBrowseConfigPath", BN_CLICKED, &frmOptions::cmdBrowseConfigPath_Click},
-    {"cmdSelectScan", BN_CLICKED, &frmOptions::cmdSelectScan_Click},
-    {"cmdPellwick", BN_CLICKED, &frmOptions::cmdPellwick_Click},
-    {"lblDebug", STN_DBLCLK, &frmOptions::lblDebug_DblClick},
-    {"cmdAddMenu", BN_CLICKED, &frmOptions::cmdAddMenu_Click},
-    {"cmdRemoveMenu", BN_CLICKED, &frmOptions::removeMenuButtonClick},
-};
-
 // Control ids stay clear of IDOK and IDCANCEL, which the dialog manager sends
 // for Enter and Escape.
 constexpr int kFirstId = 1000;
-
-int indexOf(const char* name) {
-    for (int i = 0; i < kControlCount; i++)
-        if (std::strcmp(kControls[i].name, name) == 0) return i;
-    return -1;
-}
 
 struct DialogState {
     frmOptions& form;
     HWND controls[kControlCount] = {};
     std::optional<Error> failure;  // the dialog could not be built
-    HWND window(const char* name) const { return controls[indexOf(name)]; }
+    HWND window(ControlId id) const { return controls[static_cast<int>(id)]; }
 };
 
 DialogState* stateOf(HWND dialog) {
@@ -145,8 +56,8 @@ int toPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
 
 RECT pixelRect(const Control& c, int dpi) {
     int left = c.left, top = c.top;
-    if (c.inside) {
-        const Control& frame = kControls[indexOf(c.inside)];
+    if (c.inside != ControlId::none) {
+        const Control& frame = controlOf(c.inside);
         left += frame.left;
         top += frame.top;
     }
@@ -159,14 +70,14 @@ struct WindowKind {
     DWORD exStyle;
 };
 
-WindowKind windowKind(Kind kind) {
+WindowKind windowKind(ControlKind kind) {
     switch (kind) {
-    case Kind::TabStrip: return {WC_TABCONTROLW, WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS, 0};
-    case Kind::Frame: return {L"BUTTON", BS_GROUPBOX | WS_CLIPSIBLINGS, 0};
-    case Kind::CheckBox: return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0};
-    case Kind::Button: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0};
-    case Kind::Label: return {L"STATIC", SS_LEFT | SS_NOTIFY, 0};
-    case Kind::TextBox: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, WS_EX_CLIENTEDGE};
+    case ControlKind::TabStrip: return {WC_TABCONTROLW, WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS, 0};
+    case ControlKind::Frame: return {L"BUTTON", BS_GROUPBOX | WS_CLIPSIBLINGS, 0};
+    case ControlKind::CheckBox: return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0};
+    case ControlKind::Button: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0};
+    case ControlKind::Label: return {L"STATIC", SS_LEFT | SS_NOTIFY, 0};
+    case ControlKind::TextBox: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, WS_EX_CLIENTEDGE};
     }
     return {L"STATIC", 0, 0};
 }
@@ -177,7 +88,7 @@ WindowKind windowKind(Kind kind) {
 // as the tab strip is the first stop and the order is a cycle, the focus starts
 // there and Tab still visits the controls in the order of the table.
 std::vector<int> creationOrder() {
-    auto layer = [](Kind k) { return k == Kind::TabStrip ? 2 : k == Kind::Frame ? 1 : 0; };
+    auto layer = [](ControlKind k) { return k == ControlKind::TabStrip ? 2 : k == ControlKind::Frame ? 1 : 0; };
     std::vector<int> order(kControlCount);
     for (int i = 0; i < kControlCount; i++) order[i] = i;
     std::sort(order.begin(), order.end(), [&](int a, int b) {
@@ -209,14 +120,14 @@ void createControls(HWND dialog, DialogState& state) {
         const Control& c = kControls[i];
         WindowKind k = windowKind(c.kind);
         RECT r = pixelRect(c, dpi);
-        const wchar_t* text = c.kind == Kind::TabStrip ? L"" : c.caption;
+        const wchar_t* text = c.kind == ControlKind::TabStrip ? L"" : c.caption;
         HWND w = CreateWindowExW(k.exStyle, k.windowClass, text, WS_CHILD | WS_VISIBLE | k.style, r.left, r.top,
                                  r.right - r.left, r.bottom - r.top, dialog,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)), instance, nullptr);
         if (!w) throw lastError();
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         state.controls[i] = w;
-        if (c.kind == Kind::TabStrip) {
+        if (c.kind == ControlKind::TabStrip) {
             unthemed(w);
             TCITEMW tab = {};
             tab.mask = TCIF_TEXT;
@@ -268,33 +179,30 @@ void placeWindow(HWND dialog) {
     SetWindowPos(dialog, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::string textOf(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return narrow(text);
-}
-
 // Controls -> form, before a handler runs.
 void readControls(const DialogState& state) {
-    for (const CheckBinding& b : kCheckBoxes)
-        state.form.*b.state = SendMessageW(state.window(b.control), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    for (const TextBinding& b : kTexts) state.form.*b.text = textOf(state.window(b.control));
+    for (const Control& c : kControls) {
+        if (c.checked) state.form.*c.checked = SendMessageW(state.window(c.id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        if (c.text) state.form.*c.text = windowText(state.window(c.id));
+    }
 }
 
 // Form -> controls, after a handler ran (and when the dialog opens).
 void writeControls(const DialogState& state) {
-    for (const CheckBinding& b : kCheckBoxes)
-        SendMessageW(state.window(b.control), BM_SETCHECK, state.form.*b.state ? BST_CHECKED : BST_UNCHECKED, 0);
-    for (const TextBinding& b : kTexts) {
-        HWND w = state.window(b.control);
+    for (const Control& c : kControls) {
+        HWND w = state.window(c.id);
+        if (c.checked) SendMessageW(w, BM_SETCHECK, state.form.*c.checked ? BST_CHECKED : BST_UNCHECKED, 0);
         // Only a change is written: setting a text box moves its caret.
-        if (textOf(w) != state.form.*b.text) SetWindowTextW(w, widen(state.form.*b.text).c_str());
+        if (c.text && windowText(w) != state.form.*c.text) SetWindowTextW(w, widen(state.form.*c.text).c_str());
     }
 }
 
-void runEvent(HWND dialog, DialogState& state, const EventBinding& event) {
+// The notification that is a control's event: a label's double-click, any other's click.
+WORD eventNotification(ControlKind kind) { return kind == ControlKind::Label ? STN_DBLCLK : BN_CLICKED; }
+
+void runEvent(HWND dialog, DialogState& state, void (frmOptions::*handler)()) {
     readControls(state);
-    state.form.runEvent(event.handler);
+    state.form.runEvent(handler);
     if (!IsWindow(dialog)) return;
     writeControls(state);
     if (!state.form.loaded()) EndDialog(dialog, IDOK);
@@ -314,11 +222,11 @@ INT_PTR CALLBACK optionsProc(HWND dialog, UINT message, WPARAM wp, LPARAM lp) {
             EndDialog(dialog, -1);
             return FALSE;
         }
-        addTooltip(dialog, state->window("cmdPellwick"), kPellwickTip);
+        addTooltip(dialog, state->window(ControlId::cmdPellwick), kPellwickTip);
         writeControls(*state);
         placeWindow(dialog);
         SetForegroundWindow(dialog);
-        SetFocus(state->window("TabStrip1"));
+        SetFocus(state->window(ControlId::TabStrip1));
         return FALSE;  // the focus is set
     }
     case WM_COMMAND: {
@@ -332,11 +240,8 @@ INT_PTR CALLBACK optionsProc(HWND dialog, UINT message, WPARAM wp, LPARAM lp) {
         }
         int index = id - kFirstId;
         if (index < 0 || index >= kControlCount) return TRUE;  // Enter with no button focused
-        for (const EventBinding& event : kEvents)
-            if (HIWORD(wp) == event.notification && std::strcmp(event.control, kControls[index].name) == 0) {
-                runEvent(dialog, *state, event);
-                break;
-            }
+        const Control& c = kControls[index];
+        if (c.onEvent && HIWORD(wp) == eventNotification(c.kind)) runEvent(dialog, *state, c.onEvent);
         return TRUE;
     }
     }

@@ -20,6 +20,12 @@ std::string narrow(const wchar_t* w, size_t length) {
 
 std::string narrow(const std::wstring& w) { return narrow(w.data(), w.size()); }
 
+std::string windowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return narrow(text);
+}
+
 std::string systemMessage(DWORD code) {
     wchar_t* buffer = nullptr;
     DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

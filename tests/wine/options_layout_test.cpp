@@ -10,61 +10,35 @@
 #include <cstdint>
 #include <cstdlib>
 #include <map>
-#include <stdexcept>
 
 #include "options_driver.h"
 #include "sandbox.h"
+#include "ui/options_controls.h"
 
 using namespace bench;
 
 namespace {
 
-// The control table, in twips; "inside" names the frame the position is relative to.
-struct Row {
-    const char* name;
-    const char* windowClass;
-    const char* caption;
-    const char* inside;
-    int left, top, width, height;
-    int tabOrder;
-};
+using marlet::Control;
+using marlet::ControlId;
+using marlet::ControlKind;
+using marlet::kControls;
 
-const Row kTable[] = {
-    {"TabStrip1", "SysTabControl32", "", nullptr, 120, 120, 7095, 5895, 0},
-    {"Frame1", "Button", "Twain Settings", nullptr, 240, 480, 6855, 855, 1},
-    {"ckDisplayTwain", "Button", "Display twain settings before scanning", "Frame1", 240, 360, 3735, 255, 2},
-    {"cmdSelectScan", "Button", "Select Scanner", nullptr, 5400, 780, 1575, 375, 18},
-    {"Frame3", "Button", "Paths", nullptr, 240, 1440, 6855, 1545, 9},
-    {"lbl1", "Static", "Dorvex Executable:", "Frame3", 240, 360, 1815, 255, 10},
-    {"txtDxPath", "Edit", "", "Frame3", 2760, 330, 3375, 285, 12},
-    {"cmdBrowseDxPath", "Button", "...", "Frame3", 6120, 330, 615, 285, 14},
-    {"Label1", "Static", "Scan and Retrieval Configurations:", "Frame3", 240, 690, 2535, 255, 11},
-    {"txtConfigPath", "Edit", "", "Frame3", 2760, 660, 3375, 285, 13},
-    {"cmdBrowseConfigPath", "Button", "...", "Frame3", 6120, 660, 615, 285, 15},
-    {"cmdPellwick", "Button", "Pellwick", "Frame3", 2760, 1020, 3975, 375, 19},
-    {"Frame2", "Button", "Integrated Menu", nullptr, 240, 3120, 6855, 855, 6},
-    {"cmdAddMenu", "Button", "Add Menu", nullptr, 720, 3420, 2655, 375, 8},
-    {"cmdRemoveMenu", "Button", "Remove Menu", nullptr, 3960, 3420, 2655, 375, 7},
-    {"Frame4", "Button", "View Dorvex", nullptr, 240, 4080, 6855, 855, 16},
-    {"ckDisplayDorvex", "Button", "Display Dorvex when scanning and processing", "Frame4", 240, 360, 4335, 195, 17},
-    {"Frame5", "Button", "Memos and Customer Documents", nullptr, 240, 5040, 6855, 855, 20},
-    {"ckCustomerMemo", "Button", "Prompt for memo when scanning documents not related to transactions", "Frame5", 240,
-     360, 6015, 255, 21},
-    {"cmdOK", "Button", "OK", nullptr, 3480, 6120, 1215, 375, 3},
-    {"cmdCancel", "Button", "Cancel", nullptr, 4800, 6120, 1095, 375, 4},
-    {"cmdApply", "Button", "Apply", nullptr, 6000, 6120, 1215, 375, 5},
-    {"lblDebug", "Static", "", nullptr, 120, 6120, 2295, 375, 22},
-};
-
-const char* kPellwickTip =
-    "All scanned images are saved to the Default Output Folder.  Use Pellwick to change this folder and store "
-    "your documents in an alternate location.";
-
-const Row& row(const std::string& name) {
-    for (const Row& r : kTable)
-        if (name == r.name) return r;
-    throw std::runtime_error("no row " + name);
+// The window class each kind of control has.
+const char* windowClassOf(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::TabStrip: return "SysTabControl32";
+    case ControlKind::Frame:
+    case ControlKind::CheckBox:
+    case ControlKind::Button: return "Button";
+    case ControlKind::Label: return "Static";
+    case ControlKind::TextBox: return "Edit";
+    }
+    return "";
 }
+
+// What the window shows: the tab strip's caption is its tab's, not its own.
+std::string captionOf(const Control& c) { return c.kind == ControlKind::TabStrip ? "" : utf8(c.caption); }
 
 std::string classOf(HWND w) {
     wchar_t name[64] = {};
@@ -78,11 +52,11 @@ std::map<std::string, HWND> locate(HWND dialog) {
     std::vector<HWND> children;
     for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
     std::map<std::string, HWND> found;
-    for (const Row& r : kTable) {
+    for (const Control& r : kControls) {
         std::vector<HWND> alike;
         for (HWND c : children)
-            if (_stricmp(classOf(c).c_str(), r.windowClass) == 0 &&
-                (std::string(r.windowClass) == "Edit" || windowText(c) == r.caption))
+            if (_stricmp(classOf(c).c_str(), windowClassOf(r.kind)) == 0 &&
+                (r.kind == ControlKind::TextBox || windowText(c) == captionOf(r)))
                 alike.push_back(c);
         std::stable_sort(alike.begin(), alike.end(), [](HWND a, HWND b) {
             RECT ra, rb;
@@ -91,20 +65,21 @@ std::map<std::string, HWND> locate(HWND dialog) {
             return ra.top < rb.top;
         });
         size_t n = 0;
-        for (const Row& earlier : kTable) {
+        for (const Control& earlier : kControls) {
             if (&earlier == &r) break;
-            if (std::string(earlier.windowClass) == r.windowClass && std::string(earlier.caption) == r.caption) n++;
+            if (std::string(windowClassOf(earlier.kind)) == windowClassOf(r.kind) && captionOf(earlier) == captionOf(r))
+                n++;
         }
         if (n < alike.size()) found[r.name] = alike[n];
     }
     return found;
 }
 
-RECT expectedPixels(const Row& r) {
+RECT expectedPixels(const Control& r) {
     int left = r.left, top = r.top;
-    if (r.inside) {
-        left += row(r.inside).left;
-        top += row(r.inside).top;
+    if (r.inside != ControlId::none) {
+        left += marlet::controlOf(r.inside).left;
+        top += marlet::controlOf(r.inside).top;
     }
     return {left / 15, top / 15, (left + r.width) / 15, (top + r.height) / 15};  // 96 DPI
 }
@@ -280,8 +255,8 @@ TEST(OptionsLayout, TheDialogAsTheTableDescribesIt) {
         std::map<std::string, HWND> controls = locate(dialog);
         int children = 0;
         for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children++;
-        EXPECT_EQ(children, static_cast<int>(std::size(kTable))) << "one window for each control, no more";
-        for (const Row& row : kTable) {
+        EXPECT_EQ(children, static_cast<int>(std::size(kControls))) << "one window for each control, no more";
+        for (const Control& row : kControls) {
             SCOPED_TRACE(row.name);
             ASSERT_TRUE(controls.count(row.name)) << "not found";
             HWND c = controls[row.name];
@@ -307,12 +282,12 @@ TEST(OptionsLayout, TheDialogAsTheTableDescribesIt) {
         EXPECT_EQ(tabText(tabs, w.pid(), 0), "General");
 
         // Tab goes round the controls that take the focus in the order of the table.
-        std::vector<const Row*> stops;
-        for (const Row& row : kTable) {
+        std::vector<const Control*> stops;
+        for (const Control& row : kControls) {
             std::string name = row.name;
             if (name.rfind("Frame", 0) != 0 && name.rfind("lbl", 0) != 0 && name != "Label1") stops.push_back(&row);
         }
-        std::sort(stops.begin(), stops.end(), [](const Row* a, const Row* b) { return a->tabOrder < b->tabOrder; });
+        std::sort(stops.begin(), stops.end(), [](const Control* a, const Control* b) { return a->tabOrder < b->tabOrder; });
         EXPECT_EQ(focusOf(dialog), controls["TabStrip1"]) << "the first in the order has the focus";
         std::vector<std::string> visited, expected;
         for (size_t i = 1; i <= stops.size(); i++) {
@@ -338,7 +313,7 @@ TEST(OptionsLayout, TheDialogAsTheTableDescribesIt) {
             waitFor([&] { return (tip = visibleTooltip(w.pid())) != nullptr; }, 3000);
         }
         ASSERT_NE(tip, nullptr) << "no tooltip";
-        EXPECT_EQ(windowText(tip), kPellwickTip);
+        EXPECT_EQ(windowText(tip), utf8(marlet::kPellwickTip));
 
         EXPECT_TRUE(w.close("Cancel"));
     });
