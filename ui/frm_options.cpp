@@ -11,6 +11,27 @@ static void appendBackslash(std::string& text) {
     if (text.empty() || text.back() != '\\') text += '\\';
 }
 
+// The settings the form shows in a check box or text box of its own; debug mode
+// has only its label.
+struct CheckBoxSetting {
+    bool cmOptions::*setting;
+    bool frmOptions::*box;
+};
+static const CheckBoxSetting kCheckBoxes[] = {
+    {&cmOptions::displayTwain, &frmOptions::ckDisplayTwain},
+    {&cmOptions::displayDorvex, &frmOptions::ckDisplayDorvex},
+    {&cmOptions::promptMemo, &frmOptions::ckCustomerMemo},
+};
+
+struct TextBoxSetting {
+    std::string cmOptions::*setting;
+    std::string frmOptions::*box;
+};
+static const TextBoxSetting kTextBoxes[] = {
+    {&cmOptions::dxPath, &frmOptions::txtDxPath},
+    {&cmOptions::configPath, &frmOptions::txtConfigPath},
+};
+
 void frmOptions::Load() {
     if (loaded_) return;
     loaded_ = true;
@@ -28,23 +49,20 @@ void frmOptions::Form_Load() {
     appName = appNameString();
     appGUID = appGuidString();
     const cmOptions& o = *gOptions;
-    if (o.displayTwain) ckDisplayTwain = true;
-    if (o.displayDorvex) ckDisplayDorvex = true;
-    if (o.promptMemo) ckCustomerMemo = true;
+    for (const CheckBoxSetting& c : kCheckBoxes)
+        if (o.*c.setting) this->*c.box = true;
     if (o.debugMode) lblDebug = kDebugCaption;
-    txtDxPath = o.dxPath;
-    txtConfigPath = o.configPath;
+    for (const TextBoxSetting& t : kTextBoxes) this->*t.box = o.*t.setting;
 }
 
 void frmOptions::cmdApply_Click() {
     cmOptions& o = *gOptions;
-    o.displayTwain = ckDisplayTwain;
-    o.displayDorvex = ckDisplayDorvex;
-    o.promptMemo = ckCustomerMemo;
-    appendBackslash(txtDxPath);
-    o.dxPath = txtDxPath;
-    appendBackslash(txtConfigPath);
-    o.configPath = txtConfigPath;
+    for (const CheckBoxSetting& c : kCheckBoxes) o.*c.setting = this->*c.box;
+    // The folders end in a backslash, so a file name can follow directly.
+    for (const TextBoxSetting& t : kTextBoxes) {
+        appendBackslash(this->*t.box);
+        o.*t.setting = this->*t.box;
+    }
 }
 
 void frmOptions::cmdOK_Click() {

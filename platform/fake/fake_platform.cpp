@@ -19,52 +19,44 @@ static T pop(std::deque<T>& q, T otherwise) {
 static bool hasFolder(const std::string& path) { return path.find('\\') != std::string::npos; }
 
 static const Platform kFake = {
-    // msgBox
-    [](const std::string& text, int style, const std::string& title) {
+    .msgBox = [](const std::string& text, int style, const std::string& title) {
         World& w = world();
         w.boxes.push_back({text, style, title});
         w.clipboardAtLastBox = w.clipboard;
         w.log.push_back("msgBox " + title);
         return pop(w.boxAnswers, static_cast<int>(kAnswerOk));
     },
-    // inputBox
-    [](const std::string& prompt, const std::string& title) {
+    .inputBox = [](const std::string& prompt, const std::string& title) {
         World& w = world();
         w.inputs.push_back({prompt, title});
         w.log.push_back("inputBox " + title);
         std::string answer = pop(w.inputAnswers, std::string("\x18"));
         return answer == "\x18" ? std::string() : answer;
     },
-    // setClipboardText
-    [](const std::string& text) {
+    .setClipboardText = [](const std::string& text) {
         World& w = world();
         if (w.clipboardLocked) throw Error(kErrClipboard, "Can't open Clipboard");
         w.clipboard = text;
         w.clipboardWrites++;
         w.log.push_back("clipboard");
     },
-    // showOptionsDialog
-    [](frmOptions& form) {
+    .showOptionsDialog = [](frmOptions& form) {
         World& w = world();
         w.optionsDialogsShown++;
         w.log.push_back("showOptions");
         if (w.onShowOptions) w.onShowOptions(form);
     },
-    // browseForFolder
-    [](void*, const std::string& prompt) {
+    .browseForFolder = [](void*, const std::string& prompt) {
         World& w = world();
         w.browsePrompts.push_back(prompt);
         return pop(w.folderAnswers, std::string());
     },
-    // scannerAvailable
-    [] { return world().scanner; },
-    // selectScanner
-    [](void*) {
+    .scannerAvailable = [] { return world().scanner; },
+    .selectScanner = [](void*) {
         world().log.push_back("selectScanner");
         if (world().onSelectScanner) world().onSelectScanner();
     },
-    // startProcess
-    [](const std::string& program, const std::string& commandLine, int windowState) {
+    .startProcess = [](const std::string& program, const std::string& commandLine, int windowState) {
         World& w = world();
         bool found = hasFolder(program) ? w.programs.count(program) > 0
                                         : w.programs.count("PATH\\" + program) > 0;
@@ -72,44 +64,35 @@ static const Platform kFake = {
         if (!found) throw Error(kErrFileNotFound, "File not found");
         w.started.push_back({program, commandLine, windowState});
     },
-    // commandLineText
-    [] { return world().commandLine; },
-    // exeFolder
-    [] { return world().exeFolder; },
-    // endProcess
-    []() -> void {
+    .commandLineText = [] { return world().commandLine; },
+    .exeFolder = [] { return world().exeFolder; },
+    .endProcess = []() -> void {
         world().log.push_back("endProcess");
         throw ProcessEnded{};
     },
-    // loadString
-    [](int id) {
+    .loadString = [](int id) {
         auto it = world().strings.find(id);
         return it == world().strings.end() ? std::string() : it->second;
     },
-    // localTime
-    [] { return world().now; },
-    // fileExists
-    [](const std::string& path) { return world().files.count(path) > 0; },
-    // readFile
-    [](const std::string& path, std::string& bytes) {
+    .localTime = [] { return world().now; },
+    .fileExists = [](const std::string& path) { return world().files.count(path) > 0; },
+    .readFile = [](const std::string& path, std::string& bytes) {
         auto it = world().files.find(path);
         if (it == world().files.end()) return false;
         bytes = it->second;
         return true;
     },
-    // replaceFile
-    [](const std::string& path, const std::string& bytes) {
+    .replaceFile = [](const std::string& path, const std::string& bytes) {
         World& w = world();
         w.log.push_back("replaceFile " + path);
         if (w.readOnly.count(path)) return false;
         w.files[path] = bytes;
         return true;
     },
-    // ansiToUtf8 / utf8ToAnsi: the fake's ANSI is UTF-8 itself.
-    [](const std::string& s) { return s; },
-    [](const std::string& s) { return s; },
-    // createObject
-    [](const std::string& progId) -> std::unique_ptr<AutoObject> {
+    // The fake's ANSI is UTF-8 itself.
+    .ansiToUtf8 = [](const std::string& s) { return s; },
+    .utf8ToAnsi = [](const std::string& s) { return s; },
+    .createObject = [](const std::string& progId) -> std::unique_ptr<AutoObject> {
         World& w = world();
         w.log.push_back("createObject " + progId);
         auto it = w.classes.find(progId);
