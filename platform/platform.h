@@ -15,13 +15,8 @@ namespace marlet {
 class frmOptions;
 
 // Message box styles and answers, with the classic numeric values.
-enum : int {
-    kOkOnly = 0,
-    kOkCancel = 1,
-    kExclamation = 48,
-    kAnswerOk = 1,
-    kAnswerCancel = 2,
-};
+enum : int { kOkOnly = 0, kOkCancel = 1, kExclamation = 48 };
+enum : int { kAnswerOk = 1, kAnswerCancel = 2 };
 
 // Window states for a started program.
 enum : int {

@@ -38,24 +38,57 @@ static void appendAddRequest(SubscriptionMsgSetRequest& set, const std::string& 
     }
 }
 
+static void appendDelRequest(SubscriptionMsgSetRequest& set, const std::string& subscriberID) {
+    RequestElement& del = set.Append("SubscriptionDelRq");
+    del.Append("SubscriberID", subscriberID);
+    del.Append("SubscriptionType", "UIExtension");
+}
+
+// The boxes that tell how QuickBooks answered.
+struct Outcome {
+    const char* doneText;
+    const char* doneTitle;
+    const char* refusedText;  // followed by QuickBooks' message and the hint
+    const char* refusedHint;
+    const char* refusedTitle;
+};
+
+const Outcome kAdded = {
+    "Successfully added Dorvex access to QuickBooks File menu, restart QuickBooks to see results.",
+    "Menu Added",
+    "Could not add to QuickBooks menu: ",
+    "\r\n\r\nIt's possible the Dorvex menu is already installed in QuickBooks.",
+    "Error Adding Menu",
+};
+
+const Outcome kRemoved = {
+    "Successfully removed Dorvex access from QuickBooks File menu, restart QuickBooks to see results.",
+    "Menu Removed",
+    "Could not remove from QuickBooks menu: ",
+    "\r\n\r\nIt is possible that the Dorvex menu has already been removed from QuickBooks.",
+    "Error Removing Menu",
+};
+
+// One subscription request over a connection of `sm`, and the box for its answer.
+// Warnings are failures too: the severity is not read.
+static void subscribe(QBSessionManager& sm, const std::string& appName, const std::string& appGUID,
+                      void (*append)(SubscriptionMsgSetRequest&, const std::string&), const Outcome& outcome) {
+    sm.OpenConnection("", appName);
+    SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(4, 0);
+    append(set, appGUID);
+    MsgSetResponse answer = sm.DoSubscriptionRequests(set);
+    const Response& response = answer.GetAt(0);
+    if (response.StatusCode == 0)
+        MsgBox(outcome.doneText, kOkOnly, outcome.doneTitle);
+    else
+        MsgBox(outcome.refusedText + response.StatusMessage + outcome.refusedHint, kOkOnly, outcome.refusedTitle);
+    sm.CloseConnection();
+}
+
 void addMenu(const std::string& appName, const std::string& appGUID) {
     QBSessionManager sm;
     try {
-        sm.OpenConnection("", appName);
-        SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(4, 0);
-        appendAddRequest(set, appGUID);
-        MsgSetResponse answer = sm.DoSubscriptionRequests(set);
-        const Response& response = answer.GetAt(0);
-        // Warnings are failures too: the severity is not read.
-        if (response.StatusCode == 0)
-            MsgBox("Successfully added Dorvex access to QuickBooks File menu, restart QuickBooks "
-                   "to see results.",
-                   kOkOnly, "Menu Added");
-        else
-            MsgBox("Could not add to QuickBooks menu: " + response.StatusMessage +
-                       "\r\n\r\nIt's possible the Dorvex menu is already installed in QuickBooks.",
-                   kOkOnly, "Error Adding Menu");
-        sm.CloseConnection();
+        subscribe(sm, appName, appGUID, appendAddRequest, kAdded);
     } catch (const Error& e) {
         // Closed before the box; a failure to close reaches the caller instead.
         sm.CloseConnection();
@@ -65,23 +98,7 @@ void addMenu(const std::string& appName, const std::string& appGUID) {
 
 void removeMenu(const std::string& appName, const std::string& appGUID) {
     QBSessionManager sm;
-    sm.OpenConnection("", appName);
-    SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(4, 0);
-    RequestElement& del = set.Append("SubscriptionDelRq");
-    del.Append("SubscriberID", appGUID);
-    del.Append("SubscriptionType", "UIExtension");
-    MsgSetResponse answer = sm.DoSubscriptionRequests(set);
-    const Response& response = answer.GetAt(0);
-    if (response.StatusCode == 0)
-        MsgBox("Successfully removed Dorvex access from QuickBooks File menu, restart QuickBooks "
-               "to see results.",
-               kOkOnly, "Menu Removed");
-    else
-        MsgBox("Could not remove from QuickBooks menu: " + response.StatusMessage +
-                   "\r\n\r\nIt is possible that the Dorvex menu has already been removed from "
-                   "QuickBooks.",
-               kOkOnly, "Error Removing Menu");
-    sm.CloseConnection();
+    subscribe(sm, appName, appGUID, appendDelRequest, kRemoved);
 }
 
 }  // namespace marlet

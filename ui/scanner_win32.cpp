@@ -36,20 +36,10 @@ using DsmEntry = uint16_t(WINAPI*)(TwIdentity* origin, TwIdentity* destination, 
                                    uint16_t argumentType, uint16_t message, void* data);
 
 enum : uint32_t { DG_CONTROL = 1, DG_IMAGE = 2 };
-enum : uint16_t {
-    DAT_IDENTITY = 3,
-    DAT_PARENT = 4,
-    DAT_STATUS = 8,
-    MSG_GET = 1,
-    MSG_GETFIRST = 4,
-    MSG_OPENDSM = 0x301,
-    MSG_CLOSEDSM = 0x302,
-    MSG_USERSELECT = 0x403,
-    TWRC_SUCCESS = 0,
-    TWRC_CANCEL = 3,
-    TWLG_USA = 13,
-    TWCY_USA = 1,
-};
+enum : uint16_t { DAT_IDENTITY = 3, DAT_PARENT = 4, DAT_STATUS = 8 };  // argument types
+enum : uint16_t { MSG_GET = 1, MSG_GETFIRST = 4, MSG_OPENDSM = 0x301, MSG_CLOSEDSM = 0x302, MSG_USERSELECT = 0x403 };
+enum : uint16_t { TWRC_SUCCESS = 0, TWRC_CANCEL = 3 };  // return codes
+enum : uint16_t { TWLG_USA = 13, TWCY_USA = 1 };        // language and country
 
 HMODULE loadManager() {
     HMODULE m = LoadLibraryExW(L"TWAINDSM.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
