@@ -24,24 +24,24 @@ public:
 
 enum class SettingKind { Boolean, Text };
 
-// One setting: its line in the file (from 1), the name scripts use for it on
-// Marlet.cmOptions, and the record's member that holds it.
+// One setting: its line in the file (from 1), its kind, the name scripts use for
+// it on Marlet.cmOptions, and the record's member that holds it.
 struct Setting {
     int line;
-    const char* name;
     SettingKind kind;
+    const char* name;
     bool cmOptions::*flag = nullptr;          // a Boolean setting
     std::string cmOptions::*text = nullptr;   // a text setting
 };
 
 // The six settings, in the order of the record, the file and the automation object.
 inline constexpr Setting kSettings[] = {
-    {.line = 1, .name = "displayTwain", .kind = SettingKind::Boolean, .flag = &cmOptions::displayTwain},
-    {.line = 2, .name = "dxPath", .kind = SettingKind::Text, .text = &cmOptions::dxPath},
-    {.line = 3, .name = "configPath", .kind = SettingKind::Text, .text = &cmOptions::configPath},
-    {.line = 4, .name = "displayDorvex", .kind = SettingKind::Boolean, .flag = &cmOptions::displayDorvex},
-    {.line = 5, .name = "promptMemo", .kind = SettingKind::Boolean, .flag = &cmOptions::promptMemo},
-    {.line = 6, .name = "debugMode", .kind = SettingKind::Boolean, .flag = &cmOptions::debugMode},
+    {.line = 1, .kind = SettingKind::Boolean, .name = "displayTwain", .flag = &cmOptions::displayTwain},
+    {.line = 2, .kind = SettingKind::Text, .name = "dxPath", .text = &cmOptions::dxPath},
+    {.line = 3, .kind = SettingKind::Text, .name = "configPath", .text = &cmOptions::configPath},
+    {.line = 4, .kind = SettingKind::Boolean, .name = "displayDorvex", .flag = &cmOptions::displayDorvex},
+    {.line = 5, .kind = SettingKind::Boolean, .name = "promptMemo", .flag = &cmOptions::promptMemo},
+    {.line = 6, .kind = SettingKind::Boolean, .name = "debugMode", .flag = &cmOptions::debugMode},
 };
 
 // The classic text-to-Boolean conversion: "True"/"False" in any case, or a
