@@ -18,7 +18,7 @@ enum : WORD { kPromptId = 100, kEditId = 101 };
 
 struct InputState {
     std::wstring prompt;
-    std::wstring answer;
+    std::string answer;
 };
 
 INT_PTR CALLBACK inputBoxProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
@@ -33,10 +33,7 @@ INT_PTR CALLBACK inputBoxProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         if (LOWORD(wp) == IDOK) {
             auto* state = reinterpret_cast<InputState*>(GetWindowLongPtrW(dlg, DWLP_USER));
-            HWND edit = GetDlgItem(dlg, kEditId);
-            std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-            text.resize(static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-            state->answer = text;
+            state->answer = windowText(GetDlgItem(dlg, kEditId));
             EndDialog(dlg, IDOK);
             return TRUE;
         }
@@ -59,10 +56,10 @@ std::string inputBox(const std::string& prompt, const std::string& title) {
     t.add(L"BUTTON", L"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 193, 7, 50, 14);
     t.add(L"BUTTON", L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 193, 25, 50, 14);
     t.add(L"STATIC", L"", kPromptId, SS_LEFT, 7, 7, 180, 52);
-    InputState state{widen(prompt), L""};
+    InputState state{widen(prompt), ""};
     INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), GetActiveWindow(), inputBoxProc,
                                         reinterpret_cast<LPARAM>(&state));
-    return r == IDOK ? narrow(state.answer) : std::string();
+    return r == IDOK ? state.answer : std::string();
 }
 
 static HWND clipboardOwner() {
