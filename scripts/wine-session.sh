@@ -7,6 +7,9 @@ wine_session_start() {
   local prefix own=${2:-}
   prefix=$(realpath -m "$1")
   export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+  # A 64-bit prefix for the 32-bit build too: with Debian's wine32 it runs
+  # 32-bit programs as 64-bit Windows does (SysWOW64, the registry's 32-bit
+  # view), the PC most customers of a 32-bit QuickBooks have.
   export WINEARCH=win64
   _wine_xvfb_pid=
   if [ -z "${DISPLAY:-}" ] || [ "$own" = --own-display ]; then

@@ -3,8 +3,9 @@
 # adds the i386 architecture to dpkg and installs wine32:i386 at wine64's
 # version (on Debian 12: about 170 packages, 150 MB to download; apt also
 # brings amd64 libraries that have i386 twins to the same version, which can
-# mean upgrading several, systemd's among them). Only run on request:
-# MARLET_WINE32=1 scripts/test.sh.
+# mean upgrading several, systemd's among them; 30 s to a minute).
+# scripts/test.sh runs it before the 32-bit tests; without root it names what
+# to install and fails.
 set -euo pipefail
 if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then exit 0; fi
 if [ "$(id -u)" -ne 0 ]; then

@@ -9,6 +9,10 @@
 static const GUID kLibId = {0xF1234DE6, 0x8773, 0x49B0, {0xBC, 0xB2, 0x9B, 0x1C, 0x1F, 0x28, 0x15, 0x32}};
 // stdole2.tlb, where IUnknown is described.
 static const GUID kStdOle = {0x00020430, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// Described for this build's own bitness, as QuickBooks' installer does for
+// its own: a 32-bit process loads the file registered under "win32".
+static const SYSKIND kSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+static const wchar_t* const kSysKey = sizeof(void*) == 8 ? L"win64" : L"win32";
 
 template <class T>
 static void release(T*& p) {
@@ -21,7 +25,7 @@ static HRESULT build(const std::wstring& path) {
     ICreateTypeInfo* info = nullptr;
     ITypeLib* stdole = nullptr;
     ITypeInfo* unknown = nullptr;
-    HRESULT hr = CreateTypeLib2(SYS_WIN64, path.c_str(), &lib);
+    HRESULT hr = CreateTypeLib2(kSysKind, path.c_str(), &lib);
     if (SUCCEEDED(hr)) hr = lib->SetGuid(kLibId);
     if (SUCCEEDED(hr)) hr = lib->SetName(const_cast<LPOLESTR>(L"QBSDKEVENTLib"));
     if (SUCCEEDED(hr)) hr = lib->SetVersion(1, 0);
@@ -72,7 +76,7 @@ HRESULT installEventTypeLib(const std::wstring& folder) {
     return hr;
 }
 
-HRESULT uninstallEventTypeLib() { return UnRegisterTypeLib(kLibId, 1, 0, LOCALE_NEUTRAL, SYS_WIN64); }
+HRESULT uninstallEventTypeLib() { return UnRegisterTypeLib(kLibId, 1, 0, LOCALE_NEUTRAL, kSysKind); }
 
 // Registered, and the registered file still there (a library registered from a
 // folder since deleted leaves COM unable to marshal the interface).
@@ -85,7 +89,7 @@ bool eventTypeLibInstalled() {
     std::wstring proxy = std::wstring(L"Interface\\") + iid + L"\\ProxyStubClsid32";
     if (RegQueryValueW(HKEY_CLASSES_ROOT, proxy.c_str(), value, &size) != ERROR_SUCCESS) return false;
     size = sizeof value;
-    std::wstring file = std::wstring(L"TypeLib\\") + lib + L"\\1.0\\0\\win64";
+    std::wstring file = std::wstring(L"TypeLib\\") + lib + L"\\1.0\\0\\" + kSysKey;
     if (RegQueryValueW(HKEY_CLASSES_ROOT, file.c_str(), value, &size) != ERROR_SUCCESS) return false;
     return GetFileAttributesW(value) != INVALID_FILE_ATTRIBUTES;
 }
