@@ -27,11 +27,11 @@ void Main() {
     try {
         std::vector<std::string> args = splitCommandLine();
         gOptions = std::make_unique<cmOptions>();
-        gOptions->readOptions(optionsFilePath());
+        loadOptions();
         for (const std::string& arg : args)
             for (const Switch& sw : kSwitches)
                 if (arg.find(sw.text) != std::string::npos) sw.action();
-        gOptions->writeOptions(optionsFilePath());
+        saveOptions();
     } catch (...) {
         Error failure = caughtError();
         reportFatalError(failure.number(), failure.description());

@@ -42,6 +42,11 @@ struct World {
     LocalTime now = {2007, 3, 9, 14, 5, 7};
     std::map<std::string, std::string> files;  // path -> bytes
     std::set<std::string> readOnly;
+    // Writes that fail: to this file, or into this folder (creating it included).
+    std::map<std::string, FileFailure> writeFailures;
+    std::set<std::string> folders;             // created by the program
+    std::string localAppData = "C:\\Users\\ann\\AppData\\Local";  // from the environment
+    std::string shellLocalAppData;             // what the shell would answer
     std::set<std::string> programs;            // paths that exist as programs
     std::map<std::string, std::function<std::unique_ptr<AutoObject>()>> classes;  // ProgID ->
     bool clipboardLocked = false;
@@ -65,6 +70,10 @@ struct World {
     int optionsDialogsShown = 0;
     std::vector<std::string> log;    // every call, in order, for sequence checks
 };
+
+// Failures as Windows reports them.
+FileFailure accessDenied();
+FileFailure diskFull();
 
 // Installs a fresh world as the platform and returns it.
 World& install();
