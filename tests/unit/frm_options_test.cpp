@@ -1,32 +1,198 @@
-// What the Wine tests cannot bring about: a scanner selection dialog that fails.
+// The Options form's handlers, and the "options" menu entry that shows it.
+#include "ui/frm_options.h"
+
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "events/options_entry.h"
 #include "platform/error.h"
 #include "platform/fake/fake_platform.h"
-#include "ui/frm_options.h"
 
 using namespace marlet;
 
 namespace {
 
-struct SelectScanner : ::testing::Test {
+struct FormTest : ::testing::Test {
     fake::World& w = fake::install();
     frmOptions form;
-    SelectScanner() {
-        gOptions = std::make_unique<cmOptions>();
-        form.Load();
+    FormTest() { gOptions = std::make_unique<cmOptions>(); }
+    std::string onlyBoxText() {
+        EXPECT_EQ(w.boxes.size(), 1u);
+        if (w.boxes.empty()) return "";
+        EXPECT_EQ(w.boxes[0].title, "Marlet");
+        EXPECT_EQ(w.boxes[0].style, kOkOnly);
+        return w.boxes[0].text;
     }
 };
 
 }  // namespace
 
-TEST_F(SelectScanner, AFailingSelectionDialogShowsItsDescriptionOnly) {
+TEST_F(FormTest, FormLoadShowsEachOptionInItsControl) {
+    form.Load();
+    EXPECT_EQ(form.appName, "Marlet");
+    EXPECT_EQ(form.appGUID, "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}");
+    EXPECT_FALSE(form.ckDisplayTwain || form.ckDisplayDorvex || form.ckCustomerMemo);
+    EXPECT_EQ(form.lblDebug, "");
+
+    // One option at a time, so a control bound to the wrong option shows.
+    bool cmOptions::*flags[] = {&cmOptions::displayTwain, &cmOptions::displayDorvex, &cmOptions::promptMemo,
+                                &cmOptions::debugMode};
+    for (bool cmOptions::*flag : flags) {
+        *gOptions = cmOptions();
+        gOptions->dxPath = "C:\\Dx";
+        gOptions->configPath = " D:\\Cfg\\ ";
+        (*gOptions).*flag = true;
+        frmOptions f;
+        f.Load();
+        EXPECT_EQ(f.ckDisplayTwain, flag == &cmOptions::displayTwain);
+        EXPECT_EQ(f.ckDisplayDorvex, flag == &cmOptions::displayDorvex);
+        EXPECT_EQ(f.ckCustomerMemo, flag == &cmOptions::promptMemo);
+        EXPECT_EQ(f.lblDebug, flag == &cmOptions::debugMode ? "Debug mode is enabled." : "");
+        EXPECT_EQ(f.txtDxPath, "C:\\Dx");
+        EXPECT_EQ(f.txtConfigPath, " D:\\Cfg\\ ");
+    }
+}
+
+TEST_F(FormTest, ApplyTakesEveryControlAndEndsThePathsInABackslash) {
+    gOptions->debugMode = true;
+    form.Load();
+    struct Row {
+        bool twain, dorvex, memo;
+        std::string dxPath, configPath, storedDx, storedConfig;
+    };
+    const Row rows[] = {
+        {true, false, false, "", "C:\\Cfg\\", "\\", "C:\\Cfg\\"},
+        {false, true, false, "C:\\Dx", "", "C:\\Dx\\", "\\"},
+        {false, false, true, "C:\\Dx\\ ", "D:\\", "C:\\Dx\\ \\", "D:\\"},
+    };
+    for (const Row& r : rows) {
+        form.ckDisplayTwain = r.twain;
+        form.ckDisplayDorvex = r.dorvex;
+        form.ckCustomerMemo = r.memo;
+        form.txtDxPath = r.dxPath;
+        form.txtConfigPath = r.configPath;
+        form.cmdApply_Click();
+        form.cmdApply_Click();  // a second Apply adds no second backslash
+        cmOptions expected{r.twain, r.storedDx, r.storedConfig, r.dorvex, r.memo, true};
+        EXPECT_EQ(gOptions->toText(), expected.toText());
+        EXPECT_EQ(form.txtDxPath, r.storedDx);
+        EXPECT_EQ(form.txtConfigPath, r.storedConfig);
+    }
+    EXPECT_TRUE(w.log.empty());  // the form never touches the file
+}
+
+TEST_F(FormTest, OkAppliesAndUnloadsCancelOnlyUnloads) {
+    form.Load();
+    form.ckDisplayTwain = true;
+    form.cmdCancel_Click();
+    EXPECT_FALSE(form.loaded());
+    EXPECT_FALSE(gOptions->displayTwain);
+    form.Load();  // a loaded form is not loaded again: the control keeps its state
+    EXPECT_TRUE(form.ckDisplayTwain);
+    form.cmdOK_Click();
+    EXPECT_FALSE(form.loaded());
+    EXPECT_TRUE(gOptions->displayTwain);
+    EXPECT_EQ(gOptions->dxPath, "\\");
+}
+
+TEST_F(FormTest, DebugLabelDoubleClickTogglesTheOptionAtOnce) {
+    form.Load();
+    form.lblDebug_DblClick();
+    EXPECT_TRUE(gOptions->debugMode);
+    EXPECT_EQ(form.lblDebug, "Debug mode is enabled.");
+    form.cmdCancel_Click();
+    EXPECT_TRUE(gOptions->debugMode);
+    form.lblDebug_DblClick();
+    EXPECT_FALSE(gOptions->debugMode);
+    EXPECT_EQ(form.lblDebug, "");
+}
+
+TEST_F(FormTest, BrowseButtonsReplaceTheirBoxEvenOnCancel) {
+    form.Load();
+    form.txtDxPath = "old";
+    form.txtConfigPath = "old";
+    w.folderAnswers = {"D:\\Dorvex"};
+    form.cmdBrowseDxPath_Click();
+    form.cmdBrowseConfigPath_Click();  // cancelled
+    EXPECT_EQ(form.txtDxPath, "D:\\Dorvex");
+    EXPECT_EQ(form.txtConfigPath, "");
+    EXPECT_EQ(w.browsePrompts,
+              (std::vector<std::string>{
+                  "Please select the folder where your Dorvex executable is located",
+                  "Please select the folder where you installed the QuickBooks Module configurations"}));
+    EXPECT_EQ(gOptions->dxPath, "");
+}
+
+TEST_F(FormTest, SelectScanner) {
+    form.Load();
+    form.runEvent(&frmOptions::cmdSelectScan_Click);
+    EXPECT_EQ(onlyBoxText(), "Unable to detect support for a TWAIN-compliant scanner.");
+    EXPECT_EQ(w.log, std::vector<std::string>{"msgBox Marlet"});
+
+    w.boxes.clear();
+    w.log.clear();
     w.scanner = true;
+    form.runEvent(&frmOptions::cmdSelectScan_Click);
+    EXPECT_EQ(w.log, (std::vector<std::string>{"selectScanner"}));
+
     w.onSelectScanner = [] { throw Error(5, "The scanner could not be selected: No Data Source"); };
     form.runEvent(&frmOptions::cmdSelectScan_Click);
-    ASSERT_EQ(w.boxes.size(), 1u);
-    EXPECT_EQ(w.boxes[0].text, "The scanner could not be selected: No Data Source");
-    EXPECT_EQ(w.boxes[0].title, "Marlet");
-    EXPECT_EQ(w.boxes[0].style, kOkOnly);
+    EXPECT_EQ(onlyBoxText(), "The scanner could not be selected: No Data Source");
+}
+
+TEST_F(FormTest, PellwickIsLookedForThroughThePathBox) {
+    gOptions->dxPath = "C:\\Old\\";
+    form.Load();
+    form.txtDxPath = "C:\\Dx";
+    form.cmdPellwick_Click();
+    EXPECT_EQ(onlyBoxText(), "Please correct your Dorvex Executable path before running Pellwick.");
+    EXPECT_EQ(form.txtDxPath, "C:\\Dx\\");
+    EXPECT_TRUE(w.started.empty());
+
+    w.boxes.clear();
+    w.files["C:\\Dx\\pellwick.exe"] = "";
+    w.programs.insert("C:\\Dx\\pellwick.exe");
+    form.cmdPellwick_Click();
+    ASSERT_EQ(w.started.size(), 1u);
+    EXPECT_EQ(w.started[0].program, "C:\\Dx\\pellwick.exe");
+    EXPECT_EQ(w.started[0].commandLine, "C:\\Dx\\pellwick.exe");
+    EXPECT_EQ(w.started[0].windowState, kMinimizedFocus);
+    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_EQ(gOptions->dxPath, "C:\\Old\\");
+}
+
+TEST_F(FormTest, ErrorsOfTheShownDialogAreShownAndItStaysOpen) {
+    form.Load();
+    // No request processor: removing the menu fails in its first step.
+    form.removeMenuButtonClick();
+    EXPECT_EQ(onlyBoxText(), "Encountered error removing menu: Invalid class string");
+    w.boxes.clear();
+    form.runEvent(&frmOptions::cmdRemoveMenu_Click);
+    EXPECT_EQ(onlyBoxText(), "-2147221005: Invalid class string");
+    EXPECT_TRUE(form.loaded());
+}
+
+TEST_F(FormTest, OptionsEntryShowsTheRecordBeforeTheFileIsReadAndWritesHoweverClosed) {
+    const std::string kIni = "C:\\Marlet\\dxqb.ini";
+    w.files[kIni] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nTrue\r\nFalse\r\n";
+    gOptions->displayTwain = true;  // what the process holds, not the file
+    bool shownTwain = false;
+    w.onShowOptions = [&](frmOptions& f) {
+        EXPECT_TRUE(gOptions->promptMemo);  // the file was read before the dialog came up
+        shownTwain = f.ckDisplayTwain;
+        f.lblDebug_DblClick();
+        f.cmdCancel_Click();
+    };
+    optionsEntry();
+    EXPECT_TRUE(shownTwain);
+    EXPECT_EQ(w.files[kIni], "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nTrue\r\nTrue\r\n");
+
+    w.onShowOptions = [&](frmOptions& f) {
+        EXPECT_EQ(f.lblDebug, "Debug mode is enabled.");  // a fresh form, loaded again
+        f.ckDisplayDorvex = true;
+        f.cmdOK_Click();
+    };
+    optionsEntry();
+    EXPECT_EQ(w.optionsDialogsShown, 2);
+    EXPECT_EQ(w.files[kIni], "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nTrue\r\nTrue\r\nTrue\r\n");
 }

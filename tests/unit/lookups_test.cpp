@@ -9,6 +9,7 @@
 
 using namespace marlet;
 using marlet::testing::calls;
+using marlet::testing::outline;
 
 namespace {
 
@@ -53,16 +54,8 @@ TEST_F(LookupsTest, TransactionWithRefNumberAndMemo) {
     EXPECT_EQ(calls(*company), kWholeExchange);
     EXPECT_EQ(company->log[0].args, (std::vector<std::string>{kGuid, "Marlet", "3"}));
     EXPECT_EQ(company->log[1].args, (std::vector<std::string>{"", "2"}));
-    EXPECT_EQ(company->log[2].request,
-              "<?xml version=\"1.0\" ?>\n"
-              "<?qbxml version=\"4.0\"?>\n"
-              "<QBXML>\n"
-              "  <QBXMLMsgsRq onError=\"continueOnError\">\n"
-              "    <TransactionQueryRq>\n"
-              "      <TxnID>1A-1165000101</TxnID>\n"
-              "    </TransactionQueryRq>\n"
-              "  </QBXMLMsgsRq>\n"
-              "</QBXML>\n");
+    EXPECT_EQ(outline(company->log[2].request),
+              "QBXML(QBXMLMsgsRq[onError=continueOnError](TransactionQueryRq(TxnID=1A-1165000101)))");
 
     w.started.clear();
     retrieveTransaction("1A-1165000101");
@@ -133,9 +126,8 @@ TEST_F(LookupsTest, CustomerScanAsksForAMemoOnlyWhenTheOptionsSay) {
     retrieveCustomer("80000002-1165000002");  // ignores promptMemo
     EXPECT_EQ(launched(), retrieveCommandLine("Abercrombie, Kristy:Family Room", "", "", ""));
     EXPECT_EQ(w.inputs.size(), 2u);
-    EXPECT_NE(company->log[company->log.size() - 4].request.find(
-                  "<CustomerQueryRq>\n      <ListID>80000002-1165000002</ListID>\n    </CustomerQueryRq>"),
-              std::string::npos);
+    EXPECT_EQ(outline(company->log[company->log.size() - 4].request),
+              "QBXML(QBXMLMsgsRq[onError=continueOnError](CustomerQueryRq(ListID=80000002-1165000002)))");
 }
 
 TEST_F(LookupsTest, UnknownIdentifierIsOneErrorAndNoPrompt) {

@@ -1,21 +1,27 @@
-#include "app/app.h"
+// Main: the command line, the switches, the options file around them, and the
+// box that ends the process.
 #include "main/main.h"
 
 #include <gtest/gtest.h>
 
+#include "app/app.h"
+#include "main/cmdline.h"
 #include "platform/fake/fake_platform.h"
+#include "ui/frm_options.h"
 
 using namespace marlet;
+using Args = std::vector<std::string>;
 
 namespace {
 
 const std::string kIni = "C:\\Marlet\\dxqb.ini";
 const std::string kDorvex = "C:\\Dx\\Dorvex.exe";
+const std::string kDefaults = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
 
 struct MainTest : ::testing::Test {
     fake::World& w = fake::install();
     MainTest() {
-        w.files[kIni] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
+        w.files[kIni] = kDefaults;
         w.programs.insert(kDorvex);
     }
     size_t runMain(const std::string& commandLine) {
@@ -27,6 +33,33 @@ struct MainTest : ::testing::Test {
 
 }  // namespace
 
+TEST(SplitCommandLine, Examples) {
+    struct Row {
+        const char* text;
+        int maxArgs;
+        Args args;
+    };
+    const Row rows[] = {
+        {"", 10, {""}},
+        {"/install /options", 10, {"", "/install", "/options"}},
+        {"/a -b \\c", 10, {"", "/a", "-b", "\\c"}},
+        {"/a\t/b", 10, {"", "/a", "/b"}},
+        {"/a\t-b\t\\c", 10, {"", "/a\t-b\t\\c"}},  // a TAB separates only before "/"
+        {"/options/install", 10, {"", "/options/install"}},
+        {"/retrieve  /retrieve ", 10, {"", "/retrieve ", "/retrieve "}},
+        {"two words /x", 10, {"", "two words", "/x"}},
+        {"/a \t/b", 10, {"", "/a ", "/b"}},
+        {"x/retrieve", 10, {"", "x/retrieve"}},
+        {"-Embedding", 10, {"", "-Embedding"}},
+        {" /a", 10, {"", "/a"}},
+        {"  /a", 10, {"", " ", "/a"}},
+        {"/a /b /c", 2, {"", "/a", "/b"}},
+        {"/a", 0, {""}},
+        {"/a", -3, {""}},
+    };
+    for (const Row& r : rows) EXPECT_EQ(splitCommandLine(r.text, r.maxArgs), r.args) << r.text;
+}
+
 TEST_F(MainTest, RetrieveSwitchMatching) {
     EXPECT_EQ(runMain("/retrieve"), 1u);
     EXPECT_EQ(w.started[0].commandLine, "C:\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbretrieve.dxc\"");
@@ -37,12 +70,9 @@ TEST_F(MainTest, RetrieveSwitchMatching) {
     EXPECT_EQ(runMain("/retrieve /retrieve"), 4u);
     EXPECT_EQ(runMain("/retrieve  /retrieve"), 6u);
     EXPECT_EQ(runMain("/retrieve\t-retrieve \\retrieve"), 7u);
-}
-
-TEST_F(MainTest, OnlyTenArgumentsAreHandled) {
-    std::string line;
-    for (int i = 0; i < 12; i++) line += " /retrieve";
-    EXPECT_EQ(runMain(line), 10u);
+    std::string twelve;
+    for (int i = 0; i < 12; i++) twelve += " /retrieve";
+    EXPECT_EQ(runMain(twelve), 17u);  // only ten arguments are handled
 }
 
 TEST_F(MainTest, OptionsAreReadAndWrittenBack) {
@@ -50,6 +80,20 @@ TEST_F(MainTest, OptionsAreReadAndWrittenBack) {
     runMain("");
     EXPECT_EQ(w.files[kIni], "True\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n");
     EXPECT_TRUE(w.boxes.empty());
+}
+
+TEST_F(MainTest, OptionsSwitchShowsAFreshDialogEachTimeAndItsChangesAreWritten) {
+    w.files[kIni] = "True\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
+    std::vector<bool> shownTwain;
+    w.onShowOptions = [&](frmOptions& form) {
+        EXPECT_EQ(form.appGUID, "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}");
+        shownTwain.push_back(form.ckDisplayTwain);
+        form.ckDisplayTwain = false;
+        form.cmdOK_Click();
+    };
+    runMain("/options /options");
+    EXPECT_EQ(shownTwain, (std::vector<bool>{true, false}));
+    EXPECT_EQ(w.files[kIni], kDefaults);
 }
 
 TEST_F(MainTest, MissingDorvexEndsTheProcessWithoutWritingOptions) {
@@ -65,20 +109,11 @@ TEST_F(MainTest, MissingDorvexEndsTheProcessWithoutWritingOptions) {
 }
 
 TEST_F(MainTest, UnregisteredClassGivesTheDorvexNotInstalledBox) {
-    try {
-        reportFatalError(-2147221005, "Invalid class string");
-    } catch (const fake::ProcessEnded&) {
-    }
-    try {
-        reportFatalError(-2147024770, "The specified module could not be found.");
-    } catch (const fake::ProcessEnded&) {
-    }
-    ASSERT_EQ(w.boxes.size(), 2u);
-    for (const fake::Box& b : w.boxes) {
-        EXPECT_EQ(b.title, "Marlet Error");
-        EXPECT_EQ(b.text,
-                  std::string("An error has occured.  This most likely cause of this error is that Dorvex "
-                              "is not installed.\r\nPlease install Dorvex from ") +
-                      kDorvexVendorUrl + " before proceeding.");
+    for (int32_t number : {-2147221005, -2147024770}) {
+        EXPECT_THROW(reportFatalError(number, "Invalid class string"), fake::ProcessEnded);
+        EXPECT_EQ(w.boxes.back().title, "Marlet Error");
+        EXPECT_EQ(w.boxes.back().text,
+                  "An error has occured.  This most likely cause of this error is that Dorvex "
+                  "is not installed.\r\nPlease install Dorvex from https://www.dorvex.com before proceeding.");
     }
 }

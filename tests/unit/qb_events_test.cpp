@@ -123,11 +123,3 @@ TEST(QbEvents, MalformedTextIsAFailure) {
     EXPECT_EQ(failureOf("<Other><QBXMLEvents/></Other>"), kInvalidArg);
     EXPECT_EQ(failureOf("<QBXML><QBXMLEvents><UIExtensionEvent/></QBXMLEvents></QBXML>"), kInvalidArg);
 }
-
-TEST(QbEvents, ADocumentTypeIsRefused) {
-    std::string xml =
-        "<!DOCTYPE QBXML [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
-        "<!ENTITY ext SYSTEM \"file:///etc/passwd\">]>"
-        "<QBXML><QBXMLEvents><UIExtensionEvent><EventTag>&b;&ext;</EventTag></UIExtensionEvent></QBXMLEvents></QBXML>";
-    EXPECT_THROW(ToEventsMsgSet(xml, 4, 0), Error);
-}

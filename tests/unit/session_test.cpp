@@ -8,6 +8,7 @@
 
 using namespace marlet;
 using marlet::testing::calls;
+using marlet::testing::outline;
 
 namespace {
 
@@ -22,43 +23,29 @@ int errorNumberOf(const std::function<void()>& f) {
 
 }  // namespace
 
-TEST(QbxmlRequest, DataSetIsWrittenInOrderWithTheVersionAndOnError) {
+TEST(QbxmlRequest, MessageSetsWithTheirVersionOnErrorAndChildrenInOrder) {
     MsgSetRequest set("US", 4, 0);
     set.OnError = kContinueOnError;
-    set.Append("CustomerQueryRq").Append("ListID", "80000001-1165000001");
-    EXPECT_EQ(set.ToXMLString(),
-              "<?xml version=\"1.0\" ?>\n"
-              "<?qbxml version=\"4.0\"?>\n"
-              "<QBXML>\n"
-              "  <QBXMLMsgsRq onError=\"continueOnError\">\n"
-              "    <CustomerQueryRq>\n"
-              "      <ListID>80000001-1165000001</ListID>\n"
-              "    </CustomerQueryRq>\n"
-              "  </QBXMLMsgsRq>\n"
-              "</QBXML>\n");
-    EXPECT_NE(MsgSetRequest("US", 4, 0).ToXMLString().find("onError=\"stopOnError\""),
-              std::string::npos);
-    EXPECT_NE(MsgSetRequest("CA", 3, 0).ToXMLString().find("<?qbxml version=\"CA3.0\"?>"),
-              std::string::npos);
-}
+    RequestElement& query = set.Append("CustomerQueryRq");
+    query.setAttribute("requestID", "7");
+    RequestElement& first = query.Append("ListID", "80000001-1165000001");
+    query.Append("ListID", "80000002");
+    first.text = "80000001";  // earlier children stay addressable
+    set.Append("TransactionQueryRq");
+    std::string xml = set.ToXMLString();
+    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" ?>\n<?qbxml version=\"4.0\"?>\n<QBXML>", 0), 0u);
+    EXPECT_EQ(outline(xml), "QBXML(QBXMLMsgsRq[onError=continueOnError](CustomerQueryRq[requestID=7]("
+                            "ListID=80000001 ListID=80000002) TransactionQueryRq=))");
+    set.OnError = kRollbackOnError;
+    EXPECT_EQ(outline(set.ToXMLString()).substr(0, 40), "QBXML(QBXMLMsgsRq[onError=rollbackOnErro");
+    EXPECT_NE(MsgSetRequest("US", 4, 0).ToXMLString().find("onError=\"stopOnError\""), std::string::npos);
+    EXPECT_NE(MsgSetRequest("CA", 3, 1).ToXMLString().find("<?qbxml version=\"CA3.1\"?>"), std::string::npos);
 
-TEST(QbxmlRequest, SubscriptionSetHasNoAttributesAndNestedChildrenKeepTheirOrder) {
-    SubscriptionMsgSetRequest set(4, 0);
-    RequestElement& del = set.Append("SubscriptionDelRq");
-    RequestElement& first = del.Append("SubscriberID", "{A}");
-    del.Append("SubscriptionType", "UIExtension");
-    first.text = "{B}";  // earlier children stay addressable
-    EXPECT_EQ(set.ToXMLString(),
-              "<?xml version=\"1.0\" ?>\n"
-              "<?qbxml version=\"4.0\"?>\n"
-              "<QBXML>\n"
-              "  <QBXMLSubscriptionMsgsRq>\n"
-              "    <SubscriptionDelRq>\n"
-              "      <SubscriberID>{B}</SubscriberID>\n"
-              "      <SubscriptionType>UIExtension</SubscriptionType>\n"
-              "    </SubscriptionDelRq>\n"
-              "  </QBXMLSubscriptionMsgsRq>\n"
-              "</QBXML>\n");
+    SubscriptionMsgSetRequest sub(2, 1);
+    sub.Append("SubscriptionDelRq").Append("SubscriberID", "{A}");
+    xml = sub.ToXMLString();
+    EXPECT_NE(xml.find("<?qbxml version=\"2.1\"?>"), std::string::npos);
+    EXPECT_EQ(outline(xml), "QBXML(QBXMLSubscriptionMsgsRq(SubscriptionDelRq(SubscriberID={A})))");
 }
 
 TEST(QbxmlRequest, ValuesAreEscapedAndReadBackUnchanged) {

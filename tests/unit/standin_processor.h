@@ -72,6 +72,24 @@ inline std::shared_ptr<qbrp::Company> serveStandIn(fake::World& w) {
     return company;
 }
 
+// An XML document as a one-line outline, blanks between elements left out:
+// Name[attr=value](children) or Name=text.
+inline std::string outline(pugi::xml_node e) {
+    std::string out = e.name();
+    for (pugi::xml_attribute a : e.attributes()) out += std::string("[") + a.name() + "=" + a.value() + "]";
+    if (!e.find_child([](pugi::xml_node c) { return c.type() == pugi::node_element; }))
+        return out + "=" + e.child_value();
+    out += "(";
+    for (pugi::xml_node c : e.children())
+        if (c.type() == pugi::node_element) out += (out.back() == '(' ? "" : " ") + outline(c);
+    return out + ")";
+}
+inline std::string outline(const std::string& xml) {
+    pugi::xml_document doc;
+    doc.load_string(xml.c_str());
+    return outline(doc.document_element());
+}
+
 // The member names the stand-in saw, in order ("Release" when an object went).
 inline std::vector<std::string> calls(const qbrp::Company& company) {
     std::vector<std::string> out;

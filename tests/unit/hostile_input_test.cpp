@@ -1,0 +1,218 @@
+// Very large and hostile inputs at the program's three doors: the command line,
+// the options file and the text of events and answers. Each is treated as a
+// small one would be, and memory stays a small multiple of the input: every heap
+// allocation of this test program (pugixml's included) is counted.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <new>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include "app/app.h"
+#include "events/qb_menu_listener.h"
+#include "main/cmdline.h"
+#include "main/main.h"
+#include "platform/error.h"
+#include "platform/fake/fake_platform.h"
+#include "qb/qb_events.h"
+#include "qb/qbxml_response.h"
+
+static size_t gLive = 0, gPeak = 0;
+
+static void* countedAlloc(size_t size) {
+    auto* block = static_cast<size_t*>(std::malloc(size + 16));
+    if (!block) return nullptr;
+    *block = size;
+    gLive += size;
+    if (gLive > gPeak) gPeak = gLive;
+    return block + 2;  // keeps 16-byte alignment
+}
+static void countedFree(void* p) {
+    if (!p) return;
+    size_t* block = static_cast<size_t*>(p) - 2;
+    gLive -= *block;
+    std::free(block);
+}
+
+void* operator new(size_t size) {
+    if (void* p = countedAlloc(size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { countedFree(p); }
+void operator delete(void* p, size_t) noexcept { countedFree(p); }
+void* operator new[](size_t size) { return operator new(size); }
+void operator delete[](void* p) noexcept { countedFree(p); }
+void operator delete[](void* p, size_t) noexcept { countedFree(p); }
+
+static const bool gPugiCounted = [] {
+    pugi::set_memory_management_functions(countedAlloc, countedFree);
+    return true;
+}();
+
+using namespace marlet;
+
+namespace {
+
+// The most the code under test held at once beyond what was live when it began.
+struct PeakMeter {
+    size_t base = gLive;
+    PeakMeter() { gPeak = gLive; }
+    size_t peak() const { return gPeak - base; }
+};
+
+const std::string kIni = "C:\\Marlet\\dxqb.ini";
+const size_t kSixteenMB = 16 * 1024 * 1024;
+
+std::string eventWith(const std::string& tag, const std::string& window) {
+    return "<?xml version=\"1.0\"?><QBXML><QBXMLEvents><UIExtensionEvent><EventTag>" + tag + "</EventTag>" +
+           window + "</UIExtensionEvent></QBXMLEvents></QBXML>";
+}
+
+std::string customerAnswer(const std::string& name) {
+    return "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"0\"><CustomerRet><FullName>" + name +
+           "</FullName></CustomerRet></CustomerQueryRs></QBXMLMsgsRs></QBXML>";
+}
+
+// An event and an answer with a document type are both refused, whatever it declares.
+void expectRefused(const std::string& doctype, const std::string& reference) {
+    for (bool event : {true, false}) {
+        try {
+            if (event)
+                ToEventsMsgSet(doctype + eventWith(reference, ""), 4, 0);
+            else
+                MsgSetResponse answer(doctype + customerAnswer(reference));
+            ADD_FAILURE() << "taken: " << doctype;
+        } catch (const Error& e) {
+            EXPECT_NE(e.description().find("document type"), std::string::npos) << e.description();
+            EXPECT_EQ(e.description().find("SECRET-MARK"), std::string::npos);
+        }
+    }
+}
+
+}  // namespace
+
+TEST(HostileInput, CommandLineOf32000Characters) {
+    fake::World& w = fake::install();
+    std::string line;  // every separator kind, repeated
+    while (line.size() < 32000) line += " /retrieve\t/x -y \\z";
+    line.resize(32000);
+    {
+        PeakMeter m;
+        std::vector<std::string> args = splitCommandLine(line);
+        ASSERT_EQ(args.size(), 11u);
+        EXPECT_EQ(args[4], "\\z");
+        EXPECT_EQ(args[10], "/x");
+        EXPECT_LT(m.peak(), 4096u);  // the limit stops the scan, not the end of the text
+    }
+    std::string one = "x" + std::string(31998, ' ') + "y";
+    {
+        PeakMeter m;
+        std::vector<std::string> args = splitCommandLine(one);
+        EXPECT_LT(m.peak(), 3 * one.size());
+        EXPECT_EQ(args, (std::vector<std::string>{"", one}));
+    }
+    // Through Main: of the thousands of switches only the first ten arguments count.
+    w.commandLine = line;
+    w.programs.insert("PATH\\Dorvex.exe");
+    w.files[kIni] = "";
+    Main();
+    EXPECT_EQ(w.started.size(), 3u);  // arguments 1, 5 and 9
+    EXPECT_EQ(w.files[kIni], "False\r\n\r\n\r\nFalse\r\nFalse\r\nFalse\r\n");
+}
+
+TEST(HostileInput, OptionsFileWithTenMegabyteLines) {
+    fake::World& w = fake::install();
+    const size_t tenMB = 10 * 1024 * 1024;
+    std::string path = "C:\\" + std::string(tenMB, 'p') + "\\";
+    w.files[kIni] = "True\r\n" + path + "\r\nC:\\cfg\\\r\nTrue\r\nFalse\r\nTrue\r\n";
+    cmOptions o;
+    {
+        PeakMeter m;
+        o.readOptions(kIni);
+        o.writeOptions(kIni);
+        EXPECT_LT(m.peak(), 5 * tenMB);
+    }
+    EXPECT_EQ(o.dxPath, path);
+    EXPECT_EQ(w.files[kIni].size(), path.size() + 36);
+
+    // On a Boolean line: digits are a number, anything else no Boolean.
+    cmOptions b;
+    b.displayDorvex = true;
+    w.files[kIni] = std::string(tenMB, '7') + "\r\n\r\n\r\n" + std::string(tenMB, '0') + "\r\n" + "&H" +
+                    std::string(tenMB, 'F') + "\r\n" + std::string(tenMB, 'T') + "\r\n";
+    {
+        PeakMeter m;
+        b.readOptions(kIni);
+        EXPECT_LT(m.peak(), 4 * w.files[kIni].size());
+    }
+    EXPECT_EQ(b.toText(), "True\r\n\r\n\r\nFalse\r\nFalse\r\nFalse\r\n");
+}
+
+TEST(HostileInput, EventDocumentsOf16Megabytes) {
+    fake::World& w = fake::install();
+    w.programs.insert("PATH\\Dorvex.exe");
+    gOptions = std::make_unique<cmOptions>();
+    std::string id(kSixteenMB, '8');
+    std::string xml = eventWith("scan", "<CurrentWindow><ListType>Customer</ListType><ListID>" + id +
+                                            "</ListID></CurrentWindow>");
+    {
+        PeakMeter m;
+        EXPECT_EQ(ToEventsMsgSet(xml, 4, 0).uiExtensionEvent->currentWindow->list->listID, id);
+        EXPECT_LT(m.peak(), 4 * xml.size());
+    }
+    {
+        // Through the listener the lookup reports that QuickBooks cannot be reached.
+        PeakMeter m;
+        QBMenuListener().inform(xml);
+        EXPECT_LT(m.peak(), 6 * xml.size());
+        ASSERT_EQ(w.boxes.size(), 1u);
+        EXPECT_EQ(w.boxes[0].title, "Error");
+    }
+    // 16 MB of padding hide no window: the bare retrieval.
+    std::string padding;
+    padding.reserve(kSixteenMB);
+    while (padding.size() < kSixteenMB) padding += "<HostInfo><Country>US</Country></HostInfo>";
+    {
+        PeakMeter m;
+        QBMenuListener().inform(eventWith("retrieve", padding));
+        EXPECT_LT(m.peak(), 12 * kSixteenMB);  // a DOM: nodes cost more than their text
+    }
+    ASSERT_EQ(w.started.size(), 1u);
+    EXPECT_EQ(w.started[0].commandLine, "Dorvex.exe /c:\"qbretrieve.dxc\"");
+    // Nesting 8 MB deep and a document cut off: clear failures, no crash.
+    std::string deep;
+    deep.reserve(kSixteenMB);
+    while (deep.size() < kSixteenMB / 2) deep += "<a>";
+    for (const std::string& bad : {"<QBXML><QBXMLEvents>" + deep, xml.substr(0, kSixteenMB)}) {
+        PeakMeter m;
+        EXPECT_THROW(ToEventsMsgSet(bad, 4, 0), Error);
+        EXPECT_LT(m.peak(), 32 * bad.size());
+    }
+}
+
+TEST(HostileInput, DocumentTypesAreRefusedUnexpandedAndUnread) {
+    // Ten levels of ten references each: 10^9 "lol"s when expanded.
+    std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE QBXML [\n<!ENTITY lol0 \"lol\">\n";
+    for (int i = 1; i <= 9; i++) {
+        laughs += "<!ENTITY lol" + std::to_string(i) + " \"";
+        for (int j = 0; j < 10; j++) laughs += "&lol" + std::to_string(i - 1) + ";";
+        laughs += "\">\n";
+    }
+    {
+        PeakMeter m;
+        expectRefused(laughs + "]>", "&lol9;");
+        EXPECT_LT(m.peak(), 256u * 1024);
+    }
+    // A file the reader could reach; its mark must not turn up in any description.
+    std::string secret = ::testing::TempDir() + "marlet-xml-secret.txt";
+    std::ofstream(secret) << "SECRET-MARK";
+    for (const std::string& doctype : {"<!DOCTYPE QBXML [<!ENTITY ext SYSTEM \"file://" + secret + "\">]>",
+                                       "<!DOCTYPE QBXML SYSTEM \"" + secret + "\">",
+                                       "<!DOCTYPE QBXML [<!ENTITY % p SYSTEM \"" + secret + "\"> %p;]>",
+                                       std::string("<!DOCTYPE QBXML PUBLIC \"-//x//y\" \"http://127.0.0.1:9/q.dtd\">")})
+        expectRefused(doctype, "&ext;");
+    std::remove(secret.c_str());
+}
