@@ -328,6 +328,10 @@ Section "Uninstall"
   Delete "$INSTDIR\dxq*.tmp"
   ${If} $KeepSettings != 1
     Delete "$INSTDIR\dxqb.ini"
+    ; The settings of the person who uninstalls, when they had their own.
+    Delete "$LOCALAPPDATA\Marlet\dxqb.ini"
+    Delete "$LOCALAPPDATA\Marlet\dxq*.tmp"
+    RMDir "$LOCALAPPDATA\Marlet"
   ${EndIf}
   Delete "$INSTDIR\uninstall.exe"
   RMDir /REBOOTOK "$INSTDIR"
