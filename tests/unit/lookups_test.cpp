@@ -56,42 +56,40 @@ TEST_F(LookupsTest, TransactionWithRefNumberAndMemo) {
     EXPECT_EQ(company->log[1].args, (std::vector<std::string>{"", "2"}));
     EXPECT_EQ(outline(company->log[2].request),
               "QBXML(QBXMLMsgsRq[onError=continueOnError](TransactionQueryRq(TxnID=1A-1165000101)))");
-
-    w.started.clear();
-    retrieveTransaction("1A-1165000101");
-    EXPECT_EQ(launched(), retrieveCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001",
-                                              "Cabinet deposit"));
 }
 
-TEST_F(LookupsTest, MissingRefNumberIsTheTimeForAScanAndEmptyForARetrieval) {
+TEST_F(LookupsTest, RecordsReachDorvexUnchangedAndAMissingRefNumberIsTheTimeForAScan) {
+    struct Row {
+        void (*lookup)(const std::string&);
+        const char* id;
+        std::string line;
+    };
+    w.now = {2010, 12, 31, 0, 0, 9};
+    const Row rows[] = {
+        {retrieveTransaction, "1A-1165000101",
+         retrieveCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit")},
+        {scanTransaction, "1B-1165000102",
+         scanCommandLine("Sam \"Ace\" Rivera", "Invoice", "12-31-2010 00.00.09", "Ask for \"Ace\" on site")},
+        {retrieveTransaction, "1B-1165000102",
+         retrieveCommandLine("Sam \"Ace\" Rivera", "Invoice", "", "Ask for \"Ace\" on site")},
+        {scanTransaction, "1D-1165000104",  // a check: neither RefNumber nor Memo
+         scanCommandLine("Kovács Szerszám Kft.", "Check", "12-31-2010 00.00.09", "")},
+        {retrieveTransaction, "1C-1165000103", retrieveCommandLine("Pacific Power & Light", "Bill", "PPL-0307", "")},
+        {scanTransaction, "20-1165000107",
+         scanCommandLine("  Lindqvist Marine  ", "CreditMemo", " 42 ", "  returned hull fittings  ")},
+        {retrieveTransaction, "21-1165000108",
+         retrieveCommandLine("Café Müller & Söhne:Küche <Phase 2>", "Invoice", "1002", "Tiles & grout <urgent>")},
+        {retrieveCustomer, "80000007-1165000007", retrieveCommandLine("山田商事株式会社", "", "", "")},
+    };
+    for (const Row& r : rows) {
+        w.started.clear();
+        r.lookup(r.id);
+        EXPECT_EQ(launched(), r.line) << r.id;
+    }
+    w.started.clear();
     w.now = {2007, 3, 9, 14, 5, 7};
     scanTransaction("1B-1165000102");
-    EXPECT_EQ(launched(), scanCommandLine("Sam \"Ace\" Rivera", "Invoice", "03-09-2007 14.05.07",
-                                          "Ask for \"Ace\" on site"));
-    w.started.clear();
-    w.now = {2010, 12, 31, 0, 0, 9};
-    scanTransaction("1D-1165000104");  // a check: neither RefNumber nor Memo
-    EXPECT_EQ(launched(), scanCommandLine("Kovács Szerszám Kft.", "Check", "12-31-2010 00.00.09", ""));
-    w.started.clear();
-    retrieveTransaction("1B-1165000102");
-    EXPECT_EQ(launched(),
-              retrieveCommandLine("Sam \"Ace\" Rivera", "Invoice", "", "Ask for \"Ace\" on site"));
-    w.started.clear();
-    retrieveTransaction("1C-1165000103");  // a bill without Memo
-    EXPECT_EQ(launched(), retrieveCommandLine("Pacific Power & Light", "Bill", "PPL-0307", ""));
-}
-
-TEST_F(LookupsTest, ValuesReachDorvexUnchanged) {
-    scanTransaction("20-1165000107");
-    EXPECT_EQ(launched(), scanCommandLine("  Lindqvist Marine  ", "CreditMemo", " 42 ",
-                                          "  returned hull fittings  "));
-    w.started.clear();
-    retrieveTransaction("21-1165000108");
-    EXPECT_EQ(launched(), retrieveCommandLine("Café Müller & Söhne:Küche <Phase 2>", "Invoice",
-                                              "1002", "Tiles & grout <urgent>"));
-    w.started.clear();
-    retrieveCustomer("80000007-1165000007");
-    EXPECT_EQ(launched(), retrieveCommandLine("山田商事株式会社", "", "", ""));
+    EXPECT_EQ(launched(), scanCommandLine("Sam \"Ace\" Rivera", "Invoice", "03-09-2007 14.05.07", "Ask for \"Ace\" on site"));
 }
 
 TEST_F(LookupsTest, CustomerScanAsksForAMemoOnlyWhenTheOptionsSay) {
@@ -143,30 +141,28 @@ TEST_F(LookupsTest, UnknownIdentifierIsOneErrorAndNoPrompt) {
     failure();
 }
 
-TEST_F(LookupsTest, RecordWithoutEntityRefFails) {
-    scanTransaction("1E-1165000105");  // a journal entry
-    EXPECT_NE(failure().find("EntityRef"), std::string::npos);
-}
-
 TEST_F(LookupsTest, MissingRequiredElementsFail) {
-    const char* cases[][2] = {{"EntityRef/FullName", "1A-1165000101"},
-                              {"TxnType", "1A-1165000101"},
-                              {"FullName", "80000001-1165000001"}};
-    for (auto& c : cases) {
-        company->config.dropElement = c[0];
+    struct Row {
+        const char* drop;
+        void (*lookup)(const std::string&);
+        const char* id;
+        const char* named;
+    };
+    const Row rows[] = {
+        {"", scanTransaction, "1E-1165000105", "EntityRef"},  // a journal entry
+        {"EntityRef/FullName", scanTransaction, "1A-1165000101", "EntityRef/FullName"},
+        {"TxnType", retrieveTransaction, "1A-1165000101", "TxnType"},
+        {"FullName", retrieveCustomer, "80000001-1165000001", "FullName"},
+        {"FullName", scanCustomer, "80000001-1165000001", "FullName"},
+    };
+    gOptions->promptMemo = true;
+    for (const Row& r : rows) {
+        company->config.dropElement = r.drop;
         w.boxes.clear();
-        if (std::string(c[0]) == "FullName") {
-            gOptions->promptMemo = true;
-            scanCustomer(c[1]);
-            EXPECT_EQ(w.inputs.size(), 1u);  // the record was found; its name is read after the memo
-            retrieveCustomer(c[1]);
-            EXPECT_EQ(w.boxes.size(), 2u);
-            w.boxes.pop_back();
-        } else {
-            scanTransaction(c[1]);
-        }
-        EXPECT_NE(failure().find(c[0]), std::string::npos) << c[0];
+        r.lookup(r.id);
+        EXPECT_NE(failure().find(r.named), std::string::npos) << r.named;
     }
+    EXPECT_EQ(w.inputs.size(), 1u);  // the customer was found: its name is read after the memo
 }
 
 TEST_F(LookupsTest, EachFaultIsOneBoxAndNoFurtherCall) {

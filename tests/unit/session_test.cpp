@@ -104,6 +104,7 @@ TEST(QbxmlResponse, AnswersThatAreNotResponseSetsAreErrors) {
         "<QBXML><Other/></QBXML>",
         "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusSeverity=\"Info\"/></QBXMLMsgsRs></QBXML>",
         "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"zero\"/></QBXMLMsgsRs></QBXML>",
+        "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"0x\"/></QBXMLMsgsRs></QBXML>",
     };
     for (const char* xml : bad)
         EXPECT_EQ(errorNumberOf([&] { MsgSetResponse rs(xml); }), kErrBadAnswer) << xml;
