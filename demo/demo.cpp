@@ -5,8 +5,8 @@
 // Every box the user would see is printed with its title and text, and every
 // start of Dorvex with the command line it received.
 //
-//   demo.exe [--watch] [--shot=FILE.bmp]
-//   demo.exe --snapshot=FILE.bmp    only take the picture of the Options dialog
+//   demo.exe [--watch] [--shot=FILE.png]
+//   demo.exe --snapshot=FILE.png    only take the picture of the Options dialog
 //
 // --watch: a person is at the display; the demo shows the windows and waits
 // for the person to answer them instead of answering them itself.
@@ -56,15 +56,6 @@ void copyBuilt(const wchar_t* name, const std::wstring& folder) {
     CopyFileW((binFolder() + L"\\" + name).c_str(), (folder + L"\\" + name).c_str(), FALSE);
 }
 
-bool registerDll(const std::wstring& path, const char* entry = "DllRegisterServer") {
-    HMODULE dll = LoadLibraryW(path.c_str());
-    if (!dll) return false;
-    auto fn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(dll, entry)));
-    bool ok = fn && SUCCEEDED(fn());
-    FreeLibrary(dll);
-    return ok;
-}
-
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     size_t at = 0;
@@ -110,14 +101,14 @@ void reportLaunches(int before, int expected, bool mentionNone) {
 
 bool isMessageBox(const Dialog& d) { return GetDlgItem(d.hwnd, 0xFFFF) != nullptr; }
 
-void saveBitmap(HWND window, const std::wstring& path);
+void savePicture(HWND window, const std::wstring& path);
 
 // Shows each box as the user sees it; answers it unless a person is watching.
 void onDialog(const Dialog& d) {
     if (d.title == "Options" && !isMessageBox(d)) {
         say("   The Options dialog opens.");
         if (!gShot.empty()) {
-            saveBitmap(d.hwnd, gShot);
+            savePicture(d.hwnd, gShot);
             say("   (picture of the dialog saved)");
         }
         if (gWatch) {
@@ -157,40 +148,13 @@ void onDialog(const Dialog& d) {
     pressFirstButton(d);
 }
 
-// A window as it is on the screen, as a 24-bit BMP.
-void saveBitmap(HWND window, const std::wstring& path) {
+// The window as it is on the screen, as a PNG file.
+void savePicture(HWND window, const std::wstring& path) {
     SetForegroundWindow(window);
     Sleep(300);  // let it paint
     RECT r;
     GetWindowRect(window, &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
-    std::string pixels(stride * static_cast<DWORD>(h), '\0');
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-              DIB_RGB_COLORS);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    writeWholeFile(path, std::string(reinterpret_cast<const char*>(&file), sizeof file) +
-                        std::string(reinterpret_cast<const char*>(&info), sizeof info) + pixels);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    saveScreenPng(r, path);
 }
 
 // --- QuickBooks' File menu, through the host stand-in
@@ -236,11 +200,11 @@ void installStandIns() {
     CreateDirectoryW((kDorvex + L"\\Config").c_str(), nullptr);
     for (const wchar_t* job : {L"qbscan.dxc", L"qbscan_no_txn.dxc", L"qbretrieve.dxc"})
         writeWholeFile(kDorvex + L"\\Config\\" + job, "");
-    bool fileTools = registerDll(kDorvex + L"\\filetools.dll");
+    bool fileTools = callDllExport(kDorvex + L"\\filetools.dll", "DllRegisterServer");
     say("   Dorvex (stand-in) in C:\\Dorvex, its jobs in C:\\Dorvex\\Config, Kelvorn.FileTools " +
         std::string(fileTools ? "registered" : "NOT registered"));
     copyBuilt(L"qbxmlrp2.dll", kQuickBooks);
-    bool processor = registerDll(kQuickBooks + L"\\qbxmlrp2.dll");
+    bool processor = callDllExport(kQuickBooks + L"\\qbxmlrp2.dll", "DllRegisterServer");
     say("   QuickBooks' request processor (stand-in, with its sample company) in C:\\QuickBooks " +
         std::string(processor ? "registered" : "NOT registered"));
     RunResult lib = runAnswering(qbhost() + L" --install");
@@ -302,7 +266,7 @@ int snapshot() {
     bool seen = false;
     box.runMarlet(L"/options", [&](const Dialog& d) {
         if (d.title == "Options" && !isMessageBox(d)) {
-            saveBitmap(d.hwnd, gShot);
+            savePicture(d.hwnd, gShot);
             seen = true;
             pressButton(d.hwnd, "Cancel");
         } else {

@@ -39,22 +39,18 @@ mkdir -p "$build/demo-run" "$build/artifacts"
 manual_shot=$build/artifacts/options-dialog.png
 if [ ! -f "$manual_shot" ]; then
   echo "demo: taking the picture of the Options dialog for the manual"
-  if wine "$build/bin/demo.exe" "--snapshot=$(winepath -w "$build/demo-run/snapshot.bmp")" </dev/null; then
-    convert "$build/demo-run/snapshot.bmp" "$manual_shot"
-    rm -f "$build/demo-run/snapshot.bmp"
+  if wine "$build/bin/demo.exe" "--snapshot=$(winepath -w "$manual_shot")" </dev/null; then
     cmake --build --preset windows-mingw --target installer >/dev/null
   else
     echo "demo: the Options dialog did not open; the manual goes without its picture"
   fi
 fi
 
-shot_bmp=$build/demo-run/options-dialog.bmp
-rm -f "$shot_bmp"
-wine "$build/bin/demo.exe" $watch "--shot=$(winepath -w "$shot_bmp")" </dev/null
-if [ -f "$shot_bmp" ]; then
-  convert "$shot_bmp" "$build/demo-run/options-dialog.png"
-  rm -f "$shot_bmp"
+shot=$build/demo-run/options-dialog.png
+rm -f "$shot"
+wine "$build/bin/demo.exe" $watch "--shot=$(winepath -w "$shot")" </dev/null
+if [ -f "$shot" ]; then
   echo
-  echo "The Options dialog as the user saw it: $build/demo-run/options-dialog.png"
+  echo "The Options dialog as the user saw it: $shot"
 fi
 echo "The manual that was installed: $build/bin/QBManual.pdf"

@@ -1,83 +1,51 @@
 #include "options_driver.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <vector>
 
 namespace bench {
 
-bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += 25) {
-        if (done()) return true;
-        Sleep(25);
-    }
-    return done();
-}
+using marlet::Control;
+using marlet::ControlId;
+using marlet::ControlKind;
 
 OptionsWindow::OptionsWindow(HWND dialog) : hwnd_(dialog) { GetWindowThreadProcessId(dialog, &pid_); }
 
-namespace {
-struct ChildSearch {
-    const char* cls;
-    const std::string* caption;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK collectChild(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<ChildSearch*>(lp);
-    wchar_t name[64] = {};
-    GetClassNameW(w, name, 64);
-    if (_stricmp(utf8(name).c_str(), s->cls) == 0 && (s->caption->empty() || windowText(w) == *s->caption))
-        s->found.push_back(w);
-    return TRUE;
+const char* windowClassOf(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::TabStrip: return "SysTabControl32";
+    case ControlKind::Label: return "Static";
+    case ControlKind::TextBox: return "Edit";
+    default: return "Button";
+    }
 }
-}  // namespace
 
-// Children of one class (and caption, unless empty), from top to bottom.
-static std::vector<HWND> childrenByTop(HWND parent, const char* windowClass, const std::string& caption = "") {
-    ChildSearch s{windowClass, &caption, {}};
-    EnumChildWindows(parent, collectChild, reinterpret_cast<LPARAM>(&s));
-    std::stable_sort(s.found.begin(), s.found.end(), [](HWND a, HWND b) {
+// What identifies a control to the eye besides its kind: the caption of a
+// button, check box or frame; a text box or label shows what it holds.
+static std::string fixedCaption(const Control& c) {
+    return std::string(windowClassOf(c.kind)) == "Button" ? utf8(c.caption) : "";
+}
+
+HWND OptionsWindow::control(ControlId id) const {
+    const Control& row = marlet::controlOf(id);
+    std::vector<HWND> alike = findChildren(hwnd_, windowClassOf(row.kind), fixedCaption(row));
+    alike.erase(std::remove_if(alike.begin(), alike.end(), [&](HWND w) { return GetParent(w) != hwnd_; }),
+                alike.end());
+    std::stable_sort(alike.begin(), alike.end(), [](HWND a, HWND b) {
         RECT ra, rb;
         GetWindowRect(a, &ra);
         GetWindowRect(b, &rb);
         return ra.top < rb.top;
     });
-    return s.found;
+    size_t n = 0;
+    for (int i = 0; i < static_cast<int>(id); i++)
+        n += marlet::kControls[i].kind == row.kind && fixedCaption(marlet::kControls[i]) == fixedCaption(row);
+    return n < alike.size() ? alike[n] : nullptr;
 }
 
-HWND OptionsWindow::button(const std::string& caption) const { return findChild(hwnd_, "Button", caption); }
-
-HWND OptionsWindow::browseDxPath() const {
-    std::vector<HWND> b = childrenByTop(hwnd_, "Button", "...");
-    return b.size() == 2 ? b[0] : nullptr;
+bool OptionsWindow::checked(ControlId id) const {
+    return SendMessageW(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
-
-HWND OptionsWindow::browseConfigPath() const {
-    std::vector<HWND> b = childrenByTop(hwnd_, "Button", "...");
-    return b.size() == 2 ? b[1] : nullptr;
-}
-
-HWND OptionsWindow::checkBox(const std::string& caption) const { return findChild(hwnd_, "Button", caption); }
-
-HWND OptionsWindow::dxPathBox() const {
-    std::vector<HWND> e = childrenByTop(hwnd_, "Edit");
-    return e.size() == 2 ? e[0] : nullptr;
-}
-
-HWND OptionsWindow::configPathBox() const {
-    std::vector<HWND> e = childrenByTop(hwnd_, "Edit");
-    return e.size() == 2 ? e[1] : nullptr;
-}
-
-HWND OptionsWindow::debugLabel() const {
-    std::vector<HWND> s = childrenByTop(hwnd_, "Static");
-    return s.empty() ? nullptr : s.back();
-}
-
-std::string OptionsWindow::text(HWND control) const { return windowText(control); }
-
-bool OptionsWindow::checked(HWND box) const { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 // The dialog is in front and takes input (a box that was just answered may
 // still be handing the focus back).
@@ -90,9 +58,9 @@ static void inFront(HWND dialog) {
         5000);
 }
 
-void OptionsWindow::click(HWND control) const {
+void OptionsWindow::click(ControlId id) const {
     inFront(hwnd_);
-    clickControl(control);
+    clickControl(control(id));
 }
 
 // A click can be lost while the focus is still coming back from a box that was
@@ -107,26 +75,23 @@ static bool repeatUntil(const std::function<void()>& act, const std::function<bo
     return false;
 }
 
-bool OptionsWindow::doubleClick(HWND control, const std::function<bool()>& done) const {
+bool OptionsWindow::doubleClick(ControlId id, const std::function<bool()>& done) const {
     return repeatUntil(
         [&] {
             inFront(hwnd_);
-            clickControl(control, true);
+            clickControl(control(id), true);
         },
         done);
 }
 
-void OptionsWindow::toggle(HWND box) const {
-    bool before = checked(box);
-    repeatUntil([&] { click(box); }, [&] { return checked(box) != before; });
+void OptionsWindow::toggle(ControlId id) const {
+    bool before = checked(id);
+    repeatUntil([&] { click(id); }, [&] { return checked(id) != before; });
 }
 
-void OptionsWindow::press(const std::string& caption, const std::function<bool()>& done) const {
-    HWND target = button(caption);
-    repeatUntil([&] { click(target); }, done);
+bool OptionsWindow::press(ControlId id, const std::function<bool()>& done) const {
+    return repeatUntil([&] { click(id); }, done);
 }
-
-void OptionsWindow::type(HWND box, const std::string& text) const { typeText(box, text); }
 
 static void sendKey(WORD vk, bool up) {
     INPUT in = {};
@@ -146,13 +111,12 @@ void OptionsWindow::key(WORD vk, bool alt) const {
 
 bool OptionsWindow::isOpen() const { return IsWindow(hwnd_) && IsWindowVisible(hwnd_); }
 
-bool OptionsWindow::close(const std::string& how) {
-    HWND target = how == "Alt+F4" ? nullptr : button(how);
+bool OptionsWindow::close(ControlId button) {
     return repeatUntil(
         [&] {
             if (!isOpen()) return;
-            if (target)
-                click(target);
+            if (button != ControlId::none)
+                click(button);
             else
                 key(VK_F4, true);
         },
@@ -172,6 +136,12 @@ HWND OptionsWindow::waitForOther(int timeoutMs) const {
     return found;
 }
 
+Dialog OptionsWindow::clickForBox(ControlId id, const std::string& button) const {
+    click(id);
+    HWND box = waitForOther();
+    return box ? answer(box, button) : Dialog{};
+}
+
 Dialog answer(HWND dialog, const std::string& buttonCaption) {
     Dialog d = readDialog(dialog);
     pressButton(dialog, buttonCaption);
@@ -184,114 +154,13 @@ RunResult runWithOptions(const Sandbox& box, const std::wstring& arguments,
     return box.runMarlet(
         arguments,
         [&](const Dialog& d) {
-            if (handled || d.title != "Options") {
-                pressFirstButton(d);
-                return;
-            }
+            if (handled || d.title != "Options") return pressFirstButton(d);
             handled = true;
             OptionsWindow w(d.hwnd);
             script(w);
-            if (w.isOpen()) w.close("Cancel");  // a script that stopped early
+            if (w.isOpen()) w.close(ControlId::cmdCancel);  // a script that stopped early
         },
         timeoutMs);
-}
-
-// --- PNG: 8-bit RGB rows, deflate in stored blocks (no compression needed).
-
-static uint32_t crc32(const uint8_t* data, size_t n, uint32_t crc = 0) {
-    static uint32_t table[256];
-    if (!table[1])
-        for (uint32_t i = 0; i < 256; i++) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; k++) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[i] = c;
-        }
-    crc = ~crc;
-    for (size_t i = 0; i < n; i++) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-static void put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(v >> s));
-}
-
-static void chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-    put32(out, static_cast<uint32_t>(data.size()));
-    std::vector<uint8_t> typed(type, type + 4);
-    typed.insert(typed.end(), data.begin(), data.end());
-    out.insert(out.end(), typed.begin(), typed.end());
-    put32(out, crc32(typed.data(), typed.size()));
-}
-
-static std::vector<uint8_t> encodePng(int width, int height, const std::vector<uint8_t>& bgra) {
-    std::vector<uint8_t> raw;
-    for (int y = 0; y < height; y++) {
-        raw.push_back(0);  // no filter
-        for (int x = 0; x < width; x++) {
-            const uint8_t* p = &bgra[(static_cast<size_t>(y) * width + x) * 4];
-            raw.insert(raw.end(), {p[2], p[1], p[0]});
-        }
-    }
-    std::vector<uint8_t> z = {0x78, 0x01};
-    for (size_t at = 0; at < raw.size() || at == 0;) {
-        size_t n = std::min<size_t>(65535, raw.size() - at);
-        bool last = at + n == raw.size();
-        z.push_back(last ? 1 : 0);
-        z.insert(z.end(), {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(~n),
-                           static_cast<uint8_t>(~n >> 8)});
-        z.insert(z.end(), raw.begin() + static_cast<long>(at), raw.begin() + static_cast<long>(at + n));
-        at += n;
-        if (last) break;
-    }
-    uint32_t a = 1, b = 0;
-    for (uint8_t c : raw) {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    put32(z, (b << 16) | a);
-
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> header;
-    put32(header, static_cast<uint32_t>(width));
-    put32(header, static_cast<uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB
-    chunk(png, "IHDR", header);
-    chunk(png, "IDAT", z);
-    chunk(png, "IEND", {});
-    return png;
-}
-
-bool saveScreenPng(const RECT& rect, const std::wstring& path) {
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    std::vector<uint8_t> pixels(static_cast<const uint8_t*>(bits),
-                                static_cast<const uint8_t*>(bits) + static_cast<size_t>(width) * height * 4);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
-    std::vector<uint8_t> png = encodePng(width, height, pixels);
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(f, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
-    CloseHandle(f);
-    return ok && written == png.size();
 }
 
 }  // namespace bench

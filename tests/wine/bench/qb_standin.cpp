@@ -2,24 +2,13 @@
 
 namespace bench {
 
-// Calls DllRegisterServer or DllUnregisterServer of the DLL at `path`.
-static bool callExport(const std::wstring& path, const char* name) {
-    HMODULE dll = LoadLibraryW(path.c_str());
-    if (!dll) return false;
-    auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(GetProcAddress(dll, name)));
-    bool ok = entry && SUCCEEDED(entry());
-    FreeLibrary(dll);
-    return ok;
-}
-
 QuickBooks::QuickBooks(const Sandbox& box, const std::wstring& folder) : box_(box), folder_(folder) {
     box.copyProgram(L"qbxmlrp2.dll", folder + L"\\qbxmlrp2.dll");
-    registered_ = callExport(box.path(folder + L"\\qbxmlrp2.dll"), "DllRegisterServer");
+    registered_ = callDllExport(box.path(folder + L"\\qbxmlrp2.dll"), "DllRegisterServer");
 }
 
 QuickBooks::~QuickBooks() {
-    if (registered_) callExport(box_.path(folder_ + L"\\qbxmlrp2.dll"), "DllUnregisterServer");
+    if (registered_) callDllExport(box_.path(folder_ + L"\\qbxmlrp2.dll"), "DllUnregisterServer");
 }
 
 void QuickBooks::configure(const std::string& ini) const {

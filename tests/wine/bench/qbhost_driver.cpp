@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <set>
-#include <string>
 
 namespace bench {
 
-// Registration is these tests' set-up, not what they test (listener_test and
-// installer_test do): one failed attempt is reported and tried again, so a
-// hiccup of the machine does not fail a test about something else.
+// Registration is these tests' set-up, not what they test: one failed attempt
+// is reported and tried again, so a hiccup of the machine does not fail a test
+// about something else.
 void registerMarlet(const Sandbox& box) {
     std::string why;
     for (int attempt = 0; attempt < 2; attempt++) {
@@ -27,59 +25,14 @@ void registerMarlet(const Sandbox& box) {
 
 void unregisterMarlet(const Sandbox& box) { box.runMarlet(L"/unregserver"); }
 
-static bool callExport(const std::wstring& dll, const char* name) {
-    HMODULE m = LoadLibraryW(dll.c_str());
-    if (!m) return false;
-    auto fn = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-    HRESULT hr = fn ? fn() : E_FAIL;
-    FreeLibrary(m);
-    return SUCCEEDED(hr);
-}
-
 void installFileTools(const Sandbox& box) {
     box.copyProgram(L"filetools.dll", L"filetools.dll");
-    if (!callExport(box.path(L"filetools.dll"), "DllRegisterServer")) ADD_FAILURE() << "filetools.dll";
+    if (!callDllExport(box.path(L"filetools.dll"), "DllRegisterServer")) ADD_FAILURE() << "filetools.dll";
 }
 
-void uninstallFileTools(const Sandbox& box) { callExport(box.path(L"filetools.dll"), "DllUnregisterServer"); }
+void uninstallFileTools(const Sandbox& box) { callDllExport(box.path(L"filetools.dll"), "DllUnregisterServer"); }
 
-std::vector<std::string> fileToolsLog(const Sandbox& box) {
-    std::vector<std::string> lines;
-    if (!box.exists(L"filetools.log")) return lines;
-    std::string text = box.readFile(L"filetools.log");
-    for (size_t at = 0; at < text.size();) {
-        size_t end = text.find("\r\n", at);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(at, end - at));
-        at = end + 2;
-    }
-    return lines;
-}
-
-void installRequestProcessor(const Sandbox& box) {
-    box.copyProgram(L"qbxmlrp2.dll", L"qbxmlrp2.dll");
-    if (!callExport(box.path(L"qbxmlrp2.dll"), "DllRegisterServer")) ADD_FAILURE() << "qbxmlrp2.dll";
-}
-
-static std::vector<HostCall> parseResults(const std::string& text) {
-    std::vector<HostCall> calls;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        at = end + 1;
-        size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
-        if (t1 == std::string::npos || t2 == std::string::npos) continue;
-        HostCall c;
-        c.event = line.substr(0, t1);
-        std::string hr = line.substr(t1 + 1, t2 - t1 - 1);
-        c.hr = hr.rfind("0x", 0) == 0 ? static_cast<HRESULT>(std::stoul(hr, nullptr, 16)) : E_FAIL;
-        c.description = line.substr(t2 + 1);
-        calls.push_back(c);
-    }
-    return calls;
-}
+std::vector<std::string> fileToolsLog(const Sandbox& box) { return splitLines(readWholeFile(box.path(L"filetools.log"), "")); }
 
 int marletProcesses(const Sandbox& box) {
     const std::wstring wanted = box.path(L"marlet.exe");
@@ -89,57 +42,24 @@ int marletProcesses(const Sandbox& box) {
 }
 
 bool waitForMarletExit(const Sandbox& box, int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += 50) {
-        if (marletProcesses(box) == 0) return true;
-        Sleep(50);
-    }
-    return false;
+    return waitFor([&] { return marletProcesses(box) == 0; }, timeoutMs);
 }
 
 HostRun runHost(const Sandbox& box, const std::wstring& arguments, const DialogHandler& onDialog, int timeoutMs) {
-    HostRun result;
     std::wstring out = box.path(L"qbhost-out.txt");
     DeleteFileW(out.c_str());
-    std::wstring line = L"\"" + binFolder() + L"\\qbhost.exe\" \"--out=" + out + L"\" " + arguments;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        box.dir().c_str(), &si, &pi)) {
-        result.exitCode = static_cast<DWORD>(-1);
-        return result;
+    // The server may still be ending, or showing a last box, when the host has ended.
+    RunResult r = runProgram(L"\"" + binFolder() + L"\\qbhost.exe\" \"--out=" + out + L"\" " + arguments, box.dir(),
+                             onDialog, timeoutMs, true, [&] { return marletProcesses(box) > 0; });
+    HostRun result{r.exitCode, r.timedOut, {}, r.dialogs};
+    for (const std::string& line : splitLines(readWholeFile(out, ""))) {
+        size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
+        if (t1 == std::string::npos || t2 == std::string::npos) continue;
+        std::string hr = line.substr(t1 + 1, t2 - t1 - 1);
+        result.calls.push_back({line.substr(0, t1),
+                                hr.rfind("0x", 0) == 0 ? static_cast<HRESULT>(std::stoul(hr, nullptr, 16)) : E_FAIL,
+                                line.substr(t2 + 1)});
     }
-    CloseHandle(pi.hThread);
-    std::set<HWND> answered;
-    auto answerDialogs = [&] {
-        for (HWND w : findDialogs(0)) {
-            if (answered.count(w)) continue;
-            Sleep(50);  // let it finish drawing
-            Dialog d = readDialog(w);
-            result.dialogs.push_back(d);
-            answered.insert(w);
-            onDialog(d);
-        }
-    };
-    int waited = 0;
-    while (WaitForSingleObject(pi.hProcess, 25) == WAIT_TIMEOUT) {
-        answerDialogs();
-        waited += 25;
-        if (waited > timeoutMs) {
-            result.timedOut = true;
-            TerminateProcess(pi.hProcess, 99);
-            WaitForSingleObject(pi.hProcess, 5000);
-            break;
-        }
-    }
-    GetExitCodeProcess(pi.hProcess, &result.exitCode);
-    CloseHandle(pi.hProcess);
-    // The server may still be ending, or showing a last box.
-    for (int w = 0; w < 10000 && marletProcesses(box) > 0; w += 50) {
-        answerDialogs();
-        Sleep(50);
-    }
-    result.calls = parseResults(box.readFile(L"qbhost-out.txt"));
     return result;
 }
 

@@ -34,9 +34,6 @@ void installFileTools(const Sandbox& box);
 void uninstallFileTools(const Sandbox& box);
 std::vector<std::string> fileToolsLog(const Sandbox& box);
 
-// Copies qbxmlrp2.dll (the request processor) into the sandbox and registers it.
-void installRequestProcessor(const Sandbox& box);
-
 // Runs the host stand-in in the sandbox with `arguments`, answering dialogs of
 // every process with `onDialog`; then waits until no marlet.exe is left.
 HostRun runHost(const Sandbox& box, const std::wstring& arguments, const DialogHandler& onDialog = pressFirstButton,

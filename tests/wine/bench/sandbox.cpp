@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <set>
 
 namespace bench {
@@ -34,6 +35,31 @@ void writeWholeFile(const std::wstring& path, const std::string& bytes) {
     CloseHandle(f);
 }
 
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = std::min(text.find('\n', at), text.size());
+        lines.push_back(text.substr(at, end - at));
+        if (!lines.back().empty() && lines.back().back() == '\r') lines.back().pop_back();
+        at = end + 1;
+    }
+    return lines;
+}
+
+bool callDllExport(const std::wstring& path, const char* name) {
+    HMODULE dll = LoadLibraryW(path.c_str());
+    if (!dll) return false;
+    auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+    bool ok = entry && SUCCEEDED(entry());
+    FreeLibrary(dll);
+    return ok;
+}
+
+std::string Ini::text() const {
+    auto b = [](bool v) { return std::string(v ? "True\r\n" : "False\r\n"); };
+    return b(twain) + dx + "\r\n" + config + "\r\n" + b(dorvex) + b(memo) + b(debug);
+}
+
 void pressFirstButton(const Dialog& d) {
     if (!d.buttons.empty()) pressButton(d.hwnd, d.buttons.front());
 }
@@ -41,20 +67,17 @@ void pressFirstButton(const Dialog& d) {
 static void removeTree(const std::wstring& dir) {
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = dir + L"\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeTree(full);
-            } else {
-                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(full.c_str());
-            }
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &fd)) {
+        std::wstring name = fd.cFileName, full = dir + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            removeTree(full);
+        } else {
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(full.c_str());
+        }
     }
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
     RemoveDirectoryW(dir.c_str());
 }
 
@@ -68,6 +91,9 @@ Sandbox::Sandbox() {
     removeTree(dir_);
     CreateDirectoryW(dir_.c_str(), nullptr);
     copyProgram(L"marlet.exe", L"marlet.exe");
+    // A person's own settings, left by an earlier test, would be read instead of the sandbox's file.
+    wchar_t own[MAX_PATH];
+    if (GetEnvironmentVariableW(L"LOCALAPPDATA", own, MAX_PATH)) removeTree(std::wstring(own) + L"\\Marlet");
 }
 
 void forEachProcess(const std::function<void(HANDLE process, const std::wstring& image)>& visit) {
@@ -111,15 +137,21 @@ std::string Sandbox::readFile(const std::wstring& relative) const { return readW
 bool Sandbox::exists(const std::wstring& relative) const { return fileExists(path(relative)); }
 
 void Sandbox::copyProgram(const std::wstring& name, const std::wstring& toRelative) const {
-    std::wstring to = path(toRelative);
-    for (size_t i = dir_.size() + 1; (i = to.find(L'\\', i)) != std::wstring::npos; i++)
-        CreateDirectoryW(to.substr(0, i).c_str(), nullptr);
-    CopyFileW((binFolder() + L"\\" + name).c_str(), to.c_str(), FALSE);
+    writeFile(toRelative, "");  // makes the folders
+    CopyFileW((binFolder() + L"\\" + name).c_str(), path(toRelative).c_str(), FALSE);
 }
 
-std::string Sandbox::iniFor(const std::wstring& dxFolder, bool debugMode) const {
-    return "False\r\n" + utf8(path(dxFolder)) + "\\\r\n" + utf8(path(L"Cfg")) + "\\\r\nFalse\r\nFalse\r\n" +
-           (debugMode ? "True" : "False") + "\r\n";
+Ini Sandbox::ini(const std::wstring& dxFolder) const {
+    Ini i;
+    i.dx = pathUtf8(dxFolder) + "\\";
+    i.config = pathUtf8(L"Cfg") + "\\";
+    return i;
+}
+
+std::string Sandbox::dorvexLine(const std::string& job, const std::string& values, const std::wstring& dx,
+                                const std::wstring& config) const {
+    auto folder = [&](const std::wstring& f) { return f.empty() ? std::string() : pathUtf8(f) + "\\"; };
+    return folder(dx) + "Dorvex.exe /c:\"" + folder(config) + job + ".dxc\"" + values;
 }
 
 void Sandbox::installDorvex(const std::wstring& folder) const {
@@ -129,24 +161,25 @@ void Sandbox::installDorvex(const std::wstring& folder) const {
 std::vector<Launch> Sandbox::launches(const std::wstring& folder) const {
     std::vector<Launch> result;
     for (int n = 1;; n++) {
-        std::wstring file = folder + L"\\launch-" + std::to_wstring(n) + L".txt";
-        if (!exists(file)) break;
-        std::string record = readFile(file);
+        std::string record = readFile(folder + L"\\launch-" + std::to_wstring(n) + L".txt");
         size_t nl = record.find('\n');
+        if (nl == std::string::npos || nl == 0) break;  // missing, or still being written
         result.push_back({std::stoi(record.substr(0, nl)), record.substr(nl + 1)});
     }
     return result;
 }
 
-std::vector<Launch> waitForLaunches(const Sandbox& box, size_t count, const std::wstring& folder,
-                                    int timeoutMs) {
-    std::vector<Launch> found;
-    for (int waited = 0; waited <= timeoutMs; waited += 50) {
-        found = box.launches(folder);
-        if (found.size() >= count) break;
-        Sleep(50);
-    }
-    return found;
+std::vector<Launch> waitForLaunches(const Sandbox& box, size_t count, const std::wstring& folder, int timeoutMs) {
+    waitFor([&] { return box.launches(folder).size() >= count; }, timeoutMs);
+    Sleep(300);  // and no more than that
+    return box.launches(folder);
+}
+
+std::vector<std::string> launchedLines(const Sandbox& box, size_t count, const std::wstring& folder) {
+    std::vector<std::string> lines;
+    for (const Launch& l : waitForLaunches(box, count, folder)) lines.push_back(l.commandLine);
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 RunResult Sandbox::runMarlet(const std::wstring& arguments, const DialogHandler& onDialog, int timeoutMs) const {
@@ -154,34 +187,33 @@ RunResult Sandbox::runMarlet(const std::wstring& arguments, const DialogHandler&
 }
 
 RunResult runProgram(const std::wstring& commandLine, const std::wstring& folder, const DialogHandler& onDialog,
-                     int timeoutMs) {
+                     int timeoutMs, bool anyProcess, const std::function<bool()>& busy) {
     RunResult result;
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::wstring line = commandLine;
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, folder.c_str(),
+                        &si, &pi)) {
         result.exitCode = static_cast<DWORD>(-1);
         return result;
     }
     CloseHandle(pi.hThread);
     std::set<HWND> answered;
-    int waited = 0;
-    while (WaitForSingleObject(pi.hProcess, 25) == WAIT_TIMEOUT) {
-        for (HWND w : findDialogs(pi.dwProcessId)) {
-            if (answered.count(w)) continue;
+    for (int waited = 0, after = 0;;) {
+        bool running = WaitForSingleObject(pi.hProcess, 25) == WAIT_TIMEOUT;
+        if (!running && (!busy || after > 10000 || !busy())) break;
+        if (!running) Sleep(25), after += 25;
+        for (HWND w : findDialogs(anyProcess ? 0 : pi.dwProcessId)) {
+            if (!answered.insert(w).second) continue;
             Sleep(50);  // let it finish drawing
-            Dialog d = readDialog(w);
-            result.dialogs.push_back(d);
-            answered.insert(w);
-            onDialog(d);
+            result.dialogs.push_back(readDialog(w));
+            onDialog(result.dialogs.back());
         }
-        waited += 25;
-        if (waited > timeoutMs) {
+        if (running && (waited += 25) > timeoutMs) {
             result.timedOut = true;
             TerminateProcess(pi.hProcess, 99);
             WaitForSingleObject(pi.hProcess, 5000);
-            break;
         }
     }
     GetExitCodeProcess(pi.hProcess, &result.exitCode);

@@ -1,7 +1,7 @@
 #pragma once
 // A fresh folder per test holding its own copy of marlet.exe (and so its own
-// dxqb.ini), the Dorvex stand-in, and helpers to run programs there while a
-// person's part is played on their dialogs.
+// dxqb.ini), the Dorvex stand-in, and the one loop that runs a program there
+// while a person's part is played on its dialogs.
 #include <windows.h>
 
 #include <functional>
@@ -19,6 +19,17 @@ std::wstring binFolder();
 bool fileExists(const std::wstring& path);
 std::string readWholeFile(const std::wstring& path, const std::string& ifMissing = "<missing>");
 void writeWholeFile(const std::wstring& path, const std::string& bytes);
+std::vector<std::string> splitLines(const std::string& text);  // "\n" or "\r\n"
+// Calls DllRegisterServer or DllUnregisterServer of the DLL at `path`.
+bool callDllExport(const std::wstring& path, const char* name);
+
+// The six lines of dxqb.ini as marlet.exe writes them.
+struct Ini {
+    bool twain = false;
+    std::string dx, config;  // each ends in "\" unless empty
+    bool dorvex = false, memo = false, debug = false;
+    std::string text() const;
+};
 
 struct Launch {
     int windowState;          // SW_ value the program was started with
@@ -54,8 +65,12 @@ public:
     // dxqb.ini beside the sandbox's marlet.exe.
     void writeIni(const std::string& bytes) const { writeFile(L"dxqb.ini", bytes); }
     std::string readIni() const { return readFile(L"dxqb.ini"); }
-    // Six lines for the Dorvex stand-in in `dxFolder` and configurations in "Cfg\".
-    std::string iniFor(const std::wstring& dxFolder, bool debugMode = false) const;
+    // Options for the Dorvex stand-in in `dxFolder` and configurations in "Cfg\".
+    Ini ini(const std::wstring& dxFolder = L"Dx") const;
+    // The line Dorvex receives for job `job` ("qbscan"...) with `values`
+    // appended; an empty folder is left out, as an empty option leaves it.
+    std::string dorvexLine(const std::string& job, const std::string& values = "", const std::wstring& dx = L"Dx",
+                           const std::wstring& config = L"Cfg") const;
 
     // Puts the Dorvex stand-in into `folder` (relative) and reads what it recorded.
     void installDorvex(const std::wstring& folder = L"Dx") const;
@@ -69,17 +84,22 @@ private:
     std::wstring dir_;
 };
 
-// Starts `commandLine` in `folder`, answers every dialog the process shows with
-// `onDialog`, and waits for it to end.
+// Starts `commandLine` in `folder` and answers every dialog it shows (of any
+// process when `anyProcess`) with `onDialog` until it has ended and, for at most
+// 10 s more, until `busy` no longer holds.
 RunResult runProgram(const std::wstring& commandLine, const std::wstring& folder,
-                     const DialogHandler& onDialog = pressFirstButton, int timeoutMs = 30000);
+                     const DialogHandler& onDialog = pressFirstButton, int timeoutMs = 30000,
+                     bool anyProcess = false, const std::function<bool()>& busy = nullptr);
 
 // Calls `visit` with every running process this one may query and end, and the
 // full path of its program.
 void forEachProcess(const std::function<void(HANDLE process, const std::wstring& image)>& visit);
 
-// Waits for launch files to appear (Dorvex starts asynchronously).
+// Dorvex starts without being waited for: waits until `count` launches are
+// recorded, then a little for any more, and returns them all.
 std::vector<Launch> waitForLaunches(const Sandbox& box, size_t count, const std::wstring& folder = L"Dx",
                                     int timeoutMs = 10000);
+// Their command lines, sorted (launches may be recorded in any order).
+std::vector<std::string> launchedLines(const Sandbox& box, size_t count, const std::wstring& folder = L"Dx");
 
 }  // namespace bench

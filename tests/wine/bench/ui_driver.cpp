@@ -1,9 +1,11 @@
 #include "ui_driver.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace bench {
 
 std::string utf8(const std::wstring& w) {
-    if (w.empty()) return {};
     int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
     std::string s(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
@@ -11,14 +13,21 @@ std::string utf8(const std::wstring& w) {
 }
 
 std::wstring wide(const std::string& s) {
-    if (s.empty()) return {};
     int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
     std::wstring w(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
     return w;
 }
 
-static std::string className(HWND w) {
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 25) {
+        if (done()) return true;
+        Sleep(25);
+    }
+    return done();
+}
+
+std::string classOf(HWND w) {
     wchar_t name[64] = {};
     GetClassNameW(w, name, 64);
     return utf8(name);
@@ -32,63 +41,98 @@ std::string windowText(HWND w) {
     return utf8(text);
 }
 
+static std::string withoutAmpersand(std::string s) {
+    s.erase(std::remove(s.begin(), s.end(), '&'), s.end());
+    return s;
+}
+
 namespace {
-struct DialogSearch {
+struct Search {
     DWORD pid;
+    const char* cls;
+    const std::string* caption;
     std::vector<HWND> found;
 };
 // Enumeration callbacks are named functions: a lambda has no stdcall form for 32-bit Windows.
 BOOL CALLBACK collectDialog(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<DialogSearch*>(lp);
+    auto* s = reinterpret_cast<Search*>(lp);
     DWORD owner = 0;
     GetWindowThreadProcessId(w, &owner);
-    if ((s->pid == 0 || owner == s->pid) && IsWindowVisible(w) && className(w) == "#32770")
+    if ((s->pid == 0 || owner == s->pid) && IsWindowVisible(w) && classOf(w) == "#32770") s->found.push_back(w);
+    return TRUE;
+}
+BOOL CALLBACK collectChild(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    if (_stricmp(classOf(w).c_str(), s->cls) == 0 &&
+        (s->caption->empty() || withoutAmpersand(windowText(w)) == *s->caption))
         s->found.push_back(w);
     return TRUE;
 }
 }  // namespace
 
 std::vector<HWND> findDialogs(DWORD pid) {
-    DialogSearch search{pid, {}};
-    EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    Search s{pid, nullptr, nullptr, {}};
+    EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&s));
+    return s.found;
 }
 
-static std::string withoutAmpersand(std::string s) {
-    std::string out;
-    for (char c : s)
-        if (c != '&') out += c;
-    return out;
+std::vector<HWND> findChildren(HWND parent, const char* windowClass, const std::string& caption) {
+    Search s{0, windowClass, &caption, {}};
+    EnumChildWindows(parent, collectChild, reinterpret_cast<LPARAM>(&s));
+    return s.found;
 }
 
-// Compares what an icon control shows on the screen with the system's
-// exclamation icon drawn on the same background: icon handles are not shared
-// between processes under Wine, so the handle cannot tell.
+HWND findChild(HWND parent, const char* windowClass, const std::string& caption) {
+    std::vector<HWND> found = findChildren(parent, windowClass, caption);
+    return found.empty() ? nullptr : found.front();
+}
+
+// 32-bit pixels (BGRA, top-down) of a screen area.
+static std::vector<uint32_t> screenPixels(const RECT& r) {
+    int w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Compares what an icon control shows with the system's exclamation icon drawn
+// on the same background: icon handles are not shared between processes under
+// Wine, so the handle cannot tell.
 static bool showsExclamation(HWND iconControl) {
     RECT r;
     GetWindowRect(iconControl, &r);
-    const int w = 32, h = 32;
-    HDC screen = GetDC(nullptr);
-    HDC shown = CreateCompatibleDC(screen), drawn = CreateCompatibleDC(screen);
-    HBITMAP shownBits = CreateCompatibleBitmap(screen, w, h), drawnBits = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ oldShown = SelectObject(shown, shownBits), oldDrawn = SelectObject(drawn, drawnBits);
-    BitBlt(shown, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    HBRUSH background = CreateSolidBrush(GetPixel(shown, 0, 0));
-    RECT all = {0, 0, w, h};
+    r.right = r.left + 32;
+    r.bottom = r.top + 32;
+    std::vector<uint32_t> shown = screenPixels(r);
+    HDC screen = GetDC(nullptr), drawn = CreateCompatibleDC(screen);
+    HBITMAP bits = CreateCompatibleBitmap(screen, 32, 32);
+    HGDIOBJ old = SelectObject(drawn, bits);
+    HBRUSH background = CreateSolidBrush(RGB(shown[0] >> 16 & 0xFF, shown[0] >> 8 & 0xFF, shown[0] & 0xFF));
+    RECT all = {0, 0, 32, 32};
     FillRect(drawn, &all, background);
-    DrawIconEx(drawn, 0, 0, LoadIcon(nullptr, IDI_EXCLAMATION), w, h, 0, nullptr, DI_NORMAL);
+    DrawIconEx(drawn, 0, 0, LoadIcon(nullptr, IDI_EXCLAMATION), 32, 32, 0, nullptr, DI_NORMAL);
     int differing = 0;
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) differing += GetPixel(shown, x, y) != GetPixel(drawn, x, y);
+    for (int i = 0; i < 32 * 32; i++) {
+        COLORREF c = GetPixel(drawn, i % 32, i / 32);
+        differing += RGB(shown[i] >> 16 & 0xFF, shown[i] >> 8 & 0xFF, shown[i] & 0xFF) != c;
+    }
     DeleteObject(background);
-    SelectObject(shown, oldShown);
-    SelectObject(drawn, oldDrawn);
-    DeleteDC(shown);
+    SelectObject(drawn, old);
+    DeleteObject(bits);
     DeleteDC(drawn);
-    DeleteObject(shownBits);
-    DeleteObject(drawnBits);
     ReleaseDC(nullptr, screen);
-    return differing < w * h / 20;
+    return differing < 32 * 32 / 20;
 }
 
 Dialog readDialog(HWND dialog) {
@@ -98,16 +142,13 @@ Dialog readDialog(HWND dialog) {
     d.title = windowText(dialog);
     std::string longestStatic;
     for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        std::string cls = className(c);
+        std::string cls = classOf(c);
         if (cls == "Button") {
             d.buttons.push_back(withoutAmpersand(windowText(c)));
+        } else if (cls == "Static" && (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            if (IsWindowVisible(c) && SendMessageW(c, STM_GETICON, 0, 0))
+                d.icon = showsExclamation(c) ? Icon::Exclamation : Icon::Other;
         } else if (cls == "Static") {
-            LONG style = GetWindowLongW(c, GWL_STYLE);
-            if ((style & SS_TYPEMASK) == SS_ICON) {
-                if (IsWindowVisible(c) && SendMessageW(c, STM_GETICON, 0, 0))
-                    d.icon = showsExclamation(c) ? Icon::Exclamation : Icon::Other;
-                continue;
-            }
             std::string t = windowText(c);
             if (GetDlgCtrlID(c) == 0xFFFF) d.text = t;
             if (t.size() > longestStatic.size()) longestStatic = t;
@@ -115,29 +156,6 @@ Dialog readDialog(HWND dialog) {
     }
     if (d.text.empty()) d.text = longestStatic;
     return d;
-}
-
-namespace {
-struct ChildSearch {
-    const char* cls;
-    const std::string* caption;
-    HWND found;
-};
-BOOL CALLBACK matchChild(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<ChildSearch*>(lp);
-    if (_stricmp(className(w).c_str(), s->cls) == 0 &&
-        (s->caption->empty() || withoutAmpersand(windowText(w)) == *s->caption)) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-}  // namespace
-
-HWND findChild(HWND parent, const char* windowClass, const std::string& caption) {
-    ChildSearch s{windowClass, &caption, nullptr};
-    EnumChildWindows(parent, matchChild, reinterpret_cast<LPARAM>(&s));
-    return s.found;
 }
 
 static INPUT mouseAt(int x, int y, DWORD flags) {
@@ -151,13 +169,13 @@ static INPUT mouseAt(int x, int y, DWORD flags) {
 
 // The whole gesture goes in one SendInput: on a busy machine separate calls can
 // land far enough apart that a double-click becomes two single clicks.
-void clickControl(HWND control, bool twice) {
+void clickControl(HWND control, bool twice, bool press) {
     RECT r;
     GetWindowRect(control, &r);
     int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
-    SetForegroundWindow(GetAncestor(control, GA_ROOT));
+    if (press) SetForegroundWindow(GetAncestor(control, GA_ROOT));
     std::vector<INPUT> gesture = {mouseAt(x, y, MOUSEEVENTF_MOVE)};
-    for (int i = 0; i < (twice ? 2 : 1); i++) {
+    for (int i = 0; press && i < (twice ? 2 : 1); i++) {
         gesture.push_back(mouseAt(x, y, MOUSEEVENTF_LEFTDOWN));
         gesture.push_back(mouseAt(x, y, MOUSEEVENTF_LEFTUP));
     }
@@ -168,8 +186,7 @@ bool pressButton(HWND dialog, const std::string& caption) {
     HWND button = findChild(dialog, "Button", caption);
     if (!button) return false;
     clickControl(button);
-    for (int i = 0; i < 40 && IsWindow(dialog) && IsWindowVisible(dialog); i++) Sleep(25);
-    if (IsWindow(dialog) && IsWindowVisible(dialog) && IsWindow(button))
+    if (!waitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 1000) && IsWindow(button))
         PostMessageW(button, BM_CLICK, 0, 0);
     return true;
 }
@@ -180,24 +197,76 @@ void typeText(HWND edit, const std::string& text) {
 
 std::string clipboardText() {
     std::string text;
-    for (int i = 0; i < 20 && !OpenClipboard(nullptr); i++) Sleep(25);
+    waitFor([] { return OpenClipboard(nullptr) != FALSE; }, 500);
     if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
-        if (auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
-            text = utf8(p);
-            GlobalUnlock(h);
-        }
+        if (auto* p = static_cast<const wchar_t*>(GlobalLock(h))) text = utf8(p);
+        GlobalUnlock(h);
     }
     CloseClipboard();
     return text;
 }
 
 HWND waitForDialog(DWORD pid, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 25) {
-        std::vector<HWND> found = findDialogs(pid);
-        if (!found.empty()) return found.front();
-        Sleep(25);
+    HWND found = nullptr;
+    waitFor([&] { return (found = findDialogs(pid).empty() ? nullptr : findDialogs(pid).front()) != nullptr; },
+            timeoutMs);
+    return found;
+}
+
+// --- PNG: 8-bit RGB rows, deflate in stored blocks (no compression needed).
+
+static void put32(std::string& out, uint32_t v) {
+    for (int s = 24; s >= 0; s -= 8) out += static_cast<char>(v >> s);
+}
+
+static void chunk(std::string& out, const char* type, const std::string& data) {
+    std::string typed = type + data;
+    uint32_t crc = ~0u;
+    for (unsigned char c : typed) {
+        crc ^= c;
+        for (int k = 0; k < 8; k++) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
     }
-    return nullptr;
+    put32(out, static_cast<uint32_t>(data.size()));
+    out += typed;
+    put32(out, ~crc);
+}
+
+bool saveScreenPng(const RECT& rect, const std::wstring& path) {
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return false;
+    std::vector<uint32_t> pixels = screenPixels(rect);
+    std::string raw;
+    for (int i = 0; i < width * height; i++) {
+        if (i % width == 0) raw += '\0';  // no filter
+        uint32_t p = pixels[static_cast<size_t>(i)];
+        raw += {static_cast<char>(p >> 16), static_cast<char>(p >> 8), static_cast<char>(p)};
+    }
+    std::string z = "\x78\x01";
+    for (size_t at = 0; at < raw.size();) {
+        size_t n = std::min<size_t>(65535, raw.size() - at);
+        z += {static_cast<char>(at + n == raw.size()), static_cast<char>(n), static_cast<char>(n >> 8),
+              static_cast<char>(~n), static_cast<char>(~n >> 8)};
+        z += raw.substr(at, n);
+        at += n;
+    }
+    uint32_t a = 1, b = 0;
+    for (unsigned char c : raw) {
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    put32(z, (b << 16) | a);
+    std::string header, png = "\x89PNG\r\n\x1A\n";
+    put32(header, static_cast<uint32_t>(width));
+    put32(header, static_cast<uint32_t>(height));
+    header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB
+    chunk(png, "IHDR", header);
+    chunk(png, "IDAT", z);
+    chunk(png, "IEND", "");
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    BOOL ok = f != INVALID_HANDLE_VALUE && WriteFile(f, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    return ok && written == png.size();
 }
 
 }  // namespace bench

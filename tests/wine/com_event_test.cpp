@@ -1,0 +1,232 @@
+// Menu events through real COM, as QuickBooks sends them: the host stand-in
+// activates the sandbox's marlet.exe out of process and calls inform; the
+// server asks the request-processor stand-in and starts the Dorvex stand-in.
+// What the fake platform cannot show: activation, marshalling, HRESULTs with
+// their descriptions, the server's lifetime, the boxes as drawn.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "qb_standin.h"
+#include "qbhost_driver.h"
+#include "standins/qbhost/qb_event_callback.h"
+
+using namespace bench;
+
+namespace {
+
+constexpr HRESULT kFileNotFound = static_cast<HRESULT>(0x800A0035);
+const std::string kInvoice = " /1:\"Abercrombie, Kristy:Family Room\" /2:\"Invoice\" /3:\"1001\" /4:\"Cabinet deposit\"";
+
+struct ComEvent : ::testing::Test {
+    Sandbox box;
+    QuickBooks qb{box};
+    ComEvent() {
+        EXPECT_TRUE(qb.registered());
+        box.installDorvex();
+        box.writeIni(box.ini().text());
+        installFileTools(box);
+        registerMarlet(box);
+    }
+    ~ComEvent() override {
+        unregisterMarlet(box);
+        uninstallFileTools(box);
+    }
+    HostRun fire(const std::wstring& events, const DialogHandler& onDialog = pressFirstButton) {
+        HostRun r = runHost(box, L"--progid=Marlet.QBMenuListener " + events, onDialog);
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_TRUE(waitForMarletExit(box)) << "the server outlived its last listener";
+        return r;
+    }
+};
+
+void expectBox(const Dialog& d, const std::string& title, const std::string& text, Icon icon) {
+    EXPECT_EQ(d.title, title);
+    EXPECT_EQ(d.text, text);
+    EXPECT_EQ(d.buttons, std::vector<std::string>{"OK"});
+    EXPECT_EQ(d.icon, icon);
+}
+
+}  // namespace
+
+// One server, started by the first event, runs Main first (the file it read is
+// written back in the program's words, and a scan carries its /s), serves every
+// road of an event and ends after its last listener.
+TEST_F(ComEvent, OneServerServesEveryKindOfEvent) {
+    box.writeIni("true\r\n" + box.ini().dx + "\r\n" + box.ini().config + "\r\n");
+    box.writeFile(L"cut.xml", "<?xml version=\"1.0\"?><QBXML><QBXMLEvents><UIExtensionEvent><EventTag>retrieve");
+    bool optionsShown = false;
+    HostRun r = fire(L"scan@txn:Invoice:1A-1165000101 scan@txn:SalesReceipt:1F-1165000106 "
+                     L"retrieve@txn:Invoice:FF-0 scan@none manual options xml=cut.xml retrieve",
+                     [&](const Dialog& d) {
+                         if (d.title == "Options" && pressButton(d.hwnd, "Cancel")) optionsShown = true;
+                         else pressFirstButton(d);
+                     });
+    EXPECT_EQ(r.exitCode, 1u);
+    ASSERT_EQ(r.calls.size(), 8u);
+    for (size_t i : {0, 1, 2, 3, 5, 7}) EXPECT_EQ(r.calls[i].hr, S_OK) << r.calls[i].event;
+    EXPECT_EQ(r.calls[4].hr, kFileNotFound) << "no manual beside the program";
+    EXPECT_EQ(r.calls[6].hr, E_INVALIDARG);
+
+    ASSERT_EQ(r.dialogs.size(), 3u);
+    expectBox(r.dialogs[0], "Error",
+              "QuickBooks returned no record. The query request has not been fully completed. There was a required "
+              "element (\"FF-0\") that could not be found in QuickBooks.",
+              Icon::Exclamation);
+    expectBox(r.dialogs[1], "Information not found", "Please open a customer or recorded transaction.", Icon::None);
+    EXPECT_TRUE(optionsShown);
+
+    std::vector<std::string> expected = {
+        box.dorvexLine("qbscan", kInvoice + " /s"),
+        box.dorvexLine("qbscan", " /1:\"山田商事株式会社\" /2:\"SalesReceipt\" /3:\"3001\" /4:\"月次請求\" /s"),
+        box.dorvexLine("qbretrieve")};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(launchedLines(box, 3), expected);
+    std::vector<std::string> log = fileToolsLog(box);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1], "StartDoc 1 " + box.pathUtf8(L"QBManual.pdf") + " missing");
+    Ini rewritten = box.ini();
+    rewritten.twain = true;
+    EXPECT_EQ(box.readIni(), rewritten.text());
+}
+
+// A failing inform returns its HRESULT and, through IDispatch's EXCEPINFO, its
+// description; a failing launch is shown when a lookup led to it; a listener that cannot be created (no
+// Kelvorn.FileTools) shows Dorvex's message and ends the server.
+TEST_F(ComEvent, FailuresReachQuickBooksOrTheUser) {
+    DeleteFileW(box.path(L"Dx\\Dorvex.exe").c_str());
+    box.writeFile(L"cut.xml", "<?xml version=\"1.0\"?><QBXML><QBXMLEvents><UIExtensionEvent><EventTag>retrieve");
+    HostRun r = fire(L"--dispatch retrieve@none retrieve@txn:Invoice:1A-1165000101 xml=cut.xml");
+    EXPECT_EQ(r.exitCode, 1u);
+    ASSERT_EQ(r.calls.size(), 3u);
+    EXPECT_EQ(r.calls[0].hr, kFileNotFound);
+    EXPECT_EQ(r.calls[0].description, "File not found");
+    EXPECT_EQ(r.calls[1].hr, S_OK);
+    EXPECT_EQ(r.calls[2].hr, E_INVALIDARG);
+    EXPECT_EQ(r.calls[2].description.rfind("The event is not well-formed XML", 0), 0u) << r.calls[2].description;
+    ASSERT_EQ(r.dialogs.size(), 1u);
+    expectBox(r.dialogs[0], "Error", "File not found", Icon::Exclamation);
+
+    uninstallFileTools(box);
+    r = fire(L"manual");
+    EXPECT_EQ(r.exitCode, 2u);
+    ASSERT_EQ(r.calls.size(), 1u);
+    EXPECT_EQ(r.calls[0].event, "create");
+    EXPECT_TRUE(FAILED(r.calls[0].hr));
+    ASSERT_EQ(r.dialogs.size(), 1u);
+    expectBox(r.dialogs[0], "Marlet Error",
+              "An error has occured.  This most likely cause of this error is that Dorvex is not installed.\r\n"
+              "Please install Dorvex from https://www.dorvex.com before proceeding.",
+              Icon::None);
+}
+
+// Event text as COM hands it over: not UTF-16 (unpaired surrogates arrive as
+// U+FFFD, so such a tag is not ours), no text at all, an odd byte length, and
+// 16 MB documents. No box, no crash, and ordinary events are still served.
+TEST_F(ComEvent, EventTextOfAnyShapeAndSize) {
+    runHost(box, L"--install");  // the event library, so COM marshals IQBEventCallback
+    auto event = [](const std::wstring& tag, const std::wstring& inside = L"") {
+        return L"<?xml version=\"1.0\"?><?qbxml version=\"4.0\"?><QBXML><QBXMLEvents><UIExtensionEvent>"
+               L"<SubscriberID>{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}</SubscriberID>" +
+               inside + L"<EventTag>" + tag + L"</EventTag></UIExtensionEvent></QBXMLEvents></QBXML>";
+    };
+    auto bstr = [](const std::wstring& t) { return SysAllocStringLen(t.data(), static_cast<UINT>(t.size())); };
+    std::wstring padding;
+    while (padding.size() < 16 * 1024 * 1024) padding += L"<HostInfo><Country>US</Country></HostInfo>";
+    const std::wstring retrieve = event(L"retrieve");
+    std::vector<BSTR> texts = {
+        bstr(event(std::wstring(L"retrieve") + L'\xD800')),
+        bstr(event(std::wstring(L"retri") + L'\xDC00' + L"eve")),
+        bstr(retrieve.substr(0, retrieve.find(L"</UIExtension")) + L"</" + L'\xD800'),
+        nullptr,
+        SysAllocStringByteLen(reinterpret_cast<const char*>(retrieve.data()), retrieve.size() * 2 + 1),
+        bstr(event(L"retrieve", padding)),
+        bstr(event(L"retrieve", padding).substr(0, padding.size())),
+        bstr(retrieve),
+    };
+    std::vector<HRESULT> results;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CLSID clsid;
+    IQBEventCallback* listener = nullptr;
+    ASSERT_EQ(CLSIDFromProgID(L"Marlet.QBMenuListener", &clsid), S_OK);
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IQBEventCallback,
+                               reinterpret_cast<void**>(&listener)),
+              S_OK);
+    for (BSTR text : texts) results.push_back(listener->inform(text)), SysFreeString(text);
+    listener->Release();
+    CoUninitialize();
+    EXPECT_EQ(results, (std::vector<HRESULT>{S_OK, S_OK, E_INVALIDARG, E_INVALIDARG, S_OK, S_OK, E_INVALIDARG, S_OK}));
+    EXPECT_EQ(launchedLines(box, 3), std::vector<std::string>(3, box.dorvexLine("qbretrieve")));
+    EXPECT_TRUE(waitForMarletExit(box));
+    runHost(box, L"--uninstall");
+}
+
+// Registration names this very program and runs no switch; the options record
+// for scripts (Marlet.cmOptions) is a record of its own, not the server's.
+TEST_F(ComEvent, RegistrationAndTheOptionsObject) {
+    box.writeIni("True\r\nC:\\Server\\\r\nC:\\ServerCfg\\\r\nTrue\r\nTrue\r\n-1\r\n");
+    EXPECT_EQ(box.runMarlet(L"/regserver").exitCode, 0u);
+    EXPECT_EQ(box.readIni(), "True\r\nC:\\Server\\\r\nC:\\ServerCfg\\\r\nTrue\r\nTrue\r\n-1\r\n")
+        << "Main does not run for /regserver";
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(L"Marlet.QBMenuListener", &clsid), S_OK);
+    wchar_t text[40], server[MAX_PATH * 2] = {};
+    StringFromGUID2(clsid, text, 40);
+    LONG size = sizeof server;
+    ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + text + L"\\LocalServer32").c_str(),
+                             server, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(server), L"\"" + box.path(L"marlet.exe") + L"\"");
+
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IDispatch* o = nullptr;
+    ASSERT_EQ(CLSIDFromProgID(L"Marlet.cmOptions", &clsid), S_OK);
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(&o)),
+              S_OK);
+    // Calls a member with one argument (none when empty); returns the result as text.
+    auto invoke = [&](const wchar_t* name, WORD how, VARIANT arg) {
+        DISPID id = DISPID_UNKNOWN, named = DISPID_PROPERTYPUT;
+        LPOLESTR n = const_cast<LPOLESTR>(name);
+        EXPECT_EQ(o->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id), S_OK) << utf8(name);
+        DISPPARAMS p = {&arg, how == DISPATCH_PROPERTYPUT ? &named : nullptr, arg.vt != VT_EMPTY,
+                        how == DISPATCH_PROPERTYPUT};
+        VARIANT result, shown;
+        VariantInit(&result);
+        VariantInit(&shown);
+        EXPECT_EQ(o->Invoke(id, IID_NULL, 0, how, &p, &result, nullptr, nullptr), S_OK) << utf8(name);
+        VariantChangeType(&shown, &result, VARIANT_ALPHABOOL, VT_BSTR);
+        std::string s = shown.vt == VT_BSTR && shown.bstrVal ? utf8(shown.bstrVal) : "";
+        VariantClear(&arg), VariantClear(&result), VariantClear(&shown);
+        return s;
+    };
+    auto bstrOf = [](const std::wstring& t) {
+        VARIANT v;
+        v.vt = VT_BSTR;
+        v.bstrVal = SysAllocString(t.c_str());
+        return v;
+    };
+    VARIANT none, yes;
+    none.vt = VT_EMPTY;
+    yes.vt = VT_BOOL;
+    yes.boolVal = VARIANT_TRUE;
+    EXPECT_EQ(invoke(L"displayTwain", DISPATCH_PROPERTYGET, none), "False");
+    invoke(L"dxPath", DISPATCH_PROPERTYPUT, bstrOf(L"D:\\Dorvex\\"));
+    invoke(L"promptMemo", DISPATCH_PROPERTYPUT, yes);
+    EXPECT_EQ(invoke(L"DXPATH", DISPATCH_PROPERTYGET, none), "D:\\Dorvex\\");
+    box.writeFile(L"script.ini", "");  // only an existing file is written
+    invoke(L"writeOptions", DISPATCH_METHOD, bstrOf(box.path(L"script.ini")));
+    EXPECT_EQ(box.readFile(L"script.ini"), "False\r\nD:\\Dorvex\\\r\n\r\nFalse\r\nTrue\r\nFalse\r\n");
+    invoke(L"readOptions", DISPATCH_METHOD, bstrOf(box.path(L"dxqb.ini")));
+    EXPECT_EQ(invoke(L"configPath", DISPATCH_PROPERTYGET, none), "C:\\ServerCfg\\");
+    EXPECT_EQ(invoke(L"debugMode", DISPATCH_PROPERTYGET, none), "True");
+    o->Release();
+    CoUninitialize();
+    EXPECT_TRUE(waitForMarletExit(box));
+
+    EXPECT_EQ(box.runMarlet(L"-UnregServer").exitCode, 0u);
+    EXPECT_EQ(CLSIDFromProgID(L"Marlet.QBMenuListener", &clsid), CO_E_CLASSSTRING);
+    EXPECT_EQ(CLSIDFromProgID(L"Marlet.cmOptions", &clsid), CO_E_CLASSSTRING);
+}
