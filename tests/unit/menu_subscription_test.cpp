@@ -12,11 +12,6 @@ using marlet::testing::outline;
 
 namespace {
 
-const std::string kAdded =
-    "Successfully added Dorvex access to QuickBooks File menu, restart QuickBooks to see results.";
-const std::string kRemoved =
-    "Successfully removed Dorvex access from QuickBooks File menu, restart QuickBooks to see "
-    "results.";
 const std::string kAddHint = "\r\n\r\nIt's possible the Dorvex menu is already installed in QuickBooks.";
 const std::string kRemoveHint =
     "\r\n\r\nIt is possible that the Dorvex menu has already been removed from QuickBooks.";
@@ -59,7 +54,7 @@ struct MenuTest : ::testing::Test {
 TEST_F(MenuTest, AddSendsTheOneRequestAndClosesAfterTheBox) {
     form.cmdAddMenu_Click();
     fake::Box b = onlyBox();
-    EXPECT_EQ(b.text, kAdded);
+    EXPECT_EQ(b.text, "Successfully added Dorvex access to QuickBooks File menu, restart QuickBooks to see results.");
     EXPECT_EQ(b.title, "Menu Added");
     EXPECT_EQ(b.style, kOkOnly);
     EXPECT_EQ(calls(*company), kExchange);
@@ -126,7 +121,7 @@ TEST_F(MenuTest, RemoveSendsTheDeleteAndClosesAfterTheBox) {
     w.log.clear();
     form.cmdRemoveMenu_Click();
     fake::Box b = onlyBox();
-    EXPECT_EQ(b.text, kRemoved);
+    EXPECT_EQ(b.text, "Successfully removed Dorvex access from QuickBooks File menu, restart QuickBooks to see results.");
     EXPECT_EQ(b.title, "Menu Removed");
     EXPECT_EQ(calls(*company), kExchange);
     EXPECT_EQ(company->log[0].args, (std::vector<std::string>{"", "Marlet"}));
