@@ -14,7 +14,7 @@ std::unique_ptr<cmOptions> gOptions;
 void loadOptions() { loadSettings(*gOptions); }
 
 void saveOptions() {
-    if (auto failure = saveSettings(*gOptions)) MsgBox(*failure, kOkOnly | kExclamation);
+    if (auto failure = saveSettings(*gOptions)) MsgBox(*failure, kExclamation);
 }
 
 std::string appNameString() { return platform().loadString(IDS_APP_NAME); }

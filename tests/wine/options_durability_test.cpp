@@ -1,7 +1,8 @@
 // dxqb.ini through the Win32 replace: a writer process rewrites the file in a
 // loop (cmOptions::writeOptions with the Win32 platform table) and is terminated
 // at random moments. After every kill the file must hold one of the two contents
-// whole: never missing, empty or cut short.
+// whole: never missing, empty or cut short. The person's own file, in a folder
+// of its own, is rewritten the same way and must hold up the same.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -38,12 +39,15 @@ void spinMicroseconds(long us) {
     }
 }
 
-// Temporary files a killed writer left in the folder.
-void removeLeftovers(const Sandbox& box) {
+const std::wstring kUserFolder = L"Local\\Marlet";
+const std::wstring kUserIni = kUserFolder + L"\\dxqb.ini";
+
+// Temporary files a killed writer left in a folder of the sandbox.
+void removeLeftovers(const Sandbox& box, const std::wstring& folder) {
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(box.path(L"dxq*.tmp").c_str(), &fd);
+    HANDLE h = FindFirstFileW(box.path(folder + L"dxq*.tmp").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return;
-    do DeleteFileW(box.path(fd.cFileName).c_str());
+    do DeleteFileW(box.path(folder + fd.cFileName).c_str());
     while (FindNextFileW(h, &fd));
     FindClose(h);
 }
@@ -57,30 +61,36 @@ TEST(OptionsDurability, KilledWriterLeavesTheWholeOldOrTheWholeNewFile) {
     const marlet::cmOptions a = writer::shortRecord(), b = writer::longRecord();
     const std::string textA = a.toText(), textB = b.toText();
     box.writeIni(textA);
+    box.writeFile(kUserIni, textA);
+    const std::string user = box.pathUtf8(kUserIni);
 
     // One cycle (two writes) takes about this long here; kills are spread over
     // about three cycles so that they land at every point of a write.
     double start = nowUs();
     for (int i = 0; i < 10; i++) {
         b.writeOptions(file);
+        b.writeOptions(user);
         a.writeOptions(file);
+        a.writeOptions(user);
     }
     long cycleUs = static_cast<long>((nowUs() - start) / 10);
     long windowUs = std::min(std::max(3 * cycleUs, 200L), 20000L);
     ASSERT_EQ(box.readIni(), textA);
+    ASSERT_EQ(box.readFile(kUserIni), textA);
 
     unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed) + ", cycle " + std::to_string(cycleUs) + " us");
     std::mt19937 random(seed);
     std::uniform_int_distribution<long> delay(0, windowUs);
     const std::wstring writer = L"\"" + binFolder() + L"\\options_writer.exe\" \"" + box.path(L"dxqb.ini") + L"\" ";
+    const std::wstring userArgument = L" \"" + box.path(kUserIni) + L"\"";
     int sawA = 0, sawB = 0;
     for (int trial = 0; trial < kTrials; trial++) {
         std::wstring eventName = L"marlet-writer-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                                  std::to_wstring(trial);
         HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
         ASSERT_NE(ready, nullptr);
-        std::wstring line = writer + eventName;
+        std::wstring line = writer + eventName + userArgument;
         STARTUPINFOW si = {};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
@@ -109,20 +119,24 @@ TEST(OptionsDurability, KilledWriterLeavesTheWholeOldOrTheWholeNewFile) {
         ASSERT_EQ(woke, WAIT_OBJECT_0) << "trial " << trial << ": the writer did not start";
         ASSERT_EQ(exitCode, 9u) << "trial " << trial << ": the writer ended by itself";
 
-        ASSERT_TRUE(box.exists(L"dxqb.ini")) << "trial " << trial << ": file missing";
-        std::string bytes = box.readIni();
-        if (bytes == textA)
-            sawA++;
-        else if (bytes == textB)
-            sawB++;
-        else
-            FAIL() << "trial " << trial << ": " << bytes.size() << " bytes, neither old nor new";
-        removeLeftovers(box);
+        for (const std::wstring& ini : {std::wstring(L"dxqb.ini"), kUserIni}) {
+            ASSERT_TRUE(box.exists(ini)) << "trial " << trial << ": " << utf8(ini) << " missing";
+            std::string bytes = box.readFile(ini);
+            if (bytes == textA)
+                sawA++;
+            else if (bytes == textB)
+                sawB++;
+            else
+                FAIL() << "trial " << trial << ": " << utf8(ini) << " has " << bytes.size()
+                       << " bytes, neither old nor new";
+        }
+        removeLeftovers(box, L"");
+        removeLeftovers(box, kUserFolder + L"\\");
     }
     // Kills fell on both sides of the writes, not all before the first one.
     EXPECT_GT(sawA, 0);
     EXPECT_GT(sawB, 0);
-    printf("%d kills over %ld us windows (one cycle %ld us): %d short records, %d long\n", kTrials, windowUs,
+    printf("%d kills over %ld us windows (one cycle %ld us): %d short files, %d long\n", kTrials, windowUs,
            cycleUs, sawA, sawB);
 }
 

@@ -1,0 +1,130 @@
+// Settings of a person who may not write the program's folder, with Windows
+// itself denying the write: settings_user_test.sh runs this program as an
+// ordinary Unix user, whose Wine enforces the folder's permissions, with
+// MARLET_LOCKED_FOLDER naming a folder of marlet.exe and its dxqb.ini that the
+// user may read but not write.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "sandbox.h"
+
+using namespace bench;
+
+namespace {
+
+// What settings_user_test.sh puts beside marlet.exe.
+const std::string kMachine = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
+const std::string kMine = "False\r\nC:\\Mine\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
+
+// The dialog's first child of a window class, with a caption when one is given.
+HWND child(HWND dialog, const wchar_t* windowClass, const wchar_t* caption = nullptr) {
+    struct Search {
+        const wchar_t* windowClass;
+        const wchar_t* caption;
+        HWND found;
+    } search = {windowClass, caption, nullptr};
+    EnumChildWindows(
+        dialog,
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            wchar_t text[256];
+            GetClassNameW(w, text, 256);
+            if (lstrcmpiW(text, s->windowClass) != 0) return TRUE;
+            GetWindowTextW(w, text, 256);
+            if (s->caption && lstrcmpW(text, s->caption) != 0) return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The Dorvex folder box: the dialog's first text box.
+HWND dxPathBox(HWND dialog) { return child(dialog, L"Edit"); }
+
+// A text box's text: another process's control is asked with WM_GETTEXT.
+std::wstring textOf(HWND control) {
+    wchar_t text[512] = L"";
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &got);
+    return text;
+}
+
+std::wstring environment(const wchar_t* name) {
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD n = GetEnvironmentVariableW(name, buffer, MAX_PATH + 1);
+    return n > 0 && n <= MAX_PATH ? std::wstring(buffer, n) : L"";
+}
+
+struct LockedFolder : ::testing::Test {
+    std::wstring folder = environment(L"MARLET_LOCKED_FOLDER");
+    std::wstring machineIni = folder + L"\\dxqb.ini";
+    std::wstring userFolder = environment(L"LOCALAPPDATA") + L"\\Marlet";
+    std::wstring userIni = userFolder + L"\\dxqb.ini";
+
+    void SetUp() override {
+        ASSERT_FALSE(folder.empty()) << "MARLET_LOCKED_FOLDER is not set: run settings_user_test.sh";
+        ASSERT_TRUE(fileExists(machineIni));
+        // Unless Windows denies this, the test shows nothing.
+        std::wstring probe = folder + L"\\probe.tmp";
+        HANDLE f = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        DWORD error = GetLastError();
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f), DeleteFileW(probe.c_str());
+        ASSERT_EQ(f, INVALID_HANDLE_VALUE) << "this user may write the program's folder";
+        ASSERT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+        DeleteFileW(userIni.c_str());
+        RemoveDirectoryW(userFolder.c_str());
+    }
+
+    // Runs marlet.exe /options; `script` plays the person's part on the dialog
+    // and closes it.
+    RunResult options(const std::function<void(HWND)>& script) const {
+        bool handled = false;
+        return runProgram(L"\"" + folder + L"\\marlet.exe\" /options", folder, [&](const Dialog& d) {
+            if (handled || d.title != "Options") return pressFirstButton(d);
+            handled = true;
+            script(d.hwnd);
+        }, 60000);
+    }
+
+    // What the Dorvex folder box shows at a start with /options (then Cancel).
+    std::wstring shownDxPath() const {
+        std::wstring shown = L"<not shown>";
+        options([&](HWND dialog) {
+            shown = textOf(dxPathBox(dialog));
+            PostMessageW(child(dialog, L"Button", L"Cancel"), BM_CLICK, 0, 0);
+        });
+        return shown;
+    }
+};
+
+}  // namespace
+
+TEST_F(LockedFolder, APersonsChangeGoesToTheirOwnFileAndTheMachineFileStaysAsItWas) {
+    ASSERT_EQ(readWholeFile(machineIni), kMachine);
+    RunResult changed = options([](HWND dialog) {
+        EXPECT_EQ(textOf(dxPathBox(dialog)), L"C:\\Dx\\");
+        SendMessageW(dxPathBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\Mine\\"));
+        PostMessageW(child(dialog, L"Button", L"OK"), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(changed.exitCode, 0u);
+    ASSERT_EQ(changed.dialogs.size(), 1u) << "a box after OK: " << changed.dialogs.back().text;
+    EXPECT_EQ(readWholeFile(userIni), kMine);
+
+    // The next start, for this person, shows the change; the machine file is untouched.
+    EXPECT_EQ(shownDxPath(), L"C:\\Mine\\");
+    EXPECT_EQ(readWholeFile(machineIni), kMachine);
+
+    // Someone else, with a profile of their own, still sees the machine's settings.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring other = std::wstring(temp) + L"marlet-other-profile";
+    CreateDirectoryW(other.c_str(), nullptr);
+    std::wstring mine = environment(L"LOCALAPPDATA");
+    SetEnvironmentVariableW(L"LOCALAPPDATA", other.c_str());
+    EXPECT_EQ(shownDxPath(), L"C:\\Dx\\");
+    SetEnvironmentVariableW(L"LOCALAPPDATA", mine.c_str());
+    EXPECT_FALSE(fileExists(other + L"\\Marlet\\dxqb.ini"));
+    EXPECT_EQ(readWholeFile(machineIni), kMachine);
+}
