@@ -66,24 +66,15 @@ TEST_F(MenuTest, AddSendsTheOneRequestAndClosesAfterTheBox) {
     EXPECT_EQ(storedMenus(), 1u);
 }
 
-TEST_F(MenuTest, ASecondAddIsSentAndItsRefusalShown) {
-    form.cmdAddMenu_Click();
-    onlyBox();
-    form.cmdAddMenu_Click();
-    fake::Box b = onlyBox();
-    EXPECT_EQ(b.title, "Error Adding Menu");
-    EXPECT_EQ(b.text, "Could not add to QuickBooks menu: A UI extension subscription for subscriber "
-                      "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139} already exists." + kAddHint);
-    EXPECT_EQ(outline(company->log[5].request), kAddRequest);
-    EXPECT_EQ(company->log.back().call, "Release");
-    EXPECT_EQ(company->log.back().args[0], "closed");
-}
-
-TEST_F(MenuTest, AWarningIsAFailureAndAnEmptyMessageLeavesTheHint) {
+TEST_F(MenuTest, AWarningIsAFailureAndQuickBooksMessageIsShownWithTheHint) {
     company->config.subscriptionStatusCode = 1;
     company->config.subscriptionStatusSeverity = "Warn";
+    company->config.subscriptionStatusMessage = "Busy.";
     form.cmdAddMenu_Click();
-    EXPECT_EQ(onlyBox().text, "Could not add to QuickBooks menu: " + kAddHint);
+    fake::Box added = onlyBox();
+    EXPECT_EQ(added.title, "Error Adding Menu");
+    EXPECT_EQ(added.text, "Could not add to QuickBooks menu: Busy." + kAddHint);
+    company->config.subscriptionStatusMessage = "";
     form.cmdRemoveMenu_Click();
     fake::Box b = onlyBox();
     EXPECT_EQ(b.title, "Error Removing Menu");

@@ -144,19 +144,3 @@ TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
     EXPECT_EQ(company->log[2].args[0], company->log[1].answer);  // the session's own ticket
     EXPECT_EQ(company->log[4].args[0], "closed");
 }
-
-TEST(SessionManager, AFailedOpenLeavesNothingToClose) {
-    fake::World& w = fake::install();
-    auto company = marlet::testing::serveStandIn(w);
-    company->config.fault = "qbNotRunning";
-    QBSessionManager sm;
-    EXPECT_EQ(errorNumberOf([&] { sm.OpenConnection("", "Marlet"); }), int32_t(0x80040408));
-    sm.CloseConnection();
-    EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection"}));
-}
-
-TEST(SessionManager, AMissingSdkIsTheCreationError) {
-    fake::install();  // nothing registered
-    QBSessionManager sm;
-    EXPECT_EQ(errorNumberOf([&] { sm.OpenConnection("", "Marlet"); }), kHrClassNotRegistered);
-}
