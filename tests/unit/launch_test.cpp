@@ -22,25 +22,18 @@ struct LaunchTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(LaunchTest, WorkedExamples) {
+TEST_F(LaunchTest, CommandLinesCarryTheValuesVerbatim) {
+    const std::string dx = "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\";
     gOptions->displayTwain = true;
-    EXPECT_EQ(scanCommandLine("Acme", "", "R1", "m"),
-              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbscan_no_txn.dxc\" /1:\"Acme\" /4:\"m\" /s");
+    EXPECT_EQ(scanCommandLine("Acme", "", "R1", "m"), dx + "qbscan_no_txn.dxc\" /1:\"Acme\" /4:\"m\" /s");
     gOptions->displayDorvex = true;
     EXPECT_EQ(scanCommandLine("Acme", "Invoice", "1001", ""),
-              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbscan.dxc\" /1:\"Acme\" /2:\"Invoice\" "
-              "/3:\"1001\" /4:\"\" /s /m");
-    EXPECT_EQ(retrieveCommandLine("Acme", "", "", ""),
-              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbretrieve.dxc\" /1:\"Acme\"");
-    EXPECT_EQ(retrieveCommandLine("", "", "", ""),
-              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbretrieve.dxc\"");
-}
-
-TEST_F(LaunchTest, ValuesAreCopiedVerbatimAndGapsAllowed) {
-    EXPECT_EQ(retrieveCommandLine("", "", "", "a \"quoted\" memo"),
-              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbretrieve.dxc\" /4:\"a \"quoted\" memo\"");
-    EXPECT_EQ(scanCommandLine(" Name ", "Bill", "", ""),
-              "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbscan.dxc\" /1:\" Name \" /2:\"Bill\" /3:\"\" /4:\"\"");
+              dx + "qbscan.dxc\" /1:\"Acme\" /2:\"Invoice\" /3:\"1001\" /4:\"\" /s /m");
+    gOptions->displayTwain = false;
+    EXPECT_EQ(scanCommandLine(" Name ", "Bill", "", ""), dx + "qbscan.dxc\" /1:\" Name \" /2:\"Bill\" /3:\"\" /4:\"\" /m");
+    EXPECT_EQ(retrieveCommandLine("Acme", "", "", ""), dx + "qbretrieve.dxc\" /1:\"Acme\"");
+    EXPECT_EQ(retrieveCommandLine("", "", "", ""), dx + "qbretrieve.dxc\"");
+    EXPECT_EQ(retrieveCommandLine("", "", "", "a \"quoted\" memo"), dx + "qbretrieve.dxc\" /4:\"a \"quoted\" memo\"");
     gOptions->dxPath = "";
     gOptions->configPath = "";
     EXPECT_EQ(retrieveCommandLine("", "Check", "7", ""), "Dorvex.exe /c:\"qbretrieve.dxc\" /2:\"Check\" /3:\"7\"");
