@@ -77,7 +77,7 @@ TEST_F(OptionsTest, ReadOnlyFileIsLeftUntouched) {
 TEST(TextToBoolean, ClassicConversion) {
     const std::optional<bool> T = true, F = false, none = std::nullopt;
     const std::pair<const char*, std::optional<bool>> rows[] = {
-        {"True", T}, {"fALSE", F}, {" 0 ", F}, {"\ttrue ", T}, {"Truex", none}, {"Tru", none},
+        {"True", T}, {"fALSE", F}, {" 0 ", F}, {"\ttrue ", T}, {"Truex", none}, {"Tru", none}, {"Xrue", none},
         {"Ja", none}, {"", none}, {"  ", none},
         // decimal numbers
         {"1", T}, {"-1", T}, {"+0", F}, {"0.0", F}, {".5", T}, {"5.", T}, {"-", none}, {".", none},
