@@ -86,10 +86,6 @@ TEST_F(LookupsTest, RecordsReachDorvexUnchangedAndAMissingRefNumberIsTheTimeForA
         r.lookup(r.id);
         EXPECT_EQ(launched(), r.line) << r.id;
     }
-    w.started.clear();
-    w.now = {2007, 3, 9, 14, 5, 7};
-    scanTransaction("1B-1165000102");
-    EXPECT_EQ(launched(), scanCommandLine("Sam \"Ace\" Rivera", "Invoice", "03-09-2007 14.05.07", "Ask for \"Ace\" on site"));
 }
 
 TEST_F(LookupsTest, CustomerScanAsksForAMemoOnlyWhenTheOptionsSay) {
