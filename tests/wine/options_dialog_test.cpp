@@ -80,7 +80,8 @@ BOOL CALLBACK matchTooltip(HWND w, LPARAM lp) {
     return !*found;
 }
 
-// Whether the program's small icon (its opaque pixels) is drawn somewhere in `area`.
+// Whether the program's small icon (its opaque pixels) is drawn somewhere in
+// `area`: icon handles are not shared between processes under Wine.
 bool showsProgramIcon(const std::wstring& exe, const RECT& area) {
     HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
     const int size = GetSystemMetrics(SM_CXSMICON), w = area.right - area.left, h = area.bottom - area.top;
@@ -88,22 +89,14 @@ bool showsProgramIcon(const std::wstring& exe, const RECT& area) {
     if (!icon) return false;
     ICONINFO ii = {};
     GetIconInfo(icon, &ii);
-    std::vector<uint32_t> bits(static_cast<size_t>(size) * size), screen(static_cast<size_t>(w) * h);
+    std::vector<uint32_t> bits(static_cast<size_t>(size) * size), screen = screenPixels(area);
     BITMAPINFO info = {};
     info.bmiHeader = {sizeof info.bmiHeader, size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC dc = GetDC(nullptr), memory = CreateCompatibleDC(dc);
+    HDC dc = GetDC(nullptr);
     GetDIBits(dc, ii.hbmColor, 0, static_cast<UINT>(size), bits.data(), &info, DIB_RGB_COLORS);
-    HBITMAP shot = CreateCompatibleBitmap(dc, w, h);
-    HGDIOBJ old = SelectObject(memory, shot);
-    BitBlt(memory, 0, 0, w, h, dc, area.left, area.top, SRCCOPY);
-    SelectObject(memory, old);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    GetDIBits(memory, shot, 0, static_cast<UINT>(h), screen.data(), &info, DIB_RGB_COLORS);
-    for (HGDIOBJ o : {static_cast<HGDIOBJ>(shot), static_cast<HGDIOBJ>(ii.hbmColor), static_cast<HGDIOBJ>(ii.hbmMask)})
-        DeleteObject(o);
-    DeleteDC(memory);
     ReleaseDC(nullptr, dc);
+    DeleteObject(ii.hbmColor);
+    DeleteObject(ii.hbmMask);
     DestroyIcon(icon);
     FreeLibrary(module);
     auto alike = [](uint32_t a, uint32_t b) {

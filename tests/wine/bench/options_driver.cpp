@@ -11,7 +11,7 @@ using marlet::ControlKind;
 
 OptionsWindow::OptionsWindow(HWND dialog) : hwnd_(dialog) { GetWindowThreadProcessId(dialog, &pid_); }
 
-const char* windowClassOf(ControlKind kind) {
+static const char* windowClassOf(ControlKind kind) {
     switch (kind) {
     case ControlKind::TabStrip: return "SysTabControl32";
     case ControlKind::Label: return "Static";

@@ -51,9 +51,6 @@ private:
     DWORD pid_ = 0;
 };
 
-// The window class a kind of control has.
-const char* windowClassOf(marlet::ControlKind kind);
-
 // Runs the sandbox's marlet.exe; `script` plays the user's part on the first
 // Options dialog it shows, every other dialog is answered with its first button.
 RunResult runWithOptions(const Sandbox& box, const std::wstring& arguments,

@@ -87,8 +87,7 @@ HWND findChild(HWND parent, const char* windowClass, const std::string& caption)
     return found.empty() ? nullptr : found.front();
 }
 
-// 32-bit pixels (BGRA, top-down) of a screen area.
-static std::vector<uint32_t> screenPixels(const RECT& r) {
+std::vector<uint32_t> screenPixels(const RECT& r) {
     int w = r.right - r.left, h = r.bottom - r.top;
     std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
     HDC screen = GetDC(nullptr);
@@ -106,33 +105,14 @@ static std::vector<uint32_t> screenPixels(const RECT& r) {
     return pixels;
 }
 
-// Compares what an icon control shows with the system's exclamation icon drawn
-// on the same background: icon handles are not shared between processes under
-// Wine, so the handle cannot tell.
+// An icon handle is not shared between processes under Wine, so what the icon
+// control shows tells: the exclamation mark is the one yellow icon.
 static bool showsExclamation(HWND iconControl) {
     RECT r;
     GetWindowRect(iconControl, &r);
-    r.right = r.left + 32;
-    r.bottom = r.top + 32;
-    std::vector<uint32_t> shown = screenPixels(r);
-    HDC screen = GetDC(nullptr), drawn = CreateCompatibleDC(screen);
-    HBITMAP bits = CreateCompatibleBitmap(screen, 32, 32);
-    HGDIOBJ old = SelectObject(drawn, bits);
-    HBRUSH background = CreateSolidBrush(RGB(shown[0] >> 16 & 0xFF, shown[0] >> 8 & 0xFF, shown[0] & 0xFF));
-    RECT all = {0, 0, 32, 32};
-    FillRect(drawn, &all, background);
-    DrawIconEx(drawn, 0, 0, LoadIcon(nullptr, IDI_EXCLAMATION), 32, 32, 0, nullptr, DI_NORMAL);
-    int differing = 0;
-    for (int i = 0; i < 32 * 32; i++) {
-        COLORREF c = GetPixel(drawn, i % 32, i / 32);
-        differing += RGB(shown[i] >> 16 & 0xFF, shown[i] >> 8 & 0xFF, shown[i] & 0xFF) != c;
-    }
-    DeleteObject(background);
-    SelectObject(drawn, old);
-    DeleteObject(bits);
-    DeleteDC(drawn);
-    ReleaseDC(nullptr, screen);
-    return differing < 32 * 32 / 20;
+    int yellow = 0;
+    for (uint32_t p : screenPixels(r)) yellow += (p >> 16 & 0xFF) > 200 && (p >> 8 & 0xFF) > 150 && (p & 0xFF) < 100;
+    return yellow > 50;
 }
 
 Dialog readDialog(HWND dialog) {

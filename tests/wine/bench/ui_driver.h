@@ -3,6 +3,7 @@
 // the way a person at the screen would.
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -48,6 +49,8 @@ HWND waitForDialog(DWORD pid, int timeoutMs = 20000);
 // Writes the screen's pixels within `rect` as a PNG file: the picture of the
 // Options dialog for the manual and for the demo.
 bool saveScreenPng(const RECT& rect, const std::wstring& path);
+// The screen's pixels within `rect`, top-down, as 0x00RRGGBB.
+std::vector<uint32_t> screenPixels(const RECT& rect);
 
 std::string utf8(const std::wstring& w);
 std::wstring wide(const std::string& s);
