@@ -128,6 +128,8 @@ TEST_F(ListenerTest, OnlyTheExactTagsAct) {
         inform(menuEvent(tag, ""));
         EXPECT_EQ(outcome(), "nothing");
     }
+    inform("<QBXML><QBXMLEvents><DataEvent><ListEvent/></DataEvent></QBXMLEvents></QBXML>");  // not a menu event
+    EXPECT_EQ(outcome(), "nothing");
     EXPECT_TRUE(docs.empty());
     EXPECT_EQ(w.optionsDialogsShown, 0);
     // A character reference that spells the tag exactly is the tag.
