@@ -1,10 +1,12 @@
 #include "main/main.h"
 
 #include "app/app.h"
+#include "app/log.h"
 #include "events/launch.h"
 #include "main/cmdline.h"
 #include "main/dialog_switches.h"
 #include "platform/error.h"
+#include "platform/platform.h"
 
 namespace marlet {
 
@@ -23,11 +25,22 @@ static const Switch kSwitches[] = {
     {"/retrieve", retrieveSwitch},
 };
 
-void Main() {
+// Not an action of its own: it changes how the others run, whichever argument
+// holds it. No other switch contains it, and it contains none of them.
+constexpr const char* kQuietSwitch = "/quiet";
+
+int Main() {
     try {
         std::vector<std::string> args = splitCommandLine();
+        if (args.size() > 1) startLog("started: " + platform().commandLineText());
+        for (const std::string& arg : args)
+            if (arg.find(kQuietSwitch) != std::string::npos) {
+                startQuietMode();
+                break;
+            }
         gOptions = std::make_unique<cmOptions>();
         gOptions->readOptions(optionsFilePath());
+        logLine("settings read from " + optionsFilePath());
         for (const std::string& arg : args)
             for (const Switch& sw : kSwitches)
                 if (arg.find(sw.text) != std::string::npos) sw.action();
@@ -36,6 +49,8 @@ void Main() {
         Error failure = caughtError();
         reportFatalError(failure.number(), failure.description());
     }
+    logLine("done, exit code " + std::to_string(exitCode()));
+    return exitCode();
 }
 
 }  // namespace marlet

@@ -42,6 +42,9 @@ struct World {
     LocalTime now = {2007, 3, 9, 14, 5, 7};
     std::map<std::string, std::string> files;  // path -> bytes
     std::set<std::string> readOnly;
+    std::set<std::string> folders;
+    std::set<std::string> unwritable;          // files and folders nothing can be written to
+    std::string userDataFolder = "C:\\Users\\ann\\AppData\\Local";
     std::set<std::string> programs;            // paths that exist as programs
     std::map<std::string, std::function<std::unique_ptr<AutoObject>()>> classes;  // ProgID ->
     bool clipboardLocked = false;
@@ -64,6 +67,9 @@ struct World {
     int clipboardWrites = 0;
     int optionsDialogsShown = 0;
     std::vector<std::string> log;    // every call, in order, for sequence checks
+    int exitCode = -1;               // as endProcess was given it
+    int watchdogSeconds = 0;         // 0: none started
+    void (*onTimeout)() = nullptr;
 };
 
 // Installs a fresh world as the platform and returns it.
