@@ -2,7 +2,7 @@
 ;
 ; Built by installer/CMakeLists.txt:
 ;   makensis -DVERSION=1.0.0 -DMARLET_EXE_64=... -DMARLET_EXE_32=... -DMANUAL_PDF=...
-;            -DICON=... -DOUTFILE=... -DUNINSTALLER_COPY=... MarletSetup.nsi
+;            -DICON=... -DOUTFILE=... -DSIGN=command -DUNINSTALLER_COPY=... MarletSetup.nsi
 ;
 ; Carries both builds of marlet.exe and installs the one that can load the
 ; QuickBooks SDK request processor registered on this PC: its class
@@ -40,8 +40,12 @@ SetCompressor /SOLID lzma
 !define PRODUCT "Marlet"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Marlet"
 
-; A copy of the uninstaller, which the tests compare the installed one with.
+; The uninstaller and the installer are signed as they are made (a plain copy
+; without a certificate); the tests compare the installed uninstall.exe with
+; the copy.
+!uninstfinalize '${SIGN} "%1" "%1"' = 0
 !uninstfinalize 'cp -f "%1" "${UNINSTALLER_COPY}"' = 0
+!finalize '${SIGN} "%1" "%1"' = 0
 
 !include MUI2.nsh
 !include FileFunc.nsh

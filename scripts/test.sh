@@ -20,8 +20,27 @@ native() {
   cmake --preset native >/dev/null && cmake --build --preset native -j2 && ctest --preset native
 }
 
+# A throwaway self-signed code-signing certificate in the build folder (no
+# password), made once and again when it nears its end: the build signs what
+# it ships with it as a release build would with a real one, and the test
+# installer.signatures verifies each signature against it. A MARLET_SIGN_PFX
+# already set (a release run) is used instead.
+throwaway_certificate() {
+  local dir=$top/build/signing
+  if ! openssl x509 -checkend 86400 -noout -in "$dir/cert.pem" >/dev/null 2>&1 || [ ! -f "$dir/signing.pfx" ]; then
+    mkdir -p "$dir"
+    openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Marlet throwaway test signing" \
+      -addext extendedKeyUsage=codeSigning -keyout "$dir/key.pem" -out "$dir/cert.pem" >/dev/null 2>&1 &&
+      openssl pkcs12 -export -inkey "$dir/key.pem" -in "$dir/cert.pem" -out "$dir/signing.pfx" -passout pass: ||
+      return 1
+  fi
+  export MARLET_SIGN_PFX=$dir/signing.pfx MARLET_SIGN_CAFILE=$dir/cert.pem
+  unset MARLET_SIGN_PASSWORD MARLET_SIGN_TIMESTAMP
+}
+
 # The installer carries the 32-bit marlet.exe: build it before the 64-bit build.
 windows() {
+  if [ -z "${MARLET_SIGN_PFX:-}" ]; then throwaway_certificate || return 1; fi
   cmake --preset windows-mingw-i686 >/dev/null && cmake --build --preset windows-mingw-i686 -j2 --target marlet &&
     cmake --preset windows-mingw >/dev/null && cmake --build --preset windows-mingw -j2 || return 1
   . "$top/scripts/wine-session.sh"
