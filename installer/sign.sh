@@ -9,7 +9,7 @@
 # build's files, on a command line or on disk. Unset or empty: a certificate
 # file without a password.
 set -euo pipefail
-pfx= timestamp=
+pfx='' timestamp=''
 while [ $# -gt 2 ]; do
   case $1 in
     --pfx) pfx=$2; shift 2 ;;

@@ -5,14 +5,15 @@
 set -uo pipefail
 cafile=$1; shift
 failed=0
+indented() { while IFS= read -r line; do echo "    $line"; done <<<"$1"; }
 for program in "$@"; do
   if ! out=$(osslsigncode verify -CAfile "$cafile" -in "$program" 2>&1); then
     echo "NOT VERIFIED: $program"
-    echo "$out" | sed 's/^/    /'
+    indented "$out"
     failed=1
   elif ! grep -q '^Signature verification: ok' <<<"$out"; then
     echo "NO VERIFIED SIGNATURE: $program"
-    echo "$out" | sed 's/^/    /'
+    indented "$out"
     failed=1
   else
     echo "signed and verified: $program ($(grep -m1 'Subject:' <<<"$out" | sed 's/^[[:space:]]*//'))"
