@@ -149,21 +149,26 @@ void expectNothingLeft(int bits, bool settingsKept) {
     for (int v : {64, 32}) EXPECT_EQ(machineValue(v, kUninstallKey, L"InstallLocation"), "<none>") << v;
 }
 
+// Removes what a test (or an earlier, interrupted run) left: Marlet, kept
+// settings, a request processor's registration. The prefix is the demo's too.
+void removeEverything() {
+    for (int bits : {64, 32}) {
+        if (fileExists(installFolder(bits) + L"\\uninstall.exe")) runUninstaller(L"/KEEPMENU", pressFirstButton, bits);
+        DeleteFileW((installFolder(bits) + L"\\dxqb.ini").c_str());
+        RemoveDirectoryW(installFolder(bits).c_str());
+    }
+    unregisterRequestProcessors();
+}
+
 struct Installer : ::testing::Test {
     Sandbox box;  // holds the FileTools stand-in, which a listener needs to be created
     Installer() {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        // What an earlier, interrupted run may have left.
-        for (int bits : {64, 32}) {
-            if (fileExists(installFolder(bits) + L"\\uninstall.exe")) runUninstaller(L"/KEEPMENU", pressFirstButton, bits);
-            DeleteFileW((installFolder(bits) + L"\\dxqb.ini").c_str());
-            RemoveDirectoryW(installFolder(bits).c_str());
-        }
-        unregisterRequestProcessors();
+        removeEverything();
         installFileTools(box);
     }
     ~Installer() override {
-        unregisterRequestProcessors();
+        removeEverything();
         uninstallFileTools(box);
         CoUninitialize();
     }
