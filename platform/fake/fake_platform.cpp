@@ -97,7 +97,9 @@ static const Platform kFake = {
     },
     .appendFile = [](const std::string& path, const std::string& bytes) {
         World& w = world();
-        if (w.unwritable.count(path)) return false;
+        size_t slash = path.rfind('\\');
+        if (w.unwritable.count(path) || slash == std::string::npos || !w.folders.count(path.substr(0, slash)))
+            return false;
         w.files[path] += bytes;
         return true;
     },

@@ -42,7 +42,7 @@ struct World {
     LocalTime now = {2007, 3, 9, 14, 5, 7};
     std::map<std::string, std::string> files;  // path -> bytes
     std::set<std::string> readOnly;
-    std::set<std::string> folders;
+    std::set<std::string> folders;             // made by createFolder; appends need theirs
     std::set<std::string> unwritable;          // files and folders nothing can be written to
     std::string userDataFolder = "C:\\Users\\ann\\AppData\\Local";
     std::set<std::string> programs;            // paths that exist as programs
