@@ -369,10 +369,22 @@ Section "Marlet" SecMarlet
   DetailPrint "$BuildNote"
 SectionEnd
 
+; Runs marlet.exe with a menu switch. Marlet shows the outcome in its own message
+; box; run silently it shows none (/quiet), ends by itself within its time
+; bound, and writes the outcome to its log (%LOCALAPPDATA%\Marlet\marlet.log),
+; so a deployment tool never waits for a person.
+!macro MenuSwitch switch
+  ${If} ${Silent}
+    ExecWait '"$INSTDIR\marlet.exe" ${switch} /quiet' $0
+    DetailPrint "marlet.exe ${switch}: exit code $0"
+  ${Else}
+    ExecWait '"$INSTDIR\marlet.exe" ${switch}'
+  ${EndIf}
+!macroend
+
 Section "Add Marlet to the QuickBooks File menu" SecMenu
-  ; Marlet shows the outcome in its own message box.
   DetailPrint "Adding the Marlet entries to the QuickBooks File menu"
-  ExecWait '"$INSTDIR\marlet.exe" /install'
+  !insertmacro MenuSwitch /install
 SectionEnd
 
 ; Stops the installer with `text`, shown unless silent, and exit code 2.
@@ -492,7 +504,8 @@ FunctionEnd
 Section "Uninstall"
   ${If} $RemoveMenu == 1
     DetailPrint "Removing the Marlet entries from the QuickBooks File menu"
-    ExecWait '"$INSTDIR\marlet.exe" /uninstall'
+    ; Silently, a menu that cannot be removed does not stop the uninstall.
+    !insertmacro MenuSwitch /uninstall
   ${EndIf}
   DetailPrint "Unregistering Marlet"
   ExecWait '"$INSTDIR\marlet.exe" /unregserver'
