@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "qb_standin.h"
 #include "qbhost_driver.h"
 #include "sandbox.h"
@@ -287,30 +289,69 @@ TEST_P(InstallerUpgrade, KeepsTheUsersSettingsAndTheMenuAndLeavesNothingOfTheOld
 INSTANTIATE_TEST_SUITE_P(, InstallerUpgrade, ::testing::ValuesIn(kUpgrades),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Installer, AddsTheMenuWhenAskedAndTheUninstallerRemovesIt) {
-    QuickBooks qb(box);
-    ASSERT_TRUE(qb.registered());
+namespace {
+
+// Silent runs with the menu, as a deployment tool makes them: Marlet runs with
+// /quiet, shows no box, ends, and tells its log how the menu went.
+struct Silent {
+    const char* name;
+    const char* fault;       // of the request processor; "-": none registered
+    DWORD installAgain;      // exit code of marlet.exe /install /quiet over the first
+    const char* addLogged;   // what the log says of the menu
+    const char* removeLogged;
+};
+
+const Silent kSilent[] = {
+    {"WorkingQuickBooks", "", 2, "Menu Added: Successfully added", "Menu Removed: Successfully removed"},
+    {"QuickBooksRefusesTheConnection", "connectionRefused", 3, "Encountered error subscribing: ", "error: "},
+    {"NoRequestProcessor", "-", 3, "Encountered error subscribing: ", "Marlet Error: An error has occured."},
+};
+
+void PrintTo(const Silent& c, std::ostream* os) { *os << c.name; }
+
+std::wstring logFile() {
+    wchar_t folder[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
+    return std::wstring(folder) + L"\\Marlet\\marlet.log";
+}
+
+struct InstallerSilent : Installer, ::testing::WithParamInterface<Silent> {};
+
+}  // namespace
+
+TEST_P(InstallerSilent, NeverWaitsForAPersonAndLogsTheMenuOutcome) {
+    const Silent& c = GetParam();
+    std::optional<QuickBooks> qb;
+    if (std::string(c.fault) != "-") {
+        qb.emplace(box);
+        ASSERT_TRUE(qb->registered());
+        qb->configure(std::string("fault = ") + (*c.fault ? c.fault : "none") + "\n");
+    }
+    DeleteFileW(logFile().c_str());
 
     RunResult r = install(L"/ADDMENU");
     EXPECT_EQ(r.exitCode, 0u);
-    ASSERT_EQ(r.dialogs.size(), 1u) << titles(r);
-    EXPECT_EQ(r.dialogs[0].title, "Menu Added");
-    EXPECT_EQ(r.dialogs[0].text,
-              "Successfully added Dorvex access to QuickBooks File menu, restart QuickBooks to see results.");
-    std::vector<qbrp::MenuSubscription> menus = qb.menus();
-    ASSERT_EQ(menus.size(), 1u);
-    EXPECT_EQ(menus[0].progID, "Marlet.QBMenuListener");
-    EXPECT_EQ(menus[0].entries.size(), 4u);
-    // No folders given: both lines stay empty (Dorvex is then looked for on the path).
-    EXPECT_EQ(readWholeFile(installFolder() + L"\\dxqb.ini"), "False\r\n\r\n\r\nFalse\r\nFalse\r\nFalse\r\n");
+    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    if (*c.fault == 0) EXPECT_EQ(qb->menus().size(), 1u);
+    r = runProgram(L"\"" + installFolder() + L"\\marlet.exe\" /install /quiet", installFolder());
+    EXPECT_EQ(r.exitCode, c.installAgain);
+    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
 
     r = runUninstaller(L"");
     EXPECT_FALSE(r.timedOut);
-    ASSERT_EQ(r.dialogs.size(), 1u) << titles(r);
-    EXPECT_EQ(r.dialogs[0].title, "Menu Removed");
-    EXPECT_TRUE(qb.menus().empty());
+    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    EXPECT_EQ(processesNamed(L"marlet.exe"), 0);
     expectNothingLeft(64, false);
+    if (*c.fault == 0) EXPECT_TRUE(qb->menus().empty());
+
+    const std::string log = readWholeFile(logFile());
+    for (const char* said : {c.addLogged, c.removeLogged, "started: /install /quiet", "started: /uninstall /quiet",
+                             "box not shown (quiet)"})
+        EXPECT_NE(log.find(said), std::string::npos) << said << "\n" << log;
 }
+
+INSTANTIATE_TEST_SUITE_P(, InstallerSilent, ::testing::ValuesIn(kSilent),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 namespace {
 
