@@ -28,9 +28,9 @@ static void quietRunTimedOut() {
     platform().endProcess(kExitTimedOut);
 }
 
-void startQuietMode() {
-    gQuiet = true;
-    platform().startWatchdog(kQuietTimeLimitSeconds, quietRunTimedOut);
+void setQuietMode(bool on) {
+    gQuiet = on;
+    if (on) platform().startWatchdog(kQuietTimeLimitSeconds, quietRunTimedOut);
 }
 
 static const char* answerName(int answer) { return answer == kAnswerCancel ? "Cancel" : "OK"; }

@@ -41,7 +41,7 @@ int exitCode();
 // tool). No box is shown; each one goes to the log with the answer taken for it.
 // The run ends by itself after kQuietTimeLimitSeconds.
 constexpr int kQuietTimeLimitSeconds = 120;
-void startQuietMode();
+void setQuietMode(bool on);
 bool quietMode();
 
 // A message box; an empty title shows the application's title. In quiet mode

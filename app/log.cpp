@@ -19,10 +19,7 @@ std::string logFilePath() {
     return folder.empty() ? std::string() : folder + "\\marlet.log";
 }
 
-void startLog(const std::string& firstLine) {
-    gLogging = true;
-    logLine(firstLine);
-}
+void enableLog(bool on) { gLogging = on; }
 
 // One step, one line: line breaks inside the text are shown as " | ".
 static std::string oneLine(const std::string& text) {

@@ -8,9 +8,9 @@
 
 namespace marlet {
 
-// Starts recording for this process with its first line. Until then nothing is
-// recorded: a plain start leaves no trace.
-void startLog(const std::string& firstLine);
+// Whether this process records. Until it is switched on nothing is recorded:
+// a plain start leaves no trace.
+void enableLog(bool on);
 void logLine(const std::string& text);
 
 // The log's full path; "" when the system names no folder for the user's data.

@@ -32,12 +32,12 @@ constexpr const char* kQuietSwitch = "/quiet";
 int Main() {
     try {
         std::vector<std::string> args = splitCommandLine();
-        if (args.size() > 1) startLog("started: " + platform().commandLineText());
-        for (const std::string& arg : args)
-            if (arg.find(kQuietSwitch) != std::string::npos) {
-                startQuietMode();
-                break;
-            }
+        setExitCode(kExitOk);
+        enableLog(args.size() > 1);
+        logLine("started: " + platform().commandLineText());
+        bool quiet = false;
+        for (const std::string& arg : args) quiet = quiet || arg.find(kQuietSwitch) != std::string::npos;
+        setQuietMode(quiet);
         gOptions = std::make_unique<cmOptions>();
         gOptions->readOptions(optionsFilePath());
         logLine("settings read from " + optionsFilePath());
