@@ -6,12 +6,17 @@
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
+#include "settings/settings_files.h"
 
 namespace marlet {
 
 std::unique_ptr<cmOptions> gOptions;
 
-std::string optionsFilePath() { return platform().exeFolder() + "\\dxqb.ini"; }
+void loadOptions() { logLine("settings read from " + loadSettings(*gOptions)); }
+
+void saveOptions() {
+    if (auto failure = saveSettings(*gOptions)) MsgBox(*failure, kOkOnly | kExclamation);
+}
 
 std::string appNameString() { return platform().loadString(IDS_APP_NAME); }
 std::string appGuidString() { return platform().loadString(IDS_APP_GUID); }

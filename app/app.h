@@ -18,8 +18,10 @@ constexpr const char* kDorvexVendorUrl = "https://www.dorvex.com";
 // The process's one options record; created by Main, never replaced.
 extern std::unique_ptr<cmOptions> gOptions;
 
-// The executable's folder followed by "\dxqb.ini".
-std::string optionsFilePath();
+// gOptions from, and to, the file that holds this person's settings
+// (settings/settings_files.h); a save that fails is told in one box.
+void loadOptions();
+void saveOptions();
 
 // The application's name and GUID from the program's string table.
 std::string appNameString();

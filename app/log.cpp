@@ -10,7 +10,7 @@ static bool gLogging = false;
 constexpr int64_t kLogLimit = 1024 * 1024;
 
 static std::string logFolder() {
-    std::string base = platform().userDataFolder();
+    std::string base = platform().userDataFolder(false);
     return base.empty() ? std::string() : base + "\\Marlet";
 }
 
@@ -48,7 +48,7 @@ void logLine(const std::string& text) {
         std::string line = stamp + oneLine(text) + "\r\n";
         int64_t size = p.fileSize(path);
         if (size > 0 && size + static_cast<int64_t>(line.size()) > kLogLimit) p.renameFile(path, path + ".1");
-        if (!p.appendFile(path, line) && p.createFolder(logFolder())) p.appendFile(path, line);
+        if (!p.appendFile(path, line) && p.createFolder(logFolder(), nullptr)) p.appendFile(path, line);
     } catch (...) {
         // The log is a witness, never a party: its failure is nobody's business.
     }

@@ -8,9 +8,9 @@ namespace marlet {
 void optionsEntry() {
     frmOptions form;
     form.Load();
-    gOptions->readOptions(optionsFilePath());
+    loadOptions();
     form.Show();
-    gOptions->writeOptions(optionsFilePath());
+    saveOptions();
 }
 
 }  // namespace marlet

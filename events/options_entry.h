@@ -2,8 +2,8 @@
 
 namespace marlet {
 
-// The "options" menu entry: load a fresh dialog, re-read the options file, show
-// the dialog, write the file however it was closed.
+// The "options" menu entry: load a fresh dialog, re-read this person's settings,
+// show the dialog, save them however it was closed.
 void optionsEntry();
 
 }  // namespace marlet

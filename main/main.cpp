@@ -39,12 +39,11 @@ int Main() {
         for (const std::string& arg : args) quiet = quiet || arg.find(kQuietSwitch) != std::string::npos;
         setQuietMode(quiet);
         gOptions = std::make_unique<cmOptions>();
-        gOptions->readOptions(optionsFilePath());
-        logLine("settings read from " + optionsFilePath());
+        loadOptions();
         for (const std::string& arg : args)
             for (const Switch& sw : kSwitches)
                 if (arg.find(sw.text) != std::string::npos) sw.action();
-        gOptions->writeOptions(optionsFilePath());
+        saveOptions();
     } catch (...) {
         Error failure = caughtError();
         reportFatalError(failure.number(), failure.description());

@@ -28,6 +28,13 @@ struct LocalTime {
     int year, month, day, hour, minute, second;
 };
 
+// Why a file operation failed, in the system's own terms.
+struct FileFailure {
+    bool accessDenied = false;  // this user may not write there
+    uint32_t code = 0;          // the system's error number
+    std::string reason;         // its text, such as "Access is denied."
+};
+
 // A value passed to or returned from a late-bound automation call.
 using Value = std::variant<std::monostate, bool, int32_t, std::string>;
 
@@ -78,22 +85,26 @@ struct Platform {
     bool (*fileExists)(const std::string& path);
     // Whole file as bytes; false when it cannot be read.
     bool (*readFile)(const std::string& path, std::string& bytes);
+    // Has the file the read-only attribute?
+    bool (*isReadOnly)(const std::string& path);
     // Writes `bytes` to a new file in the same folder and puts it in place of
     // `path` in one step. False, with `path` untouched, when that fails
-    // (a read-only file among other causes). A file that already holds exactly
-    // `bytes` may be left as it is.
-    bool (*replaceFile)(const std::string& path, const std::string& bytes);
+    // (a read-only file among other causes), and then the reason in `failure`
+    // unless it is null. A file that already holds exactly `bytes` may be left
+    // as it is.
+    bool (*replaceFile)(const std::string& path, const std::string& bytes, FileFailure* failure);
+    // Creates a folder whose parent exists; true when it exists afterwards.
+    bool (*createFolder)(const std::string& path, FileFailure* failure);
+    // The folder for this user's local application data, without a trailing
+    // "\"; "" when unknown. Only the environment is read unless `askShell`,
+    // which may load the shell's libraries to ask them too.
+    std::string (*userDataFolder)(bool askShell);
     // Adds `bytes` at the end of `path`, creating the file; false when it cannot.
     bool (*appendFile)(const std::string& path, const std::string& bytes);
     // The size in bytes, or -1 when there is no such file.
     int64_t (*fileSize)(const std::string& path);
     // Renames `from` to `to`, replacing `to`; false when it cannot.
     bool (*renameFile)(const std::string& from, const std::string& to);
-    // Creates a folder (its parent must exist); true when it exists afterwards.
-    bool (*createFolder)(const std::string& path);
-    // The user's own folder for local application data (%LOCALAPPDATA%), "" when
-    // the system does not tell.
-    std::string (*userDataFolder)();
     // Between UTF-8 and the system's ANSI code page.
     std::string (*ansiToUtf8)(const std::string& ansi);
     std::string (*utf8ToAnsi)(const std::string& utf8);

@@ -18,6 +18,21 @@ static T pop(std::deque<T>& q, T otherwise) {
 
 static bool hasFolder(const std::string& path) { return path.find('\\') != std::string::npos; }
 
+FileFailure accessDenied() { return {.accessDenied = true, .code = 5, .reason = "Access is denied."}; }
+FileFailure diskFull() { return {.accessDenied = false, .code = 112, .reason = "There is not enough space on the disk."}; }
+
+// The scripted failure for writing `path`: its own, or its folder's or a parent's.
+static const FileFailure* writeFailure(const std::string& path) {
+    for (const auto& [where, failure] : world().writeFailures)
+        if (path == where || path.rfind(where + "\\", 0) == 0) return &failure;
+    return nullptr;
+}
+
+static bool fail(FileFailure* out, const FileFailure& failure) {
+    if (out) *out = failure;
+    return false;
+}
+
 static const Platform kFake = {
     .msgBox = [](const std::string& text, int style, const std::string& title) {
         World& w = world();
@@ -88,17 +103,32 @@ static const Platform kFake = {
         bytes = it->second;
         return true;
     },
-    .replaceFile = [](const std::string& path, const std::string& bytes) {
+    .isReadOnly = [](const std::string& path) { return world().readOnly.count(path) > 0; },
+    .replaceFile = [](const std::string& path, const std::string& bytes, FileFailure* failure) {
         World& w = world();
         w.log.push_back("replaceFile " + path);
-        if (w.readOnly.count(path)) return false;
+        if (w.readOnly.count(path)) return fail(failure, accessDenied());
+        if (const FileFailure* f = writeFailure(path)) return fail(failure, *f);
         w.files[path] = bytes;
         return true;
+    },
+    .createFolder = [](const std::string& path, FileFailure* failure) {
+        World& w = world();
+        w.log.push_back("createFolder " + path);
+        if (const FileFailure* f = writeFailure(path)) return fail(failure, *f);
+        w.folders.insert(path);
+        return true;
+    },
+    .userDataFolder = [](bool askShell) {
+        World& w = world();
+        if (!w.localAppData.empty() || !askShell) return w.localAppData;
+        w.log.push_back("shell");
+        return w.shellLocalAppData;
     },
     .appendFile = [](const std::string& path, const std::string& bytes) {
         World& w = world();
         size_t slash = path.rfind('\\');
-        if (w.unwritable.count(path) || slash == std::string::npos || !w.folders.count(path.substr(0, slash)))
+        if (writeFailure(path) || slash == std::string::npos || !w.folders.count(path.substr(0, slash)))
             return false;
         w.files[path] += bytes;
         return true;
@@ -110,18 +140,11 @@ static const Platform kFake = {
     .renameFile = [](const std::string& from, const std::string& to) {
         World& w = world();
         auto it = w.files.find(from);
-        if (it == w.files.end() || w.unwritable.count(to)) return false;
+        if (it == w.files.end() || writeFailure(to)) return false;
         w.files[to] = it->second;
         w.files.erase(from);
         return true;
     },
-    .createFolder = [](const std::string& path) {
-        World& w = world();
-        if (w.unwritable.count(path)) return false;
-        w.folders.insert(path);
-        return true;
-    },
-    .userDataFolder = [] { return world().userDataFolder; },
     // The fake's ANSI is UTF-8 itself.
     .ansiToUtf8 = [](const std::string& s) { return s; },
     .utf8ToAnsi = [](const std::string& s) { return s; },

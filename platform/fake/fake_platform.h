@@ -42,9 +42,11 @@ struct World {
     LocalTime now = {2007, 3, 9, 14, 5, 7};
     std::map<std::string, std::string> files;  // path -> bytes
     std::set<std::string> readOnly;
-    std::set<std::string> folders;             // made by createFolder; appends need theirs
-    std::set<std::string> unwritable;          // files and folders nothing can be written to
-    std::string userDataFolder = "C:\\Users\\ann\\AppData\\Local";
+    // Writes that fail: to this file, or into this folder (creating it included).
+    std::map<std::string, FileFailure> writeFailures;
+    std::set<std::string> folders;             // created by the program
+    std::string localAppData = "C:\\Users\\ann\\AppData\\Local";  // from the environment
+    std::string shellLocalAppData;             // what the shell would answer
     std::set<std::string> programs;            // paths that exist as programs
     std::map<std::string, std::function<std::unique_ptr<AutoObject>()>> classes;  // ProgID ->
     bool clipboardLocked = false;
@@ -71,6 +73,10 @@ struct World {
     int watchdogSeconds = 0;         // 0: none started
     void (*onTimeout)() = nullptr;
 };
+
+// Failures as Windows reports them.
+FileFailure accessDenied();
+FileFailure diskFull();
 
 // Installs a fresh world as the platform and returns it.
 World& install();

@@ -1,5 +1,8 @@
 // Files and the ANSI code page.
 #include <windows.h>
+// After windows.h:
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/win32_util.h"
@@ -24,21 +27,37 @@ bool readFile(const std::string& path, std::string& bytes) {
     return ok;
 }
 
+// False with the first failure's code as the last error.
 static bool writeAll(const std::wstring& path, const std::string& bytes) {
     HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size() && FlushFileBuffers(f);
-    return CloseHandle(f) && ok;
+    bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && FlushFileBuffers(f);
+    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    if (ok && written != bytes.size()) ok = false, error = ERROR_HANDLE_DISK_FULL;
+    if (!CloseHandle(f) && ok) return false;
+    SetLastError(error);
+    return ok;
+}
+
+// The last error as a failure, and false.
+static bool failed(FileFailure* failure, DWORD code = GetLastError()) {
+    if (failure) *failure = {.accessDenied = code == ERROR_ACCESS_DENIED, .code = code, .reason = systemMessage(code)};
+    return false;
+}
+
+bool isReadOnly(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 // The new content goes to a file of its own in the same folder first; only a
 // complete file takes the old one's place, in one rename.
-bool replaceFile(const std::string& path, const std::string& bytes) {
+bool replaceFile(const std::string& path, const std::string& bytes, FileFailure* failure) {
     std::wstring target = widen(path);
     DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return failed(failure, ERROR_ACCESS_DENIED);
     // Most starts write back what they read: a file that already holds these
     // bytes needs no new copy, and no wait for the disk.
     std::string current;
@@ -46,12 +65,36 @@ bool replaceFile(const std::string& path, const std::string& bytes) {
     size_t slash = target.find_last_of(L"\\/");
     std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash);
     wchar_t temp[MAX_PATH + 16];
-    if (!GetTempFileNameW(folder.c_str(), L"dxq", 0, temp)) return false;
+    if (!GetTempFileNameW(folder.c_str(), L"dxq", 0, temp)) return failed(failure);
     if (writeAll(temp, bytes) &&
         MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
+    DWORD error = GetLastError();
     DeleteFileW(temp);
-    return false;
+    return failed(failure, error);
+}
+
+bool createFolder(const std::string& path, FileFailure* failure) {
+    std::wstring folder = widen(path);
+    if (CreateDirectoryW(folder.c_str(), nullptr)) return true;
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    return failed(failure, error);
+}
+
+// %LOCALAPPDATA% costs nothing; the shell's answer loads shell32 and ole32, so
+// it is asked only when a file is about to be written.
+std::string userDataFolder(bool askShell) {
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH + 1);
+    if (n > 0 && n <= MAX_PATH) return narrow(buffer, n);
+    if (!askShell) return "";
+    std::string folder;
+    PWSTR known = nullptr;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known)) && known) folder = narrow(known);
+    CoTaskMemFree(known);
+    return folder;
 }
 
 bool appendFile(const std::string& path, const std::string& bytes) {
@@ -74,19 +117,6 @@ bool renameFile(const std::string& from, const std::string& to) {
     return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-bool createFolder(const std::string& path) {
-    std::wstring w = widen(path);
-    if (CreateDirectoryW(w.c_str(), nullptr)) return true;
-    DWORD attributes = GetFileAttributesW(w.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// From the environment, which every process has: no shell library to load.
-std::string userDataFolder() {
-    wchar_t buffer[MAX_PATH * 2];
-    DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH * 2);
-    return n == 0 || n >= MAX_PATH * 2 ? std::string() : narrow(buffer, n);
-}
 
 static std::string convert(const std::string& s, UINT from, UINT to) {
     if (s.empty()) return {};

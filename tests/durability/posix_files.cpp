@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,7 +56,15 @@ static bool syncFolder(const std::string& folder) {
     return ok;
 }
 
-bool replaceFile(const std::string& path, const std::string& bytes) {
+static bool failed(FileFailure* failure, int error) {
+    if (failure)
+        *failure = {.accessDenied = error == EACCES || error == EPERM || error == EROFS,
+                    .code = static_cast<uint32_t>(error),
+                    .reason = strerror(error)};
+    return false;
+}
+
+bool replaceFile(const std::string& path, const std::string& bytes, FileFailure* failure) {
     // A link is followed, so the file it names is replaced and the link stays.
     std::string target = path;
     if (char* real = realpath(path.c_str(), nullptr)) {
@@ -65,7 +74,7 @@ bool replaceFile(const std::string& path, const std::string& bytes) {
     struct stat old;
     bool existed = stat(target.c_str(), &old) == 0;
     if (existed && (!S_ISREG(old.st_mode) || (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
-        return false;
+        return failed(failure, EACCES);
 
     size_t slash = target.rfind('/');
     std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
@@ -74,7 +83,7 @@ bool replaceFile(const std::string& path, const std::string& bytes) {
     std::vector<char> temp(tmpl.begin(), tmpl.end());
     temp.push_back('\0');
     int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return failed(failure, errno);
 
     // The new file takes the old one's permissions and, where allowed, its owner.
     if (existed) {
@@ -85,8 +94,9 @@ bool replaceFile(const std::string& path, const std::string& bytes) {
               fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     if (!ok || rename(temp.data(), target.c_str()) != 0) {
+        int error = errno;
         unlink(temp.data());
-        return false;
+        return failed(failure, error);
     }
     // The rename is durable only once the folder's entry is on the disk; the new
     // content is in place either way, so a failure here is not reported.

@@ -13,7 +13,7 @@ bool readFile(const std::string& path, std::string& bytes);
 // `path` and flushes the folder: afterwards the file holds either its old or its
 // new content, even if the process or the machine stops at any point. A file
 // without any write permission counts as read-only and is left alone.
-bool replaceFile(const std::string& path, const std::string& bytes);
+bool replaceFile(const std::string& path, const std::string& bytes, FileFailure* failure = nullptr);
 
 // Puts the three functions above into `table`.
 void useFiles(Platform& table);

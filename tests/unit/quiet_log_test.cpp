@@ -12,6 +12,19 @@ using namespace marlet;
 
 namespace {
 
+// Every test starts as a fresh marlet.exe does: nothing logged, not quiet. (A
+// test that runs Main switches both for the rest of the process.)
+struct FreshProcess : ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        enableLog(false);
+        setQuietMode(false);
+    }
+};
+const bool kFreshProcesses = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshProcess);
+    return true;
+}();
+
 const std::string kIni = "C:\\Marlet\\dxqb.ini";
 const std::string kLog = "C:\\Users\\ann\\AppData\\Local\\Marlet\\marlet.log";
 const std::string kSettingsText = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
@@ -132,7 +145,7 @@ TEST_F(QuietLogTest, ALogThatCannotBeWrittenChangesNothingTheUserSees) {
         fake::World& fresh = fake::install();
         marlet::testing::serveStandIn(fresh)->config.subscriptionStatusCode = 1;
         fresh.files[kIni] = kSettingsText;
-        if (!writable) fresh.unwritable = {kLog, "C:\\Users\\ann\\AppData\\Local\\Marlet"};
+        if (!writable) fresh.writeFailures["C:\\Users\\ann\\AppData\\Local\\Marlet"] = fake::accessDenied();
         int code = run("/install /retrieve");
         std::vector<std::string> seen;
         for (const fake::Box& b : fresh.boxes) seen.push_back(b.title + b.text);
@@ -150,7 +163,6 @@ TEST_F(QuietLogTest, AFullLogMovesToTheOldFileAndTheFolderIsMadeWhenMissing) {
     logLine("two lines\r\nin one");
     EXPECT_EQ(w.files[kLog + ".1"].size(), 1024u * 1024 - 10);
     EXPECT_EQ(w.files[kLog], "2007-03-09 14:05:07 [4242] two lines | in one\r\n");
-    w.userDataFolder = "";
+    w.localAppData = "";
     logLine("nowhere to go");
-    enableLog(false);
 }

@@ -1,0 +1,59 @@
+#include "settings/settings_files.h"
+
+#include "platform/platform.h"
+
+namespace marlet {
+
+std::string machineSettingsPath() { return platform().exeFolder() + "\\dxqb.ini"; }
+
+static std::string userSettingsFolder(bool askShell) {
+    std::string base = platform().userDataFolder(askShell);
+    return base.empty() ? "" : base + "\\Marlet";
+}
+
+std::string userSettingsPath(bool askShell) {
+    std::string folder = userSettingsFolder(askShell);
+    return folder.empty() ? "" : folder + "\\dxqb.ini";
+}
+
+// The machine file when it is locked or the person has no file of their own.
+static std::string fileInUse() {
+    const Platform& p = platform();
+    std::string machine = machineSettingsPath();
+    if (p.isReadOnly(machine)) return machine;
+    std::string user = userSettingsPath();
+    return !user.empty() && p.fileExists(user) ? user : machine;
+}
+
+std::string loadSettings(cmOptions& o) {
+    std::string path = fileInUse();
+    o.readOptions(path);
+    return path;
+}
+
+static std::string cannotSave(const std::string& path, const FileFailure& failure) {
+    return "Your settings could not be saved to " + path + ":\r\n" + failure.reason;
+}
+
+std::optional<std::string> saveSettings(const cmOptions& o) {
+    const Platform& p = platform();
+    std::string machine = machineSettingsPath();
+    // Without a machine file Marlet is not installed properly and creates none;
+    // a read-only one is the administrator's lock.
+    if (!p.fileExists(machine) || p.isReadOnly(machine)) return std::nullopt;
+    std::string bytes = p.utf8ToAnsi(o.toText());
+    std::string target = fileInUse();
+    std::string current;
+    if (p.readFile(target, current) && current == bytes) return std::nullopt;
+    FileFailure failure;
+    if (p.replaceFile(target, bytes, &failure)) return std::nullopt;
+    if (target != machine || !failure.accessDenied) return cannotSave(target, failure);
+    // The machine file is not this person's to change: their own copy takes the settings.
+    std::string folder = userSettingsFolder(true);
+    if (folder.empty()) return cannotSave(machine, failure);
+    std::string user = folder + "\\dxqb.ini";
+    if (!p.createFolder(folder, &failure) || !p.replaceFile(user, bytes, &failure)) return cannotSave(user, failure);
+    return std::nullopt;
+}
+
+}  // namespace marlet

@@ -1,0 +1,29 @@
+#pragma once
+// Which dxqb.ini holds a person's settings. The machine file beside the program
+// is everyone's default; a person who may not replace it keeps their own copy in
+// %LOCALAPPDATA%\Marlet, read from then on instead. A machine file with the
+// read-only attribute locks the settings: only it is read, nothing is written.
+#include <optional>
+#include <string>
+
+#include "settings/options.h"
+
+namespace marlet {
+
+// {executable folder}\dxqb.ini
+std::string machineSettingsPath();
+// {local application data}\Marlet\dxqb.ini, "" when that folder is unknown. Only
+// the environment is read unless `askShell`.
+std::string userSettingsPath(bool askShell = false);
+
+// Reads the settings that apply to this person into `o`; never fails. Returns
+// the file it read them from.
+std::string loadSettings(cmOptions& o);
+
+// Saves `o` into the file loadSettings reads, or into the person's own file when
+// the machine file may not be replaced. Nothing is written when the machine file
+// is missing or read-only, or the file already holds these settings. Returns what
+// to tell the person when the settings could not be written anywhere.
+std::optional<std::string> saveSettings(const cmOptions& o);
+
+}  // namespace marlet
