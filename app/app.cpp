@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/log.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
@@ -11,7 +12,7 @@ namespace marlet {
 
 std::unique_ptr<cmOptions> gOptions;
 
-void loadOptions() { loadSettings(*gOptions); }
+void loadOptions() { logLine("settings read from " + loadSettings(*gOptions)); }
 
 void saveOptions() {
     if (auto failure = saveSettings(*gOptions)) MsgBox(*failure, kExclamation);
@@ -20,11 +21,50 @@ void saveOptions() {
 std::string appNameString() { return platform().loadString(IDS_APP_NAME); }
 std::string appGuidString() { return platform().loadString(IDS_APP_GUID); }
 
+static int gExitCode = kExitOk;
+void setExitCode(int code) { gExitCode = code; }
+int exitCode() { return gExitCode; }
+
+static bool gQuiet = false;
+bool quietMode() { return gQuiet; }
+
+static void quietRunTimedOut() {
+    logLine("quiet run: no end after " + std::to_string(kQuietTimeLimitSeconds) + " seconds, ended");
+    platform().endProcess(kExitTimedOut);
+}
+
+void setQuietMode(bool on) {
+    gQuiet = on;
+    if (on) platform().startWatchdog(kQuietTimeLimitSeconds, quietRunTimedOut);
+}
+
+static const char* answerName(int answer) { return answer == kAnswerCancel ? "Cancel" : "OK"; }
+
 int MsgBox(const std::string& text, int style, const std::string& title) {
-    return platform().msgBox(text, style, title.empty() ? kAppTitle : title);
+    const std::string& shownTitle = title.empty() ? std::string(kAppTitle) : title;
+    if (gQuiet) {
+        int answer = (style & 0xF) == kOkCancel ? kAnswerCancel : kAnswerOk;
+        logLine("box not shown (quiet), taken as " + std::string(answerName(answer)) + ": " + shownTitle +
+                ": " + text);
+        return answer;
+    }
+    int answer = platform().msgBox(text, style, shownTitle);
+    logLine("box: " + shownTitle + ": " + text + " -> " + answerName(answer));
+    return answer;
+}
+
+std::string InputBox(const std::string& prompt, const std::string& title) {
+    if (gQuiet) {
+        logLine("input box not shown (quiet), taken as Cancel: " + title);
+        return "";
+    }
+    std::string answer = platform().inputBox(prompt, title);
+    logLine("input box: " + title + (answer.empty() ? " -> Cancel or nothing typed" : " -> a text typed"));
+    return answer;
 }
 
 void reportFatalError(int32_t number, const std::string& description) {
+    logLine("error: " + genericErrorText(Error(number, description)));
     if (number == kHrClassNotRegistered || number == kHrModuleNotFound) {
         MsgBox(std::string("An error has occured.  This most likely cause of this error is that "
                            "Dorvex is not installed.\r\nPlease install Dorvex from ") +
@@ -33,7 +73,7 @@ void reportFatalError(int32_t number, const std::string& description) {
     } else {
         MsgBox(genericErrorText(Error(number, description)), kOkOnly);
     }
-    platform().endProcess();
+    platform().endProcess(kExitFailed);
     std::abort();  // endProcess does not return
 }
 

@@ -27,8 +27,30 @@ void saveOptions();
 std::string appNameString();
 std::string appGuidString();
 
-// A message box; an empty title shows the application's title.
+// How a run of marlet.exe ended, as its exit code tells a deployment tool.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailed = 1,        // a failure ended Marlet (its box said which)
+    kExitMenuRefused = 2,   // QuickBooks answered, but did not add or remove the menu
+    kExitMenuFailed = 3,    // the menu could not be added: QuickBooks was not reached
+    kExitTimedOut = 4,      // a quiet run took longer than kQuietTimeLimitSeconds
+    kExitNeedsPerson = 5,   // a quiet run was asked for something only a person can do
+};
+void setExitCode(int code);
+int exitCode();
+
+// Quiet mode: nobody is at the screen (an installer run silently, a deployment
+// tool). No box is shown; each one goes to the log with the answer taken for it.
+// The run ends by itself after kQuietTimeLimitSeconds.
+constexpr int kQuietTimeLimitSeconds = 120;
+void setQuietMode(bool on);
+bool quietMode();
+
+// A message box; an empty title shows the application's title. In quiet mode
+// it is logged, not shown, and answers OK (Cancel where it offers Cancel).
 int MsgBox(const std::string& text, int style = 0, const std::string& title = "");
+// The input box; in quiet mode it is logged and answers as Cancel does ("").
+std::string InputBox(const std::string& prompt, const std::string& title);
 
 // The "Dorvex is not installed" box for the two "not registered" failures,
 // the generic "number: description" box for any other, then the end of the process.

@@ -1,6 +1,7 @@
 #include "events/launch.h"
 
 #include "app/app.h"
+#include "app/log.h"
 #include "platform/platform.h"
 
 namespace marlet {
@@ -38,7 +39,9 @@ static void launch(const std::string& commandLine) {
         MsgBox("The command line below has been place on the clipboard and will be executed "
                "when you click 'OK': \r\n\r\n" + commandLine);
     }
-    p.startProcess(gOptions->dxPath + "Dorvex.exe", commandLine, kNormalFocus);
+    std::string program = gOptions->dxPath + "Dorvex.exe";
+    logLine("starting " + program + " with: " + commandLine);
+    p.startProcess(program, commandLine, kNormalFocus);
 }
 
 void launchScan(const std::string& entityName, const std::string& txnType,

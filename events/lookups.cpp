@@ -72,9 +72,9 @@ void scanCustomer(const std::string& listID) {
         Record customer = answer.GetAt(0).Detail(0);
         std::string memo;
         if (gOptions->promptMemo)
-            memo = platform().inputBox("Please enter a memo to be associated with the selected "
-                                       "customer and document to be scanned.",
-                                       "Enter Memo");
+            memo = InputBox("Please enter a memo to be associated with the selected "
+                               "customer and document to be scanned.",
+                               "Enter Memo");
         launchScan(customer.required("FullName"), "", "", memo);
     });
 }

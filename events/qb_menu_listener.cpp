@@ -4,6 +4,7 @@
 #include "events/lookups.h"
 #include "events/options_entry.h"
 #include "app/app.h"
+#include "app/log.h"
 #include "platform/error.h"
 #include "qb/session.h"
 
@@ -102,11 +103,35 @@ void openManual() {
 
 }  // namespace
 
+// What the event says was open, for the log.
+static std::string describe(const std::optional<CurrentWindow>& window) {
+    auto part = [](const char* kind, const std::optional<std::string>& type, const std::optional<std::string>& id) {
+        return std::string(kind) + " " + (type ? *type : "(no type)") + (id ? " " + *id : " (no ID)");
+    };
+    if (!window) return "nothing";
+    if (window->list) return part("list", window->list->listType, window->list->listID);
+    if (window->txn) return part("transaction", window->txn->txnType, window->txn->txnID);
+    return "a window the event does not describe";
+}
+
 void QBMenuListener::inform(const std::string& eventXML) {
+    try {
+        dispatch(eventXML);
+    } catch (...) {
+        logLine("menu event failed: " + genericErrorText(caughtError()));
+        throw;
+    }
+}
+
+void QBMenuListener::dispatch(const std::string& eventXML) {
     EventsMsgSet set = QBSessionManager().ToEventsMsgSet(eventXML, 4, 0);  // no connection
-    if (!set.uiExtensionEvent) return;
+    if (!set.uiExtensionEvent) {
+        logLine("event that is not a menu event: ignored");
+        return;
+    }
     const UIExtensionEvent& event = *set.uiExtensionEvent;
     const std::string& tag = event.eventTag;
+    logLine("menu event \"" + tag + "\", open window: " + describe(event.currentWindow));
     if (tag == "scan")
         scanOrRetrieve(true, event.currentWindow);
     else if (tag == "retrieve")

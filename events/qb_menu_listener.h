@@ -18,6 +18,9 @@ public:
     void Class_Terminate() {}
     // Acts on one menu event. Handles no failure itself: an Error reaches the caller.
     void inform(const std::string& eventXML);
+
+private:
+    void dispatch(const std::string& eventXML);
 };
 
 }  // namespace marlet

@@ -1,17 +1,31 @@
-; Marlet's installer and uninstaller.
+; Marlet's installer and uninstaller: one installer for every QuickBooks.
 ;
 ; Built by installer/CMakeLists.txt:
-;   makensis -DARCH=x64|x86 -DVERSION=1.0.0 -DMARLET_EXE=... -DMANUAL_PDF=... -DICON=...
-;            -DOUTFILE=... MarletSetup.nsi
+;   makensis -DVERSION=1.0.0 -DMARLET_EXE_64=... -DMARLET_EXE_32=... -DMANUAL_PDF=...
+;            -DICON=... -DOUTFILE=... -DSIGN=command -DUNINSTALLER_COPY=... MarletSetup.nsi
+;
+; Carries both builds of marlet.exe and installs the one that can load the
+; QuickBooks SDK request processor registered on this PC: its class
+; (QBXMLRP2.RequestProcessor) registered in the 64-bit registry view -> the
+; 64-bit build into Program Files; only in the 32-bit view -> the 32-bit build
+; into Program Files (x86); neither (no QuickBooks yet) -> the build for this
+; Windows, which the last page says. /ARCH=64 or /ARCH=32 forces a build.
 ;
 ; Installs marlet.exe and QBManual.pdf, registers Marlet's COM classes
-; (marlet.exe /regserver), and creates dxqb.ini beside the exe when there is
-; none: marlet.exe only ever rewrites that file, so without it no setting would
-; survive. An existing dxqb.ini is never touched, so an upgrade keeps the
-; user's settings. Optionally adds the QuickBooks menu (marlet.exe /install).
+; (marlet.exe /regserver, which writes the exe's own registry view), and
+; creates dxqb.ini beside the exe when there is none: marlet.exe only ever
+; rewrites that file, so without it no setting would survive. An existing
+; dxqb.ini is never touched, so an upgrade keeps the user's settings.
+; Optionally adds the QuickBooks menu (marlet.exe /install).
+;
+; A Marlet of the other build, or in another folder, is removed first by its
+; own uninstaller (its files and its registration; the QuickBooks menu is
+; kept: it names the listener's ProgID, which the new build registers), after
+; its dxqb.ini has been copied into the new folder. The uninstall key lives in
+; the installed build's registry view and records its folder and build.
 ;
 ; Silent use:
-;   MarletSetup.exe /S [/DXPATH=folder] [/CONFIGPATH=folder] [/ADDMENU] [/D=install folder]
+;   MarletSetup.exe /S [/ARCH=64|32] [/DXPATH=folder] [/CONFIGPATH=folder] [/ADDMENU] [/D=install folder]
 ;   uninstall.exe /S [/KEEPSETTINGS] [/KEEPMENU]
 ; A folder with blanks is given in double quotes; /D= comes last, unquoted.
 
@@ -20,36 +34,42 @@ ManifestDPIAware true
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 
-!ifndef ARCH
-  !define ARCH x64
-!endif
 !ifndef VERSION
   !define VERSION 1.0.0
 !endif
-
-!if "${ARCH}" == "x64"
-  Target amd64-unicode
-  !define PROGRAMS_FOLDER "$PROGRAMFILES64"
-  !define PRODUCT "Marlet"
-  !define WHICH_QUICKBOOKS "This Marlet is for QuickBooks 2022 and later. For QuickBooks releases before 2022 use the 32-bit Marlet (MarletSetup32.exe)."
-!else
-  Target x86-unicode
-  !define PROGRAMS_FOLDER "$PROGRAMFILES"
-  !define PRODUCT "Marlet (32-bit)"
-  !define WHICH_QUICKBOOKS "This 32-bit Marlet is for QuickBooks releases before 2022. For QuickBooks 2022 and later use MarletSetup.exe."
-!endif
-
+!define PRODUCT "Marlet"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Marlet"
+
+; The uninstaller and the installer are signed as they are made (a plain copy
+; without a certificate); the tests compare the installed uninstall.exe with
+; the copy.
+!uninstfinalize '${SIGN} "%1" "%1"' = 0
+!uninstfinalize 'cp -f "%1" "${UNINSTALLER_COPY}"' = 0
+!finalize '${SIGN} "%1" "%1"' = 0
 
 !include MUI2.nsh
 !include FileFunc.nsh
 !include LogicLib.nsh
 !include nsDialogs.nsh
+!include x64.nsh
+
+Var Bits            ; the build to install: 64 or 32
+Var Found           ; the registry view the request processor is registered in: 64, 32 or ""
+Var BuildNote       ; why that one, for the last page
+Var FinishText      ; the last page's text
+Var PrevDir         ; an installed Marlet's folder ("" when none)
+Var PrevBits        ; and its build
+Var DxPath          ; the Dorvex folder, as dxqb.ini's second line will hold it
+Var ConfigPath      ; the configuration folder, the third line
+Var DxPathBox
+Var ConfigPathBox
+Var KeepSettings    ; uninstaller: 1 keeps dxqb.ini
+Var RemoveMenu      ; uninstaller: 1 runs marlet.exe /uninstall
+Var KeepSettingsBox
+Var RemoveMenuBox
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
-InstallDir "${PROGRAMS_FOLDER}\Marlet"
-InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
 VIProductVersion "${VERSION}.0"
@@ -63,7 +83,8 @@ VIAddVersionKey "LegalCopyright" "Marlet"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-!define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION} on your computer.$\r$\n$\r$\nMarlet adds Scan Documents, Retrieve Documents, Options and Manual to the QuickBooks File menu and files your scanned documents in Dorvex under the customer or transaction open in QuickBooks.$\r$\n$\r$\n${WHICH_QUICKBOOKS}$\r$\n$\r$\n$_CLICK"
+!define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION} on your computer.$\r$\n$\r$\nMarlet adds Scan Documents, Retrieve Documents, Options and Manual to the QuickBooks File menu and files your scanned documents in Dorvex under the customer or transaction open in QuickBooks.$\r$\n$\r$\nThe installer picks the 64-bit or the 32-bit Marlet, whichever your QuickBooks needs.$\r$\n$\r$\n$_CLICK"
+!define MUI_FINISHPAGE_TEXT "$FinishText"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\QBManual.pdf"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Open the Marlet manual"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
@@ -81,15 +102,6 @@ UninstPage custom un.ChoicesPage un.ChoicesPageLeave
 !insertmacro MUI_UNPAGE_INSTFILES
 
 !insertmacro MUI_LANGUAGE "English"
-
-Var DxPath          ; the Dorvex folder, as dxqb.ini's second line will hold it
-Var ConfigPath      ; the configuration folder, the third line
-Var DxPathBox
-Var ConfigPathBox
-Var KeepSettings    ; uninstaller: 1 keeps dxqb.ini
-Var RemoveMenu      ; uninstaller: 1 runs marlet.exe /uninstall
-Var KeepSettingsBox
-Var RemoveMenuBox
 
 ; --- helpers
 
@@ -127,10 +139,126 @@ Function WriteOptionsFile
   DetailPrint "Created dxqb.ini"
 FunctionEnd
 
+; Pushes 1 when QBXMLRP2.RequestProcessor's class is registered in the
+; registry view SetRegView chose (its ProgID names a CLSID that has an
+; InprocServer32), else 0.
+Function RequestProcessorRegistered
+  Push $0
+  Push $1
+  StrCpy $1 ""
+  ReadRegStr $0 HKCR "QBXMLRP2.RequestProcessor\CLSID" ""
+  ${If} $0 != ""
+    ReadRegStr $1 HKCR "CLSID\$0\InprocServer32" ""
+  ${EndIf}
+  ${If} $1 != ""
+    StrCpy $0 1
+  ${Else}
+    StrCpy $0 0
+  ${EndIf}
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; Sets $Bits to the build that can load the registered request processor,
+; $Found to the registry view it was found in ("" when none), and $BuildNote
+; to what the last page says about it.
+Function ChooseBuild
+  StrCpy $Found ""
+  ${If} ${RunningX64}
+    SetRegView 64
+    Call RequestProcessorRegistered
+    Pop $0
+    SetRegView default
+    ${If} $0 == 1
+      StrCpy $Bits 64
+      StrCpy $Found 64
+      StrCpy $BuildNote "The 64-bit Marlet was installed, for the 64-bit QuickBooks on this computer."
+      Return
+    ${EndIf}
+  ${EndIf}
+  SetRegView 32
+  Call RequestProcessorRegistered
+  Pop $0
+  SetRegView default
+  ${If} $0 == 1
+    StrCpy $Bits 32
+    StrCpy $Found 32
+    StrCpy $BuildNote "The 32-bit Marlet was installed, for the 32-bit QuickBooks on this computer (releases before 2022)."
+    Return
+  ${EndIf}
+  ${If} ${RunningX64}
+    StrCpy $Bits 64
+  ${Else}
+    StrCpy $Bits 32
+  ${EndIf}
+  StrCpy $BuildNote "QuickBooks was not found on this computer, so the $Bits-bit Marlet, for this $Bits-bit Windows, was installed. If your QuickBooks needs the other one, run this installer again once QuickBooks is installed: it picks the right Marlet and keeps your settings."
+FunctionEnd
+
+; Sets $PrevDir and $PrevBits to the Marlet already installed, if any.
+Function FindPrevious
+  StrCpy $PrevDir ""
+  StrCpy $PrevBits ""
+  ${If} ${RunningX64}
+    SetRegView 64
+    ReadRegStr $PrevDir HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    SetRegView default
+    ${If} $PrevDir != ""
+      StrCpy $PrevBits 64
+      Return
+    ${EndIf}
+  ${EndIf}
+  SetRegView 32
+  ReadRegStr $PrevDir HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  SetRegView default
+  ${If} $PrevDir != ""
+    StrCpy $PrevBits 32
+  ${EndIf}
+FunctionEnd
+
+; Removes the Marlet found by FindPrevious when it is the other build or lies
+; in another folder: its dxqb.ini is copied into $INSTDIR first (it holds the
+; settings in use, so it replaces any older one there), then its uninstaller
+; unregisters it and deletes its files and uninstall key, leaving the menu.
+Function RemovePrevious
+  ${If} $PrevDir == ""
+    Return
+  ${EndIf}
+  ${If} $PrevBits == $Bits
+  ${AndIf} $PrevDir == $INSTDIR
+    Return
+  ${EndIf}
+  DetailPrint "Replacing the $PrevBits-bit Marlet in $PrevDir"
+  ${If} $PrevDir != $INSTDIR
+  ${AndIf} ${FileExists} "$PrevDir\dxqb.ini"
+    CreateDirectory "$INSTDIR"
+    ClearErrors
+    CopyFiles /SILENT "$PrevDir\dxqb.ini" "$INSTDIR"
+    ${If} ${Errors}
+      SetErrorLevel 2
+      Abort "Could not copy $PrevDir\dxqb.ini to $INSTDIR"
+    ${EndIf}
+    DetailPrint "Moved dxqb.ini from $PrevDir"
+  ${EndIf}
+  ; _?= runs it in place, so that ExecWait waits for it.
+  ExecWait '"$PrevDir\uninstall.exe" /S /KEEPSETTINGS /KEEPMENU _?=$PrevDir' $0
+  ${If} $0 != 0
+    DetailPrint "The uninstaller in $PrevDir failed ($0)"
+  ${EndIf}
+  ${If} $PrevDir != $INSTDIR
+    Delete "$PrevDir\dxqb.ini"
+  ${EndIf}
+  Delete "$PrevDir\uninstall.exe"
+  RMDir "$PrevDir"
+FunctionEnd
+
 ; --- the Dorvex folders page (skipped when dxqb.ini exists: it is kept as it is)
 
 Function FoldersPage
   ${If} ${FileExists} "$INSTDIR\dxqb.ini"
+    Abort
+  ${EndIf}
+  ${If} $PrevDir != ""
+  ${AndIf} ${FileExists} "$PrevDir\dxqb.ini"
     Abort
   ${EndIf}
   !insertmacro MUI_HEADER_TEXT "Dorvex folders" "Where Marlet finds Dorvex and its scan and retrieval configurations."
@@ -197,8 +325,13 @@ FunctionEnd
 
 Section "Marlet" SecMarlet
   SectionIn RO
+  Call RemovePrevious
   SetOutPath "$INSTDIR"
-  File "/oname=marlet.exe" "${MARLET_EXE}"
+  ${If} $Bits == 64
+    File "/oname=marlet.exe" "${MARLET_EXE_64}"
+  ${Else}
+    File "/oname=marlet.exe" "${MARLET_EXE_32}"
+  ${EndIf}
   File "/oname=QBManual.pdf" "${MANUAL_PDF}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
@@ -215,30 +348,85 @@ Section "Marlet" SecMarlet
     Abort "marlet.exe /regserver failed ($0)"
   ${EndIf}
 
+  ${If} $Bits == 64
+    SetRegView 64
+  ${Else}
+    SetRegView 32
+  ${EndIf}
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Marlet"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\marlet.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Build" "$Bits-bit"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+  SetRegView default
+  DetailPrint "$BuildNote"
 SectionEnd
+
+; Runs marlet.exe with a menu switch. Marlet shows the outcome in its own message
+; box; run silently it shows none (/quiet), ends by itself within its time
+; bound, and writes the outcome to its log (%LOCALAPPDATA%\Marlet\marlet.log),
+; so a deployment tool never waits for a person.
+!macro MenuSwitch switch
+  ${If} ${Silent}
+    ExecWait '"$INSTDIR\marlet.exe" ${switch} /quiet' $0
+    DetailPrint "marlet.exe ${switch}: exit code $0"
+  ${Else}
+    ExecWait '"$INSTDIR\marlet.exe" ${switch}'
+  ${EndIf}
+!macroend
 
 Section "Add Marlet to the QuickBooks File menu" SecMenu
-  ; Marlet shows the outcome in its own message box.
   DetailPrint "Adding the Marlet entries to the QuickBooks File menu"
-  ExecWait '"$INSTDIR\marlet.exe" /install'
+  !insertmacro MenuSwitch /install
 SectionEnd
 
+; Stops the installer with `text`, shown unless silent, and exit code 2.
+!macro Refuse text
+  MessageBox MB_OK|MB_ICONSTOP "${text}" /SD IDOK
+  SetErrorLevel 2
+  Quit
+!macroend
+
 Function .onInit
-!if "${ARCH}" == "x64"
-  SetRegView 64
-!endif
   ${GetParameters} $R0
+  Call ChooseBuild
+  ClearErrors
+  ${GetOptions} $R0 "/ARCH=" $R1
+  ${IfNot} ${Errors}
+    ${If} $R1 == 64
+    ${OrIf} $R1 == 32
+      StrCpy $Bits $R1
+      StrCpy $BuildNote "The $Bits-bit Marlet was installed, as asked (/ARCH=$Bits)."
+    ${Else}
+      !insertmacro Refuse "Unknown /ARCH=$R1: use /ARCH=64 or /ARCH=32."
+    ${EndIf}
+  ${EndIf}
+  ${If} $Bits == 64
+  ${AndIfNot} ${RunningX64}
+    !insertmacro Refuse "The 64-bit Marlet needs 64-bit Windows."
+  ${EndIf}
+  StrCpy $FinishText "$BuildNote$\r$\n$\r$\nClick Finish to close this wizard."
+
+  Call FindPrevious
+  ; /D= has set $INSTDIR; else the folder of the same build already
+  ; installed, else Program Files of the build.
+  ${If} $INSTDIR == ""
+    ${If} $PrevBits == $Bits
+      StrCpy $INSTDIR $PrevDir
+    ${ElseIf} $Bits == 64
+      StrCpy $INSTDIR "$PROGRAMFILES64\Marlet"
+    ${Else}
+      StrCpy $INSTDIR "$PROGRAMFILES32\Marlet"
+    ${EndIf}
+  ${EndIf}
+
   ClearErrors
   ${GetOptions} $R0 "/DXPATH=" $DxPath
   ${GetOptions} $R0 "/CONFIGPATH=" $ConfigPath
@@ -248,23 +436,22 @@ Function .onInit
   Push $ConfigPath
   Call TrailingBackslash
   Pop $ConfigPath
+  ; The menu is added silently only on request, and is offered ticked only
+  ; when there is a QuickBooks to add it to.
+  ClearErrors
+  ${GetOptions} $R0 "/ADDMENU" $R1
   ${If} ${Silent}
-    ClearErrors
-    ${GetOptions} $R0 "/ADDMENU" $R1
     ${If} ${Errors}
-      SectionGetFlags ${SecMenu} $R1
-      IntOp $R1 $R1 & ${SECTION_OFF}
-      SectionSetFlags ${SecMenu} $R1
+      !insertmacro UnselectSection ${SecMenu}
     ${EndIf}
+  ${ElseIf} $Found == ""
+    !insertmacro UnselectSection ${SecMenu}
   ${EndIf}
 FunctionEnd
 
 ; --- uninstaller
 
 Function un.onInit
-!if "${ARCH}" == "x64"
-  SetRegView 64
-!endif
   StrCpy $KeepSettings 0
   StrCpy $RemoveMenu 1
   ${GetParameters} $R0
@@ -317,7 +504,8 @@ FunctionEnd
 Section "Uninstall"
   ${If} $RemoveMenu == 1
     DetailPrint "Removing the Marlet entries from the QuickBooks File menu"
-    ExecWait '"$INSTDIR\marlet.exe" /uninstall'
+    ; Silently, a menu that cannot be removed does not stop the uninstall.
+    !insertmacro MenuSwitch /uninstall
   ${EndIf}
   DetailPrint "Unregistering Marlet"
   ExecWait '"$INSTDIR\marlet.exe" /unregserver'
@@ -335,5 +523,22 @@ Section "Uninstall"
   ${EndIf}
   Delete "$INSTDIR\uninstall.exe"
   RMDir /REBOOTOK "$INSTDIR"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  Call un.DeleteUninstallKey
 SectionEnd
+
+; The uninstall key is in the registry view of the build installed here.
+Function un.DeleteUninstallKey
+  ${If} ${RunningX64}
+    SetRegView 64
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $0 == $INSTDIR
+      DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    ${EndIf}
+  ${EndIf}
+  SetRegView 32
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 == $INSTDIR
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${EndIf}
+  SetRegView default
+FunctionEnd

@@ -1,10 +1,12 @@
 #include "main/main.h"
 
 #include "app/app.h"
+#include "app/log.h"
 #include "events/launch.h"
 #include "main/cmdline.h"
 #include "main/dialog_switches.h"
 #include "platform/error.h"
+#include "platform/platform.h"
 
 namespace marlet {
 
@@ -23,9 +25,19 @@ static const Switch kSwitches[] = {
     {"/retrieve", retrieveSwitch},
 };
 
-void Main() {
+// Not an action of its own: it changes how the others run, whichever argument
+// holds it. No other switch contains it, and it contains none of them.
+constexpr const char* kQuietSwitch = "/quiet";
+
+int Main() {
     try {
         std::vector<std::string> args = splitCommandLine();
+        setExitCode(kExitOk);
+        enableLog(args.size() > 1);
+        logLine("started: " + platform().commandLineText());
+        bool quiet = false;
+        for (const std::string& arg : args) quiet = quiet || arg.find(kQuietSwitch) != std::string::npos;
+        setQuietMode(quiet);
         gOptions = std::make_unique<cmOptions>();
         loadOptions();
         for (const std::string& arg : args)
@@ -36,6 +48,8 @@ void Main() {
         Error failure = caughtError();
         reportFatalError(failure.number(), failure.description());
     }
+    logLine("done, exit code " + std::to_string(exitCode()));
+    return exitCode();
 }
 
 }  // namespace marlet

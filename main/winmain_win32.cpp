@@ -10,7 +10,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::wstring commandLine = GetCommandLineW();
     int exitCode = 0;
     if (marlet::handleRegistrationSwitches(commandLine, exitCode)) return exitCode;
-    marlet::Main();
+    exitCode = marlet::Main();
     marlet::serveComIfEmbedded(commandLine);
-    return 0;
+    return exitCode;
 }

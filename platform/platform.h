@@ -71,8 +71,12 @@ struct Platform {
     std::string (*commandLineText)();
     // The folder that holds the executable, without a trailing "\".
     std::string (*exeFolder)();
-    // Ends the process at once.
-    void (*endProcess)();  // does not return (an attribute cannot mark a pointer)
+    // Ends the process at once with `exitCode`.
+    void (*endProcess)(int exitCode);  // does not return (an attribute cannot mark a pointer)
+    // After `seconds`, on a thread of its own, calls `onTimeout`, which ends the
+    // process. Bounds a run that nobody watches.
+    void (*startWatchdog)(int seconds, void (*onTimeout)());
+    uint32_t (*processId)();
     // An entry of the program's string table.
     std::string (*loadString)(int id);
     LocalTime (*localTime)();
@@ -95,6 +99,12 @@ struct Platform {
     // "\"; "" when unknown. Only the environment is read unless `askShell`,
     // which may load the shell's libraries to ask them too.
     std::string (*userDataFolder)(bool askShell);
+    // Adds `bytes` at the end of `path`, creating the file; false when it cannot.
+    bool (*appendFile)(const std::string& path, const std::string& bytes);
+    // The size in bytes, or -1 when there is no such file.
+    int64_t (*fileSize)(const std::string& path);
+    // Renames `from` to `to`, replacing `to`; false when it cannot.
+    bool (*renameFile)(const std::string& from, const std::string& to);
     // Between UTF-8 and the system's ANSI code page.
     std::string (*ansiToUtf8)(const std::string& ansi);
     std::string (*utf8ToAnsi)(const std::string& utf8);

@@ -78,10 +78,12 @@ static void subscribe(QBSessionManager& sm, const std::string& appName, const st
     append(set, appGUID);
     MsgSetResponse answer = sm.DoSubscriptionRequests(set);
     const Response& response = answer.GetAt(0);
-    if (response.StatusCode == 0)
+    if (response.StatusCode == 0) {
         MsgBox(outcome.doneText, kOkOnly, outcome.doneTitle);
-    else
+    } else {
+        setExitCode(kExitMenuRefused);
         MsgBox(outcome.refusedText + response.StatusMessage + outcome.refusedHint, kOkOnly, outcome.refusedTitle);
+    }
     sm.CloseConnection();
 }
 
@@ -92,6 +94,7 @@ void addMenu(const std::string& appName, const std::string& appGUID) {
     } catch (const Error& e) {
         // Closed before the box; a failure to close reaches the caller instead.
         sm.CloseConnection();
+        setExitCode(kExitMenuFailed);
         MsgBox("Encountered error subscribing: " + e.description());
     }
 }

@@ -1,5 +1,6 @@
 #include "qb/session.h"
 
+#include "app/log.h"
 #include "platform/error.h"
 
 namespace marlet {
@@ -12,10 +13,38 @@ static std::string textOf(const Value& v) {
     return "";
 }
 
+// Every step with the request processor goes into the log with its outcome.
+template <class Step>
+static auto logged(const char* member, Step step) {
+    try {
+        auto result = step();
+        logLine(std::string("QuickBooks ") + member + ": done");
+        return result;
+    } catch (const Error& e) {
+        logLine(std::string("QuickBooks ") + member + ": " + genericErrorText(e));
+        throw;
+    }
+}
+
+static Value call(AutoObject& rp, const char* member, const std::vector<Value>& args) {
+    return logged(member, [&] { return rp.call(member, args); });
+}
+
+// The status of each response, as support asks for it.
+static MsgSetResponse answerOf(const Value& xml) {
+    MsgSetResponse answer(textOf(xml));
+    for (int i = 0; i < answer.Count(); i++) {
+        const Response& r = answer.GetAt(i);
+        logLine(std::string("QuickBooks answer ") + r.name() + ": statusCode " + std::to_string(r.StatusCode) +
+                ", statusSeverity " + r.StatusSeverity + ", statusMessage " + r.StatusMessage);
+    }
+    return answer;
+}
+
 void QBSessionManager::connect(const char* member, const std::vector<Value>& args) {
     // Created here rather than with the manager: parsing an event needs no SDK.
-    if (!rp_) rp_ = platform().createObject(kRequestProcessorProgID);
-    rp_->call(member, args);
+    if (!rp_) rp_ = logged(kRequestProcessorProgID, [] { return platform().createObject(kRequestProcessorProgID); });
+    call(*rp_, member, args);
     connected_ = true;
 }
 
@@ -34,7 +63,7 @@ AutoObject& QBSessionManager::processor() {
 }
 
 void QBSessionManager::BeginSession(const std::string& companyFile, int openMode) {
-    ticket_ = textOf(processor().call("BeginSession", {companyFile, int32_t(openMode)}));
+    ticket_ = textOf(call(processor(), "BeginSession", {companyFile, int32_t(openMode)}));
 }
 
 MsgSetRequest QBSessionManager::CreateMsgSetRequest(const std::string& country, int majorVersion,
@@ -45,13 +74,13 @@ MsgSetRequest QBSessionManager::CreateMsgSetRequest(const std::string& country, 
 MsgSetResponse QBSessionManager::DoRequests(const MsgSetRequest& request) {
     AutoObject& rp = processor();
     if (ticket_.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");
-    return MsgSetResponse(textOf(rp.call("ProcessRequest", {ticket_, request.ToXMLString()})));
+    return answerOf(call(rp, "ProcessRequest", {ticket_, request.ToXMLString()}));
 }
 
 void QBSessionManager::EndSession() {
     AutoObject& rp = processor();
     if (ticket_.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");
-    rp.call("EndSession", {ticket_});
+    call(rp, "EndSession", {ticket_});
     ticket_.clear();
 }
 
@@ -61,7 +90,7 @@ SubscriptionMsgSetRequest QBSessionManager::CreateSubscriptionMsgSetRequest(int 
 }
 
 MsgSetResponse QBSessionManager::DoSubscriptionRequests(const SubscriptionMsgSetRequest& request) {
-    return MsgSetResponse(textOf(processor().call("ProcessSubscription", {request.ToXMLString()})));
+    return answerOf(call(processor(), "ProcessSubscription", {request.ToXMLString()}));
 }
 
 void QBSessionManager::CloseConnection() {
@@ -69,7 +98,7 @@ void QBSessionManager::CloseConnection() {
     // Marked closed first: a failing close is not tried a second time.
     connected_ = false;
     ticket_.clear();
-    rp_->call("CloseConnection", {});
+    call(*rp_, "CloseConnection", {});
 }
 
 }  // namespace marlet

@@ -13,6 +13,9 @@ cd "$top"
 "$top/scripts/deps.sh"
 
 echo "demo: building (the first build takes a few minutes)"
+# The installer carries the 32-bit marlet.exe too.
+cmake --preset windows-mingw-i686 >/dev/null
+cmake --build --preset windows-mingw-i686 -j2 --target marlet >/dev/null
 cmake --preset windows-mingw >/dev/null
 cmake --build --preset windows-mingw -j2 >/dev/null
 

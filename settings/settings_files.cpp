@@ -25,7 +25,11 @@ static std::string fileInUse() {
     return !user.empty() && p.fileExists(user) ? user : machine;
 }
 
-void loadSettings(cmOptions& o) { o.readOptions(fileInUse()); }
+std::string loadSettings(cmOptions& o) {
+    std::string path = fileInUse();
+    o.readOptions(path);
+    return path;
+}
 
 static std::string cannotSave(const std::string& path, const FileFailure& failure) {
     return "Your settings could not be saved to " + path + ":\r\n" + failure.reason;

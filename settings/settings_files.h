@@ -16,8 +16,9 @@ std::string machineSettingsPath();
 // the environment is read unless `askShell`.
 std::string userSettingsPath(bool askShell = false);
 
-// Reads the settings that apply to this person into `o`; never fails.
-void loadSettings(cmOptions& o);
+// Reads the settings that apply to this person into `o`; never fails. Returns
+// the file it read them from.
+std::string loadSettings(cmOptions& o);
 
 // Saves `o` into the file loadSettings reads, or into the person's own file when
 // the machine file may not be replaced. Nothing is written when the machine file

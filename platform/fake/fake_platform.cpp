@@ -81,10 +81,16 @@ static const Platform kFake = {
     },
     .commandLineText = [] { return world().commandLine; },
     .exeFolder = [] { return world().exeFolder; },
-    .endProcess = []() -> void {
+    .endProcess = [](int exitCode) -> void {
         world().log.push_back("endProcess");
+        world().exitCode = exitCode;
         throw ProcessEnded{};
     },
+    .startWatchdog = [](int seconds, void (*onTimeout)()) {
+        world().watchdogSeconds = seconds;
+        world().onTimeout = onTimeout;
+    },
+    .processId = [] { return uint32_t(4242); },
     .loadString = [](int id) {
         auto it = world().strings.find(id);
         return it == world().strings.end() ? std::string() : it->second;
@@ -118,6 +124,26 @@ static const Platform kFake = {
         if (!w.localAppData.empty() || !askShell) return w.localAppData;
         w.log.push_back("shell");
         return w.shellLocalAppData;
+    },
+    .appendFile = [](const std::string& path, const std::string& bytes) {
+        World& w = world();
+        size_t slash = path.rfind('\\');
+        if (writeFailure(path) || slash == std::string::npos || !w.folders.count(path.substr(0, slash)))
+            return false;
+        w.files[path] += bytes;
+        return true;
+    },
+    .fileSize = [](const std::string& path) {
+        auto it = world().files.find(path);
+        return it == world().files.end() ? int64_t(-1) : static_cast<int64_t>(it->second.size());
+    },
+    .renameFile = [](const std::string& from, const std::string& to) {
+        World& w = world();
+        auto it = w.files.find(from);
+        if (it == w.files.end() || writeFailure(to)) return false;
+        w.files[to] = it->second;
+        w.files.erase(from);
+        return true;
     },
     // The fake's ANSI is UTF-8 itself.
     .ansiToUtf8 = [](const std::string& s) { return s; },

@@ -69,6 +69,9 @@ struct World {
     int clipboardWrites = 0;
     int optionsDialogsShown = 0;
     std::vector<std::string> log;    // every call, in order, for sequence checks
+    int exitCode = -1;               // as endProcess was given it
+    int watchdogSeconds = 0;         // 0: none started
+    void (*onTimeout)() = nullptr;
 };
 
 // Failures as Windows reports them.

@@ -72,7 +72,24 @@ std::string exeFolder() {
     return narrow(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
 }
 
-void endProcess() { ExitProcess(1); }
+void endProcess(int exitCode) { ExitProcess(static_cast<UINT>(exitCode)); }
+
+static void (*gOnTimeout)() = nullptr;
+
+static DWORD WINAPI watchdog(void* milliseconds) {
+    Sleep(static_cast<DWORD>(reinterpret_cast<uintptr_t>(milliseconds)));
+    gOnTimeout();
+    return 0;
+}
+
+void startWatchdog(int seconds, void (*onTimeout)()) {
+    gOnTimeout = onTimeout;
+    auto milliseconds = static_cast<uintptr_t>(seconds) * 1000;
+    HANDLE thread = CreateThread(nullptr, 0, watchdog, reinterpret_cast<void*>(milliseconds), 0, nullptr);
+    if (thread) CloseHandle(thread);
+}
+
+uint32_t processId() { return GetCurrentProcessId(); }
 
 std::string loadString(int id) {
     const wchar_t* text = nullptr;

@@ -7,9 +7,9 @@
 
 namespace bench {
 
-std::wstring installFolder() {
+std::wstring installFolder(int bits) {
     wchar_t programs[MAX_PATH];
-    SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programs);
+    SHGetFolderPathW(nullptr, bits == 64 ? CSIDL_PROGRAM_FILES : CSIDL_PROGRAM_FILESX86, nullptr, 0, programs);
     return std::wstring(programs) + L"\\Marlet";
 }
 
@@ -65,16 +65,14 @@ RunResult runAnswering(const std::wstring& commandLine, const DialogHandler& onD
     return result;
 }
 
-std::wstring setupProgram() {
-    return binFolder() + (sizeof(void*) == 8 ? L"\\MarletSetup.exe" : L"\\MarletSetup32.exe");
-}
+std::wstring setupProgram() { return binFolder() + L"\\MarletSetup.exe"; }
 
 RunResult runSetup(const std::wstring& switches, const DialogHandler& onDialog) {
     return runAnswering(L"\"" + setupProgram() + L"\" /S " + switches, onDialog);
 }
 
-RunResult runUninstaller(const std::wstring& switches, const DialogHandler& onDialog) {
-    return runAnswering(L"\"" + installFolder() + L"\\uninstall.exe\" /S " + switches, onDialog);
+RunResult runUninstaller(const std::wstring& switches, const DialogHandler& onDialog, int bits) {
+    return runAnswering(L"\"" + installFolder(bits) + L"\\uninstall.exe\" /S " + switches, onDialog);
 }
 
 }  // namespace bench

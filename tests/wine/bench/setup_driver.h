@@ -10,8 +10,9 @@
 
 namespace bench {
 
-// Where the installer puts Marlet: Program Files of this program's bitness.
-std::wstring installFolder();
+// Where the installer puts the 64-bit Marlet (Program Files) or the 32-bit one
+// (Program Files (x86)). Asked from a 64-bit program.
+std::wstring installFolder(int bits = 64);
 
 // Processes whose program's name is `name`, or begins with it when it ends in "*".
 int processesNamed(const std::wstring& name);
@@ -23,11 +24,12 @@ int processesNamed(const std::wstring& name);
 RunResult runAnswering(const std::wstring& commandLine, const DialogHandler& onDialog = pressFirstButton,
                        int timeoutMs = 60000);
 
-// MarletSetup.exe (MarletSetup32.exe in the 32-bit build) in the build's folder.
+// MarletSetup.exe in the build's folder.
 std::wstring setupProgram();
 // It, run silently.
 RunResult runSetup(const std::wstring& switches, const DialogHandler& onDialog = pressFirstButton);
-// The installed uninstaller, silently.
-RunResult runUninstaller(const std::wstring& switches, const DialogHandler& onDialog = pressFirstButton);
+// The uninstaller of the Marlet installed in installFolder(bits), silently.
+RunResult runUninstaller(const std::wstring& switches, const DialogHandler& onDialog = pressFirstButton,
+                         int bits = 64);
 
 }  // namespace bench
