@@ -17,31 +17,8 @@ namespace {
 const std::string kMachine = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
 const std::string kMine = "False\r\nC:\\Mine\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
 
-// The dialog's first child of a window class, with a caption when one is given.
-HWND child(HWND dialog, const wchar_t* windowClass, const wchar_t* caption = nullptr) {
-    struct Search {
-        const wchar_t* windowClass;
-        const wchar_t* caption;
-        HWND found;
-    } search = {windowClass, caption, nullptr};
-    EnumChildWindows(
-        dialog,
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            wchar_t text[256];
-            GetClassNameW(w, text, 256);
-            if (lstrcmpiW(text, s->windowClass) != 0) return TRUE;
-            GetWindowTextW(w, text, 256);
-            if (s->caption && lstrcmpW(text, s->caption) != 0) return TRUE;
-            s->found = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // The Dorvex folder box: the dialog's first text box.
-HWND dxPathBox(HWND dialog) { return child(dialog, L"Edit"); }
+HWND dxPathBox(HWND dialog) { return findChild(dialog, "Edit"); }
 
 // A text box's text: another process's control is asked with WM_GETTEXT.
 std::wstring textOf(HWND control) {
@@ -93,7 +70,7 @@ struct LockedFolder : ::testing::Test {
         std::wstring shown = L"<not shown>";
         options([&](HWND dialog) {
             shown = textOf(dxPathBox(dialog));
-            PostMessageW(child(dialog, L"Button", L"Cancel"), BM_CLICK, 0, 0);
+            PostMessageW(findChild(dialog, "Button", "Cancel"), BM_CLICK, 0, 0);
         });
         return shown;
     }
@@ -106,7 +83,7 @@ TEST_F(LockedFolder, APersonsChangeGoesToTheirOwnFileAndTheMachineFileStaysAsItW
     RunResult changed = options([](HWND dialog) {
         EXPECT_EQ(textOf(dxPathBox(dialog)), L"C:\\Dx\\");
         SendMessageW(dxPathBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\Mine\\"));
-        PostMessageW(child(dialog, L"Button", L"OK"), BM_CLICK, 0, 0);
+        PostMessageW(findChild(dialog, "Button", "OK"), BM_CLICK, 0, 0);
     });
     EXPECT_EQ(changed.exitCode, 0u);
     ASSERT_EQ(changed.dialogs.size(), 1u) << "a box after OK: " << changed.dialogs.back().text;
