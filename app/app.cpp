@@ -15,7 +15,7 @@ std::unique_ptr<cmOptions> gOptions;
 void loadOptions() { logLine("settings read from " + loadSettings(*gOptions)); }
 
 void saveOptions() {
-    if (auto failure = saveSettings(*gOptions)) MsgBox(*failure, kOkOnly | kExclamation);
+    if (auto failure = saveSettings(*gOptions)) MsgBox(*failure, kExclamation);  // OK only
 }
 
 std::string appNameString() { return platform().loadString(IDS_APP_NAME); }

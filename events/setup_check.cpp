@@ -240,7 +240,7 @@ void checkTimedOut() {
     MsgBox(std::string("The set-up check stopped: the check \"") + stuck + "\" did not finish within " +
                std::to_string(kSetupCheckTimeLimitSeconds) +
                " seconds. Restart QuickBooks (and the computer if that does not help), then run the check again.",
-           kOkOnly | kExclamation, kSetupCheckTitle);
+           kExclamation, kSetupCheckTitle);
     platform().endProcess(kExitTimedOut);
 }
 
@@ -292,7 +292,7 @@ void setupCheckSwitch() {
     if (!quietMode()) platform().startWatchdog(kSetupCheckTimeLimitSeconds, checkTimedOut);
     bool allPassed = false;
     std::string text = runSetupChecks(allPassed);
-    MsgBox(text, allPassed ? kOkOnly : kOkOnly | kExclamation, kSetupCheckTitle);
+    MsgBox(text, allPassed ? kOkOnly : kExclamation, kSetupCheckTitle);
     if (!allPassed) setExitCode(kExitCheckFailed);
 }
 
