@@ -23,22 +23,25 @@ const char* const kChecks[] = {"Settings", "Dorvex", "Dorvex configurations", "M
 class OtherBuildsRequestProcessor {
 public:
     OtherBuildsRequestProcessor() {
-        set(L"QBXMLRP2.RequestProcessor\\CLSID", kClsid);
+        remove();  // what a run that was cut short left
+        set(kProgIdKey, kClsid);
         set(std::wstring(L"CLSID\\") + kClsid + L"\\InprocServer32", L"C:\\QB\\qbxmlrp2.dll");
     }
-    ~OtherBuildsRequestProcessor() {
-        HKEY classes;
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, nullptr, 0, KEY_ALL_ACCESS | kOtherView, &classes) != ERROR_SUCCESS) return;
-        RegDeleteTreeW(classes, L"QBXMLRP2.RequestProcessor");
-        RegDeleteTreeW(classes, (std::wstring(L"CLSID\\") + kClsid).c_str());
-        RegCloseKey(classes);
-    }
+    ~OtherBuildsRequestProcessor() { remove(); }
     OtherBuildsRequestProcessor(const OtherBuildsRequestProcessor&) = delete;
     OtherBuildsRequestProcessor& operator=(const OtherBuildsRequestProcessor&) = delete;
 
 private:
     static constexpr const wchar_t* kClsid = L"{0D5C4A52-7E1B-4C3F-9A88-3B2E6F1D4C77}";
     static constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    static constexpr const wchar_t* kProgIdKey = L"QBXMLRP2.RequestProcessor\\CLSID";
+    static void remove() {
+        // Innermost first: a key with subkeys is not deleted.
+        const std::wstring clsidKey = std::wstring(L"CLSID\\") + kClsid;
+        for (const std::wstring& key : {clsidKey + L"\\InprocServer32", clsidKey, std::wstring(kProgIdKey),
+                                        std::wstring(L"QBXMLRP2.RequestProcessor")})
+            RegDeleteKeyExW(HKEY_CLASSES_ROOT, key.c_str(), kOtherView, 0);
+    }
     static void set(const std::wstring& key, const std::wstring& value) {
         HKEY k;
         ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE | kOtherView, nullptr, &k,
@@ -68,13 +71,13 @@ struct Row {
 std::vector<Row> rows() {
     return {
         {"Healthy"},
-        {"NoRequestProcessor", true, false, "", true, false, false, false,
-         {"QuickBooks request processor", "QuickBooks", "Menu"},
-         "Install or repair QuickBooks, which brings its SDK request processor."},
         {"RequestProcessorOfTheOtherBuild", true, true, "", true, false, false, false,
          {"QuickBooks request processor", "QuickBooks", "Menu"},
          ": it is registered for " + kOtherBits + " programs only. Run MarletSetup.exe again: it installs the " +
              kOtherBits + " Marlet that this QuickBooks needs."},
+        {"NoRequestProcessor", true, false, "", true, false, false, false,
+         {"QuickBooks request processor", "QuickBooks", "Menu"},
+         "Install or repair QuickBooks, which brings its SDK request processor."},
         {"QuickBooksNotRunning", false, false, "fault = qbNotRunning", true, false, false, false, {"QuickBooks", "Menu"},
          "Could not start QuickBooks. Start QuickBooks, open the company file and run the check again."},
         {"MenuNotSubscribed", false, false, "", false, false, false, false, {"Menu"},
