@@ -166,10 +166,14 @@ CheckResult withQuickBooks(bool session, Ask ask) {
         sm.CloseConnection();
         return result;
     } catch (const Error& e) {
+        // Whatever was opened is closed; the first failure is the one reported.
+        try {
+            if (session) sm.EndSession();  // refused at once when no session is open
+        } catch (const Error&) {
+        }
         try {
             sm.CloseConnection();
         } catch (const Error&) {
-            // Already reported: the first failure is the one that counts.
         }
         return failed(genericErrorText(e), adviceFor(e));
     }

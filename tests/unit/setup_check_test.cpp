@@ -118,6 +118,8 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
         {"first access needs single-user mode",
          [](Site& s) { s.w.classes[kRP] = [] { return std::make_unique<Failing>(int32_t(0x80040418)); }; },
          {"QuickBooks", "Menu"}, {"in single-user mode, run the check again and allow Marlet access"}},
+        {"request fails inside the session", [](Site& s) { s.company->config.fault = "requestFails"; },
+         {"QuickBooks", "Menu"}, {"QuickBooks stopped responding before the request was processed."}},
         {"host query refused", [](Site& s) { s.company->config.failRequest = "HostQueryRq"; }, {"QuickBooks"},
          {"QuickBooks did not describe itself (1000: There has been an internal error"}},
         {"menu not subscribed", [](Site& s) { s.company->subscriptions().reset(); }, {"Menu"},
