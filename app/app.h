@@ -35,6 +35,7 @@ enum ExitCode : int {
     kExitMenuFailed = 3,    // the menu could not be added: QuickBooks was not reached
     kExitTimedOut = 4,      // a quiet run took longer than kQuietTimeLimitSeconds
     kExitNeedsPerson = 5,   // a quiet run was asked for something only a person can do
+    kExitCheckFailed = 6,   // /check: at least one check failed
 };
 void setExitCode(int code);
 int exitCode();

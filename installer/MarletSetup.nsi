@@ -16,7 +16,8 @@
 ; creates dxqb.ini beside the exe when there is none: marlet.exe only ever
 ; rewrites that file, so without it no setting would survive. An existing
 ; dxqb.ini is never touched, so an upgrade keeps the user's settings.
-; Optionally adds the QuickBooks menu (marlet.exe /install).
+; Optionally adds the QuickBooks menu (marlet.exe /install); the last page
+; offers the set-up check (marlet.exe /check).
 ;
 ; A Marlet of the other build, or in another folder, is removed first by its
 ; own uninstaller (its files and its registration; the QuickBooks menu is
@@ -85,6 +86,12 @@ VIAddVersionKey "LegalCopyright" "Marlet"
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION} on your computer.$\r$\n$\r$\nMarlet adds Scan Documents, Retrieve Documents, Options and Manual to the QuickBooks File menu and files your scanned documents in Dorvex under the customer or transaction open in QuickBooks.$\r$\n$\r$\nThe installer picks the 64-bit or the 32-bit Marlet, whichever your QuickBooks needs.$\r$\n$\r$\n$_CLICK"
 !define MUI_FINISHPAGE_TEXT "$FinishText"
+; The set-up check says what is still missing (QuickBooks closed, Dorvex
+; elsewhere, ...); it needs QuickBooks running, so it is offered, not ticked.
+!define MUI_FINISHPAGE_RUN "$INSTDIR\marlet.exe"
+!define MUI_FINISHPAGE_RUN_PARAMETERS "/check"
+!define MUI_FINISHPAGE_RUN_TEXT "Check the set-up now"
+!define MUI_FINISHPAGE_RUN_NOTCHECKED
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\QBManual.pdf"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Open the Marlet manual"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED

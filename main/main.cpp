@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/log.h"
 #include "events/launch.h"
+#include "events/setup_check.h"
 #include "main/cmdline.h"
 #include "main/dialog_switches.h"
 #include "platform/error.h"
@@ -23,6 +24,7 @@ static const Switch kSwitches[] = {
     {"/uninstall", uninstallSwitch},
     {"/options", optionsSwitch},
     {"/retrieve", retrieveSwitch},
+    {"/check", setupCheckSwitch},
 };
 
 // Not an action of its own: it changes how the others run, whichever argument

@@ -18,6 +18,7 @@ const Platform kWin32Platform = {
     .startProcess = win32::startProcess,
     .commandLineText = win32::commandLineText,
     .exeFolder = win32::exeFolder,
+    .exePath = win32::exeFile,
     .endProcess = win32::endProcess,
     .startWatchdog = win32::startWatchdog,
     .processId = win32::processId,
@@ -35,6 +36,7 @@ const Platform kWin32Platform = {
     .ansiToUtf8 = win32::ansiToUtf8,
     .utf8ToAnsi = win32::utf8ToAnsi,
     .createObject = win32::createObject,
+    .classesValue = win32::classesValue,
 };
 
 }  // namespace marlet

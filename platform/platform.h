@@ -18,6 +18,9 @@ class frmOptions;
 enum : int { kOkOnly = 0, kOkCancel = 1, kExclamation = 48 };
 enum : int { kAnswerOk = 1, kAnswerCancel = 2 };
 
+// Registry views: the one this build's COM reads, and the other bitness's.
+enum : int { kOwnView = 0, kOtherView = 1 };
+
 // Window states for a started program.
 enum : int {
     kNormalFocus = 1,     // shown normally, with the focus
@@ -71,6 +74,8 @@ struct Platform {
     std::string (*commandLineText)();
     // The folder that holds the executable, without a trailing "\".
     std::string (*exeFolder)();
+    // The executable's full path.
+    std::string (*exePath)();
     // Ends the process at once with `exitCode`.
     void (*endProcess)(int exitCode);  // does not return (an attribute cannot mark a pointer)
     // After `seconds`, on a thread of its own, calls `onTimeout`, which ends the
@@ -111,6 +116,9 @@ struct Platform {
 
     // --- COM ---
     std::unique_ptr<AutoObject> (*createObject)(const std::string& progId);
+    // The default value of `key` under HKEY_CLASSES_ROOT in a registry view
+    // (kOwnView, kOtherView); "" when there is none.
+    std::string (*classesValue)(const std::string& key, int view);
 };
 
 // The table in use; set once at start.

@@ -20,6 +20,12 @@ std::string Record::GetValue(const char* path) const {
     return textOf(node_.first_element_by_path(path));
 }
 
+std::vector<std::string> Record::values(const char* name) const {
+    std::vector<std::string> out;
+    for (pugi::xml_node c : node_.children(name)) out.push_back(textOf(c));
+    return out;
+}
+
 std::string Record::required(const char* path) const {
     pugi::xml_node e = node_.first_element_by_path(path);
     if (!e)

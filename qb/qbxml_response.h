@@ -35,6 +35,8 @@ public:
     std::string GetValue(const char* path) const;
     // The element's text; raises kErrMissingElement when absent.
     std::string required(const char* path) const;
+    // The text of every child element named `name`, in order.
+    std::vector<std::string> values(const char* name) const;
 
 private:
     pugi::xml_node node_;

@@ -16,8 +16,7 @@ std::string userSettingsPath(bool askShell) {
     return folder.empty() ? "" : folder + "\\dxqb.ini";
 }
 
-// The machine file when it is locked or the person has no file of their own.
-static std::string fileInUse() {
+std::string settingsFileInUse() {
     const Platform& p = platform();
     std::string machine = machineSettingsPath();
     if (p.isReadOnly(machine)) return machine;
@@ -26,7 +25,7 @@ static std::string fileInUse() {
 }
 
 std::string loadSettings(cmOptions& o) {
-    std::string path = fileInUse();
+    std::string path = settingsFileInUse();
     o.readOptions(path);
     return path;
 }
@@ -42,7 +41,7 @@ std::optional<std::string> saveSettings(const cmOptions& o) {
     // a read-only one is the administrator's lock.
     if (!p.fileExists(machine) || p.isReadOnly(machine)) return std::nullopt;
     std::string bytes = p.utf8ToAnsi(o.toText());
-    std::string target = fileInUse();
+    std::string target = settingsFileInUse();
     std::string current;
     if (p.readFile(target, current) && current == bytes) return std::nullopt;
     FileFailure failure;

@@ -16,6 +16,10 @@ std::string machineSettingsPath();
 // the environment is read unless `askShell`.
 std::string userSettingsPath(bool askShell = false);
 
+// The file that holds this person's settings: the machine file when it is
+// locked or the person has no file of their own.
+std::string settingsFileInUse();
+
 // Reads the settings that apply to this person into `o`; never fails. Returns
 // the file it read them from.
 std::string loadSettings(cmOptions& o);

@@ -81,6 +81,7 @@ static const Platform kFake = {
     },
     .commandLineText = [] { return world().commandLine; },
     .exeFolder = [] { return world().exeFolder; },
+    .exePath = [] { return world().exeFolder + "\\marlet.exe"; },
     .endProcess = [](int exitCode) -> void {
         world().log.push_back("endProcess");
         world().exitCode = exitCode;
@@ -154,6 +155,11 @@ static const Platform kFake = {
         auto it = w.classes.find(progId);
         if (it == w.classes.end()) throw Error(kHrClassNotRegistered, "Invalid class string");
         return it->second();
+    },
+    .classesValue = [](const std::string& key, int view) {
+        const auto& keys = world().registry[view == kOtherView ? 1 : 0];
+        auto it = keys.find(key);
+        return it == keys.end() ? std::string() : it->second;
     },
 };
 

@@ -49,6 +49,7 @@ struct World {
     std::string shellLocalAppData;             // what the shell would answer
     std::set<std::string> programs;            // paths that exist as programs
     std::map<std::string, std::function<std::unique_ptr<AutoObject>()>> classes;  // ProgID ->
+    std::map<std::string, std::string> registry[2];  // HKEY_CLASSES_ROOT key -> value, by view
     bool clipboardLocked = false;
     bool scanner = false;
 

@@ -1,4 +1,5 @@
-// Automation objects created by ProgID and called by member name.
+// Automation objects created by ProgID and called by member name, and what the
+// registry says about classes.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -113,6 +114,23 @@ std::unique_ptr<AutoObject> createObject(const std::string& progId) {
                           reinterpret_cast<void**>(&d));
     if (FAILED(hr)) throw hresultError(hr);
     return std::make_unique<DispatchObject>(d);
+}
+
+std::string classesValue(const std::string& key, int view) {
+    // A 32-bit program's other view is the 64-bit one, and the other way round.
+    REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    HKEY k;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, widen(key).c_str(), 0, KEY_QUERY_VALUE | (view == kOtherView ? other : 0),
+                      &k) != ERROR_SUCCESS)
+        return "";
+    std::wstring value(512, L'\0');
+    DWORD type = 0, bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    LONG r = RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes);
+    RegCloseKey(k);
+    if (r != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return "";
+    value.resize(bytes / sizeof(wchar_t));
+    while (!value.empty() && value.back() == L'\0') value.pop_back();
+    return narrow(value);
 }
 
 }  // namespace marlet::win32

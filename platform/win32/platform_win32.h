@@ -13,6 +13,7 @@ std::string commandLineText();
 std::string exeFolder();
 // The executable's full path (exeFolder is its folder).
 std::wstring exePath();
+std::string exeFile();  // the same, as the table gives it
 [[noreturn]] void endProcess(int exitCode);
 void startWatchdog(int seconds, void (*onTimeout)());
 uint32_t processId();
@@ -30,6 +31,7 @@ bool renameFile(const std::string& from, const std::string& to);
 std::string ansiToUtf8(const std::string& ansi);
 std::string utf8ToAnsi(const std::string& utf8);
 std::unique_ptr<AutoObject> createObject(const std::string& progId);
+std::string classesValue(const std::string& key, int view);
 // Initialises COM on this thread the first time it is needed.
 void ensureCom();
 }  // namespace win32

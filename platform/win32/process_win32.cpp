@@ -66,6 +66,8 @@ std::wstring exePath() {
     }
 }
 
+std::string exeFile() { return narrow(exePath()); }
+
 std::string exeFolder() {
     std::wstring path = exePath();
     size_t slash = path.find_last_of(L"\\/");

@@ -1,5 +1,5 @@
-// Answers to checked requests: record queries from the company data, and the
-// UI-extension subscriptions kept by subscriber.
+// Answers to checked requests: the host, record queries from the company data,
+// and the UI-extension subscriptions kept by subscriber.
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -17,6 +17,7 @@ struct Status {
 };
 
 const Status kOk = {0, "Info", "Status OK"};
+const Status kInternalError = {1000, "Error", "There has been an internal error when processing the request."};
 
 void appendEscaped(std::string& out, const std::string& text) {
     for (char c : text) {
@@ -149,6 +150,26 @@ std::string answerQuery(Company& company, pugi::xml_node request, const char* re
     return out + closingTag(request);
 }
 
+// What the stand-in says about itself: a QuickBooks that takes every qbXML
+// version the stand-in checks, with the company file open for one user.
+const char kHost[] =
+    "<HostRet><ProductName>QuickBooks Pro 2006</ProductName><MajorVersion>16</MajorVersion>"
+    "<MinorVersion>0</MinorVersion><Country>US</Country><SupportedQBXMLVersion>1.0</SupportedQBXMLVersion>"
+    "<SupportedQBXMLVersion>1.1</SupportedQBXMLVersion><SupportedQBXMLVersion>2.0</SupportedQBXMLVersion>"
+    "<SupportedQBXMLVersion>2.1</SupportedQBXMLVersion><SupportedQBXMLVersion>3.0</SupportedQBXMLVersion>"
+    "<SupportedQBXMLVersion>4.0</SupportedQBXMLVersion><IsAutomaticLogin>false</IsAutomaticLogin>"
+    "<QBFileMode>SingleUser</QBFileMode></HostRet>";
+
+std::string answerHostQuery(Company& company, pugi::xml_node request) {
+    if (company.config.failRequest == request.name())
+        return responseTag(request, kInternalError, -1) + closingTag(request);
+    pugi::xml_document host;
+    host.load_string(kHost);
+    std::vector<std::string> include;
+    for (pugi::xml_node c : request.children("IncludeRetElement")) include.push_back(textOf(c));
+    return responseTag(request, kOk, -1) + recordText(host.first_child(), Config(), include) + closingTag(request);
+}
+
 pugi::xml_node storedSubscription(pugi::xml_node store, const std::string& subscriberID) {
     for (pugi::xml_node ret : store.children("UIExtensionSubscriptionRet"))
         if (textOf(ret.child("SubscriberID")) == subscriberID) return ret;
@@ -180,6 +201,20 @@ std::string answerSubscriptionAdd(Company& company, pugi::xml_node request) {
     return responseTag(request, kOk, -1) + recordText(ret, Config(), {}) + closingTag(request);
 }
 
+std::string answerSubscriptionQuery(Company& company, pugi::xml_node request) {
+    if (company.config.failRequest == request.name())
+        return responseTag(request, kInternalError, -1) + closingTag(request);
+    if (auto forced = configuredStatus(company.config))
+        return responseTag(request, *forced, -1) + closingTag(request);
+    pugi::xml_node store = company.subscriptions().child("UIExtensionSubscriptions");
+    pugi::xml_node ret = storedSubscription(store, textOf(request.child("SubscriberID")));
+    if (!ret) {
+        Status none = {1, "Info", "A query request did not find a matching object in QuickBooks"};
+        return responseTag(request, none, -1) + closingTag(request);
+    }
+    return responseTag(request, kOk, -1) + recordText(ret, Config(), {}) + closingTag(request);
+}
+
 std::string answerSubscriptionDel(Company& company, pugi::xml_node request) {
     std::string id = textOf(request.child("SubscriberID"));
     std::string type = textOf(request.child("SubscriptionType"));
@@ -205,14 +240,19 @@ std::string document(const char* setName, const std::string& responses) {
 }  // namespace
 
 std::string answerDataRequests(Company& company, pugi::xml_node set) {
-    // None of the answers here is an error, so stopOnError never cuts the set short.
+    // A request told to fail is the only error answer; stopOnError ends the set there.
+    bool stop = std::strcmp(set.attribute("onError").value(), "stopOnError") == 0;
     std::string responses;
     for (pugi::xml_node r = set.first_child(); r; r = r.next_sibling()) {
         if (r.type() != pugi::node_element) continue;
-        if (std::strcmp(r.name(), "CustomerQueryRq") == 0)
+        if (std::strcmp(r.name(), "HostQueryRq") == 0) {
+            responses += answerHostQuery(company, r);
+            if (stop && company.config.failRequest == r.name()) break;
+        } else if (std::strcmp(r.name(), "CustomerQueryRq") == 0) {
             responses += answerQuery(company, r, "CustomerRet", "ListID", "FullName");
-        else
+        } else {
             responses += answerQuery(company, r, "TransactionRet", "TxnID", nullptr);
+        }
     }
     return document("QBXMLMsgsRs", responses);
 }
@@ -223,6 +263,8 @@ std::string answerSubscriptionRequests(Company& company, pugi::xml_node set) {
         if (r.type() != pugi::node_element) continue;
         if (std::strcmp(r.name(), "UIExtensionSubscriptionAddRq") == 0)
             responses += answerSubscriptionAdd(company, r);
+        else if (std::strcmp(r.name(), "UIExtensionSubscriptionQueryRq") == 0)
+            responses += answerSubscriptionQuery(company, r);
         else
             responses += answerSubscriptionDel(company, r);
     }

@@ -49,6 +49,11 @@ Config parseConfig(const std::string& text) {
             c.fault = value == "none" ? "" : value;
         } else if (key == "dropElement") {
             c.dropElement = value;
+        } else if (key == "failRequest") {
+            if (value != "HostQueryRq" && value != "UIExtensionSubscriptionQueryRq")
+                throw Fault(kHrInvalidArg, std::string(kConfigFileName) + ": failRequest takes HostQueryRq or "
+                                           "UIExtensionSubscriptionQueryRq, not \"" + value + "\"");
+            c.failRequest = value;
         } else if (key == "subscriptionStatusCode") {
             try {
                 c.subscriptionStatusCode = std::stoi(value);

@@ -31,7 +31,7 @@ enum : int32_t {
     kHrCompanyFile = int32_t(0x80040403),    // the company data cannot be opened
     kHrWrongState = int32_t(0x80040404),     // a call out of turn (no connection, bad ticket, ...)
     kHrNotRunning = int32_t(0x80040408),     // injected: QuickBooks cannot be started
-    kHrAccessDenied = int32_t(0x80040410),   // injected: the connection is refused
+    kHrAccessDenied = int32_t(0x80040420),   // injected: the connection is refused
     kHrSessionRefused = int32_t(0x8004041A), // injected: the session is refused
     kHrInvalidArg = int32_t(0x80070057),     // E_INVALIDARG
 };
@@ -49,6 +49,7 @@ extern const char kSampleCompany[];
 struct Config {
     std::string fault;        // "" or one of the fault names
     std::string dropElement;  // path taken out of every returned record ("EntityRef")
+    std::string failRequest;  // a query answered with status 1000 (HostQueryRq, UIExtensionSubscriptionQueryRq)
     std::optional<int> subscriptionStatusCode;  // replaces a subscription answer's status
     std::string subscriptionStatusSeverity = "Error";
     std::string subscriptionStatusMessage;

@@ -237,10 +237,20 @@ Particle subscriptionDel() {
                                kRequestAttrs));
 }
 
+Particle hostQuery() {
+    return withAttrs(elem("HostQueryRq", {since(40, any(leaf("IncludeRetElement", Type::Str, 50)))}),
+                     kRequestAttrs);
+}
+
+Particle uiExtensionSubscriptionQuery() {
+    return since(30, withAttrs(elem("UIExtensionSubscriptionQueryRq", {leaf("SubscriberID", Type::Guid)}),
+                               kRequestAttrs));
+}
+
 const std::vector<Particle>& requests(MsgSetKind kind) {
-    static const std::vector<Particle> data = {customerQuery(), transactionQuery()};
-    static const std::vector<Particle> subscription = {uiExtensionSubscriptionAdd(),
-                                                       subscriptionDel()};
+    static const std::vector<Particle> data = {hostQuery(), customerQuery(), transactionQuery()};
+    static const std::vector<Particle> subscription = {
+        uiExtensionSubscriptionAdd(), uiExtensionSubscriptionQuery(), subscriptionDel()};
     return kind == MsgSetKind::Data ? data : subscription;
 }
 

@@ -1,0 +1,303 @@
+#include "events/setup_check.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+
+#include "app/app.h"
+#include "app/log.h"
+#include "platform/error.h"
+#include "platform/platform.h"
+#include "qb/session.h"
+#include "settings/settings_files.h"
+
+namespace marlet {
+
+namespace {
+
+constexpr const char* kFileToolsProgID = "Kelvorn.FileTools";
+constexpr const char* kRunSetupAgain = "Run MarletSetup.exe again to repair Marlet.";
+
+CheckResult passed(std::string finding) { return {true, std::move(finding), ""}; }
+CheckResult failed(std::string finding, std::string advice) {
+    return {false, std::move(finding), std::move(advice)};
+}
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+std::string unquoted(const std::string& s) {
+    return s.size() >= 2 && s.front() == '"' && s.back() == '"' ? s.substr(1, s.size() - 2) : s;
+}
+
+std::string bitness(bool own) { return (sizeof(void*) == 8) == own ? "64-bit" : "32-bit"; }
+
+// --- settings and files
+
+CheckResult settingsFile() {
+    std::string path = settingsFileInUse();
+    const char* whose = path == machineSettingsPath() ? "the machine's" : "your own";
+    std::string bytes;
+    if (!platform().readFile(path, bytes))
+        return failed(path + " (" + whose + " settings file) cannot be read", kRunSetupAgain);
+    // Lines end in CR LF; a last line without one counts too.
+    long lines = std::count(bytes.begin(), bytes.end(), '\n');
+    if (!bytes.empty() && bytes.back() != '\n') lines++;
+    if (lines < 6)
+        return failed(path + " (" + whose + " settings file) holds " + std::to_string(lines) +
+                          " lines instead of six",
+                      "Open Options from the QuickBooks File menu, check each setting and press OK to write it again.");
+    return passed(path + " (" + whose + " settings file), six lines");
+}
+
+CheckResult dorvexProgram() {
+    std::string program = gOptions->dxPath + "Dorvex.exe";
+    if (!platform().fileExists(program))
+        return failed(program + " is not there",
+                      "In Options, set the Dorvex executable folder to the folder that holds Dorvex.exe, or install Dorvex.");
+    return passed(program + " is there");
+}
+
+CheckResult dorvexConfigurations() {
+    std::string missing;
+    for (const char* name : {"qbscan.dxc", "qbscan_no_txn.dxc", "qbretrieve.dxc"})
+        if (!platform().fileExists(gOptions->configPath + name)) missing += (missing.empty() ? "" : ", ") + std::string(name);
+    if (!missing.empty())
+        return failed(missing + " not in " + gOptions->configPath,
+                      "In Options, set the configuration folder to the folder that holds the Dorvex "
+                      "configurations, or restore them from your Dorvex installation.");
+    return passed("qbscan.dxc, qbscan_no_txn.dxc and qbretrieve.dxc are in " + gOptions->configPath);
+}
+
+// --- registration
+
+// The server registered for `progId` in this build's view; "" when none.
+std::string localServerOf(const std::string& progId) {
+    const Platform& p = platform();
+    std::string clsid = p.classesValue(progId + "\\CLSID", kOwnView);
+    return clsid.empty() ? "" : unquoted(p.classesValue("CLSID\\" + clsid + "\\LocalServer32", kOwnView));
+}
+
+CheckResult marletRegistration() {
+    std::string self = platform().exePath();
+    std::string wrong;
+    for (const char* progId : {"Marlet.QBMenuListener", "Marlet.cmOptions"}) {
+        std::string server = localServerOf(progId);
+        if (lower(server) == lower(self)) continue;
+        wrong += (wrong.empty() ? "" : "; ") + std::string(progId) +
+                 (server.empty() ? " is not registered" : " is registered for " + server);
+    }
+    if (!wrong.empty()) return failed(wrong, kRunSetupAgain);
+    return passed("Marlet.QBMenuListener and Marlet.cmOptions are registered for " + self);
+}
+
+// Is the request processor's class registered (with its DLL) in `view`?
+bool requestProcessorIn(int view) {
+    const Platform& p = platform();
+    std::string clsid = p.classesValue(std::string(kRequestProcessorProgID) + "\\CLSID", view);
+    return !clsid.empty() && !p.classesValue("CLSID\\" + clsid + "\\InprocServer32", view).empty();
+}
+
+CheckResult requestProcessor() {
+    try {
+        platform().createObject(kRequestProcessorProgID);
+        return passed(std::string(kRequestProcessorProgID) + " can be created by this " + bitness(true) + " Marlet");
+    } catch (const Error& e) {
+        std::string finding = std::string(kRequestProcessorProgID) + " cannot be created (" + genericErrorText(e) + ")";
+        if (!requestProcessorIn(kOwnView) && requestProcessorIn(kOtherView))
+            return failed(finding + ": it is registered for " + bitness(false) + " programs only",
+                          "Run MarletSetup.exe again: it installs the " + bitness(false) +
+                              " Marlet that this QuickBooks needs.");
+        return failed(finding, "Install or repair QuickBooks, which brings its SDK request processor.");
+    }
+}
+
+// --- QuickBooks
+
+const char kStartQuickBooks[] = "Start QuickBooks, open the company file and run the check again.";
+const char kAllowAccess[] =
+    "In QuickBooks, as the Administrator, allow Marlet under Edit > Preferences > Integrated Applications "
+    "> Company Preferences.";
+const char kSingleUser[] =
+    "Open the company file in QuickBooks as the Administrator in single-user mode, run the check again and "
+    "allow Marlet access when QuickBooks asks.";
+
+// Failures of the SDK a person can put right, and how.
+struct KnownFailure {
+    uint32_t hresult;
+    const char* advice;
+};
+const KnownFailure kKnownFailures[] = {
+    {0x80040408, kStartQuickBooks},  // Could not start QuickBooks.
+    {0x80040416, kStartQuickBooks},  // QuickBooks is not running and no company file was named
+    {0x80040417, kStartQuickBooks},  // no company file is open in QuickBooks
+    {0x80040424, kStartQuickBooks},  // QuickBooks did not finish starting
+    {0x80040420, kAllowAccess},      // The QuickBooks user has denied access.
+    {0x8004041A, kAllowAccess},      // no permission to access this company file
+    {0x8004041D, kAllowAccess},      // not allowed to log in to this company file automatically
+    {0x80040418, kSingleUser},       // first access: only the Administrator can allow it
+    {0x80040422, kSingleUser},       // single-user access is needed
+};
+
+std::string adviceFor(const Error& e) {
+    for (const KnownFailure& k : kKnownFailures)
+        if (static_cast<uint32_t>(e.number()) == k.hresult) return k.advice;
+    if (e.number() == kHrClassNotRegistered) return "See the request processor's line.";
+    return "Check that QuickBooks runs with the company file open, then run the check again.";
+}
+
+std::string joined(const std::vector<std::string>& items) {
+    std::string out;
+    for (const std::string& s : items) out += (out.empty() ? "" : ", ") + s;
+    return out;
+}
+
+// One exchange over a connection of its own; `ask` returns the check's result.
+template <class Ask>
+CheckResult withQuickBooks(bool session, Ask ask) {
+    QBSessionManager sm;
+    try {
+        sm.OpenConnection("", appNameString());
+        if (session) sm.BeginSession("", kOpenModeDoNotCare);
+        CheckResult result = ask(sm);
+        if (session) sm.EndSession();
+        sm.CloseConnection();
+        return result;
+    } catch (const Error& e) {
+        // Whatever was opened is closed; the first failure is the one reported.
+        try {
+            if (session) sm.EndSession();  // refused at once when no session is open
+        } catch (const Error&) {
+        }
+        try {
+            sm.CloseConnection();
+        } catch (const Error&) {
+        }
+        return failed(genericErrorText(e), adviceFor(e));
+    }
+}
+
+CheckResult quickBooks() {
+    return withQuickBooks(true, [](QBSessionManager& sm) {
+        // Asked in qbXML 1.0, which every QuickBooks takes, so that an older one can say what it takes.
+        MsgSetRequest set = sm.CreateMsgSetRequest("US", 1, 0);
+        set.Append("HostQueryRq");
+        MsgSetResponse answer = sm.DoRequests(set);
+        const Response& r = answer.GetAt(0);
+        if (r.StatusCode != 0 || r.DetailCount() == 0)
+            return failed("QuickBooks did not describe itself (" + std::to_string(r.StatusCode) + ": " +
+                              r.StatusMessage + ")",
+                          "Restart QuickBooks and run the check again.");
+        Record host = r.Detail(0);
+        std::vector<std::string> versions = host.values("SupportedQBXMLVersion");
+        std::string product = host.GetValue("ProductName") + " " + host.GetValue("MajorVersion") + "." +
+                              host.GetValue("MinorVersion");
+        if (std::find(versions.begin(), versions.end(), "4.0") == versions.end())
+            return failed(product + " answers, but takes qbXML " + joined(versions) + ", not 4.0",
+                          "Update QuickBooks to a release that takes qbXML 4.0 (2005 or later).");
+        return passed(product + " answers, qbXML 4.0 supported");
+    });
+}
+
+CheckResult menuSubscription() {
+    return withQuickBooks(false, [](QBSessionManager& sm) {
+        SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(4, 0);
+        set.Append("UIExtensionSubscriptionQueryRq").Append("SubscriberID", appGuidString());
+        MsgSetResponse answer = sm.DoSubscriptionRequests(set);
+        const Response& r = answer.GetAt(0);
+        if (r.StatusCode != 0 || r.DetailCount() == 0)
+            return failed("Marlet's entries are not in the QuickBooks File menu (" + std::to_string(r.StatusCode) +
+                              ": " + r.StatusMessage + ")",
+                          "Use Add Menu in Options, then restart QuickBooks.");
+        return passed("Marlet's entries are in the QuickBooks " + r.Detail(0).GetValue("MenuExtensionSubscription/AddToMenu") +
+                      " menu");
+    });
+}
+
+// --- the manual
+
+CheckResult manual() {
+    std::string problems, advice;
+    try {
+        platform().createObject(kFileToolsProgID);
+    } catch (const Error& e) {
+        problems = std::string(kFileToolsProgID) + " cannot be created (" + genericErrorText(e) + ")";
+        advice = "Install Dorvex again, which brings Kelvorn.FileTools.";
+    }
+    std::string pdf = platform().exeFolder() + "\\QBManual.pdf";
+    if (!platform().fileExists(pdf)) {
+        problems += (problems.empty() ? "" : "; ") + pdf + " is not there";
+        advice = advice.empty() ? kRunSetupAgain : "Install Dorvex again, then run MarletSetup.exe again.";
+    }
+    if (!problems.empty()) return failed(problems, advice);
+    return passed(std::string(kFileToolsProgID) + " can be created and " + pdf + " is there");
+}
+
+// The check running now, for the time bound; its name, or null.
+std::atomic<const char*> gRunning{nullptr};
+
+void checkTimedOut() {
+    const char* stuck = gRunning.load();
+    if (!stuck) return;  // every check has ended; the box waits for its reader
+    MsgBox(std::string("The set-up check stopped: the check \"") + stuck + "\" did not finish within " +
+               std::to_string(kSetupCheckTimeLimitSeconds) +
+               " seconds. Restart QuickBooks (and the computer if that does not help), then run the check again.",
+           kExclamation, kSetupCheckTitle);
+    platform().endProcess(kExitTimedOut);
+}
+
+}  // namespace
+
+const std::vector<SetupCheck>& setupChecks() {
+    static const std::vector<SetupCheck> checks = {
+        {"Settings", settingsFile},
+        {"Dorvex", dorvexProgram},
+        {"Dorvex configurations", dorvexConfigurations},
+        {"Marlet registration", marletRegistration},
+        {"QuickBooks request processor", requestProcessor},
+        {"QuickBooks", quickBooks},
+        {"Menu", menuSubscription},
+        {"Manual", manual},
+    };
+    return checks;
+}
+
+std::string checkLine(const char* name, const CheckResult& result) {
+    std::string line = std::string(name) + (result.passed ? ": passed: " : ": FAILED: ") + result.finding;
+    if (line.back() != '.') line += '.';  // an SDK description brings its own
+    if (!result.passed) line += " " + result.advice;
+    return line;
+}
+
+std::string runSetupChecks(bool& allPassed) {
+    allPassed = true;
+    std::string text;
+    for (const SetupCheck& check : setupChecks()) {
+        gRunning = check.name;
+        CheckResult result;
+        try {
+            result = check.run();
+        } catch (...) {
+            // A failure the check did not expect still leaves the others to run.
+            result = failed(genericErrorText(caughtError()), kRunSetupAgain);
+        }
+        std::string line = checkLine(check.name, result);
+        logLine("set-up check: " + line);
+        allPassed = allPassed && result.passed;
+        text += (text.empty() ? "" : "\r\n") + line;
+    }
+    gRunning = nullptr;
+    return text;
+}
+
+void setupCheckSwitch() {
+    if (!quietMode()) platform().startWatchdog(kSetupCheckTimeLimitSeconds, checkTimedOut);
+    bool allPassed = false;
+    std::string text = runSetupChecks(allPassed);
+    MsgBox(text, allPassed ? kOkOnly : kExclamation, kSetupCheckTitle);
+    if (!allPassed) setExitCode(kExitCheckFailed);
+}
+
+}  // namespace marlet

@@ -1,0 +1,201 @@
+// marlet.exe /check on the fake platform, with QuickBooks played by the
+// request-processor stand-in: each check passing and failing, with its advice.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "app/app.h"
+#include "app/log.h"
+#include "events/setup_check.h"
+#include "main/main.h"
+#include "platform/error.h"
+#include "platform/fake/fake_platform.h"
+#include "qb/menu_subscription.h"
+#include "standin_processor.h"
+
+using namespace marlet;
+
+namespace {
+
+const std::string kIni = "C:\\Marlet\\dxqb.ini";
+const std::string kUserIni = "C:\\Users\\ann\\AppData\\Local\\Marlet\\dxqb.ini";
+const std::string kSettingsText = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
+const std::string kRP = "QBXMLRP2.RequestProcessor";
+const std::string kRPClsid = "{71F531F5-8E67-4A7A-9161-15733FFC3206}";
+const char* const kCheckNames[] = {"Settings", "Dorvex", "Dorvex configurations", "Marlet registration",
+                                   "QuickBooks request processor", "QuickBooks", "Menu", "Manual"};
+
+struct Nothing : AutoObject {
+    Value call(const std::string&, const std::vector<Value>&) override { return {}; }
+};
+
+// A request processor whose every call fails with `number`.
+struct Failing : AutoObject {
+    int32_t number;
+    explicit Failing(int32_t n) : number(n) {}
+    Value call(const std::string&, const std::vector<Value>&) override { throw Error(number, "refused"); }
+};
+
+// A PC where every check passes.
+struct Site {
+    fake::World& w = fake::install();
+    std::shared_ptr<qbrp::Company> company = marlet::testing::serveStandIn(w);
+    Site() {
+        enableLog(false);
+        setQuietMode(false);
+        w.files[kIni] = kSettingsText;
+        for (const char* f : {"C:\\Dx\\Dorvex.exe", "C:\\Cfg\\qbscan.dxc", "C:\\Cfg\\qbscan_no_txn.dxc",
+                              "C:\\Cfg\\qbretrieve.dxc", "C:\\Marlet\\QBManual.pdf"})
+            w.files[f] = "";
+        auto& own = w.registry[kOwnView];
+        own["Marlet.QBMenuListener\\CLSID"] = "{L}";
+        own["CLSID\\{L}\\LocalServer32"] = "\"C:\\Marlet\\marlet.exe\"";
+        own["Marlet.cmOptions\\CLSID"] = "{O}";
+        own["CLSID\\{O}\\LocalServer32"] = "\"c:\\marlet\\MARLET.EXE\"";
+        own[kRP + "\\CLSID"] = kRPClsid;
+        own["CLSID\\" + kRPClsid + "\\InprocServer32"] = "C:\\QB\\qbxmlrp2.dll";
+        w.classes["Kelvorn.FileTools"] = [] { return std::make_unique<Nothing>(); };
+        gOptions = std::make_unique<cmOptions>();
+        addMenu(appNameString(), appGuidString());
+        w.boxes.clear();
+    }
+    int run(const std::string& commandLine) {
+        w.commandLine = commandLine;
+        try {
+            return Main();
+        } catch (const fake::ProcessEnded&) {
+            return w.exitCode;
+        }
+    }
+};
+
+void withoutRequestProcessor(Site& s) {
+    s.w.classes.erase(kRP);
+    s.w.registry[kOwnView].erase(kRP + "\\CLSID");
+}
+
+struct Row {
+    const char* name;
+    std::function<void(Site&)> fault;
+    std::vector<std::string> failing;  // the checks that fail, in order
+    std::vector<std::string> inBox;    // pieces of the box's text
+};
+
+}  // namespace
+
+TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
+    const std::string startQB = "Start QuickBooks, open the company file and run the check again.";
+    const std::string allow = "allow Marlet under Edit > Preferences > Integrated Applications";
+    const Row rows[] = {
+        {"healthy", [](Site&) {}, {}, {"QuickBooks: passed: QuickBooks Pro 2006 16.0 answers, qbXML 4.0 supported."}},
+        {"the person's own settings", [](Site& s) { s.w.files[kUserIni] = kSettingsText; }, {},
+         {"Settings: passed: " + kUserIni + " (your own settings file), six lines."}},
+        {"settings cut short", [](Site& s) { s.w.files[kIni] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\"; }, {"Settings"},
+         {"holds 3 lines instead of six. Open Options from the QuickBooks File menu"}},
+        {"Dorvex missing", [](Site& s) { s.w.files.erase("C:\\Dx\\Dorvex.exe"); }, {"Dorvex"},
+         {"Dorvex: FAILED: C:\\Dx\\Dorvex.exe is not there. In Options, set the Dorvex executable folder"}},
+        {"a job file missing", [](Site& s) { s.w.files.erase("C:\\Cfg\\qbretrieve.dxc"); },
+         {"Dorvex configurations"}, {"FAILED: qbretrieve.dxc not in C:\\Cfg\\. In Options, set the configuration"}},
+        {"Marlet registered elsewhere",
+         [](Site& s) { s.w.registry[kOwnView]["CLSID\\{O}\\LocalServer32"] = "\"C:\\Old\\marlet.exe\""; },
+         {"Marlet registration"},
+         {"FAILED: Marlet.cmOptions is registered for C:\\Old\\marlet.exe. Run MarletSetup.exe again"}},
+        {"request processor of the other build",
+         [](Site& s) {
+             withoutRequestProcessor(s);
+             s.w.registry[kOtherView][kRP + "\\CLSID"] = kRPClsid;
+             s.w.registry[kOtherView]["CLSID\\" + kRPClsid + "\\InprocServer32"] = "C:\\QB\\qbxmlrp2.dll";
+         },
+         {"QuickBooks request processor", "QuickBooks", "Menu"},
+         {"registered for 32-bit programs only. Run MarletSetup.exe again: it installs the 32-bit Marlet",
+          "QuickBooks: FAILED: -2147221005: Invalid class string. See the request processor's line."}},
+        {"no request processor", withoutRequestProcessor, {"QuickBooks request processor", "QuickBooks", "Menu"},
+         {"Install or repair QuickBooks, which brings its SDK request processor."}},
+        {"QuickBooks not running", [](Site& s) { s.company->config.fault = "qbNotRunning"; },
+         {"QuickBooks", "Menu"}, {"QuickBooks: FAILED: -2147220472: Could not start QuickBooks. " + startQB}},
+        {"access denied", [](Site& s) { s.company->config.fault = "connectionRefused"; }, {"QuickBooks", "Menu"},
+         {"The QuickBooks user has denied access. In QuickBooks, as the Administrator, " + allow}},
+        {"first access needs single-user mode",
+         [](Site& s) { s.w.classes[kRP] = [] { return std::make_unique<Failing>(int32_t(0x80040418)); }; },
+         {"QuickBooks", "Menu"}, {"in single-user mode, run the check again and allow Marlet access"}},
+        {"request fails inside the session", [](Site& s) { s.company->config.fault = "requestFails"; },
+         {"QuickBooks", "Menu"}, {"QuickBooks stopped responding before the request was processed."}},
+        {"host query refused", [](Site& s) { s.company->config.failRequest = "HostQueryRq"; }, {"QuickBooks"},
+         {"QuickBooks did not describe itself (1000: There has been an internal error"}},
+        {"menu not subscribed", [](Site& s) { s.company->subscriptions().reset(); }, {"Menu"},
+         {"not in the QuickBooks File menu (1: A query request did not find a matching object in QuickBooks). "
+          "Use Add Menu in Options"}},
+        {"FileTools missing", [](Site& s) { s.w.classes.erase("Kelvorn.FileTools"); }, {"Manual"},
+         {"Kelvorn.FileTools cannot be created (-2147221005: Invalid class string). Install Dorvex again"}},
+        {"manual missing", [](Site& s) { s.w.files.erase("C:\\Marlet\\QBManual.pdf"); }, {"Manual"},
+         {"C:\\Marlet\\QBManual.pdf is not there. Run MarletSetup.exe again"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Site s;
+        row.fault(s);
+        int exit = s.run("/check");
+        EXPECT_EQ(exit, row.failing.empty() ? kExitOk : kExitCheckFailed);
+        ASSERT_EQ(s.w.boxes.size(), 1u);
+        const fake::Box& box = s.w.boxes[0];
+        EXPECT_EQ(box.title, kSetupCheckTitle);
+        EXPECT_EQ(box.style, row.failing.empty() ? kOkOnly : kExclamation);
+        // One line per check, in order, each passed but the failing ones.
+        std::vector<std::string> failing;
+        size_t at = 0;
+        for (const char* name : kCheckNames) {
+            size_t end = box.text.find("\r\n", at);
+            std::string line = box.text.substr(at, end - at);
+            EXPECT_EQ(line.rfind(std::string(name) + ": ", 0), 0u) << line;
+            if (line.find(": FAILED: ") != std::string::npos) failing.push_back(name);
+            at = end == std::string::npos ? box.text.size() : end + 2;
+        }
+        EXPECT_EQ(at, box.text.size());
+        EXPECT_EQ(failing, row.failing);
+        for (const std::string& piece : row.inBox) EXPECT_NE(box.text.find(piece), std::string::npos) << box.text;
+        // Every connection is closed again.
+        for (const qbrp::LogEntry& e : s.company->log)
+            if (e.call == "Release") EXPECT_EQ(e.args, std::vector<std::string>{"closed"});
+    }
+}
+
+// Quiet: no box, the result in the log and the exit code. Interactive: a check that
+// hangs is bounded, and the bound is off once every check has ended.
+TEST(SetupCheck, QuietRunsLogAndAHangingCheckIsBounded) {
+    {
+        Site s;
+        s.company->config.fault = "qbNotRunning";
+        EXPECT_EQ(s.run("/check /quiet"), kExitCheckFailed);
+        EXPECT_TRUE(s.w.boxes.empty());
+        EXPECT_EQ(s.w.watchdogSeconds, kQuietTimeLimitSeconds);
+        const std::string log = s.w.files["C:\\Users\\ann\\AppData\\Local\\Marlet\\marlet.log"];
+        EXPECT_NE(log.find("box not shown (quiet), taken as OK: Marlet set-up check: Settings: passed"),
+                  std::string::npos) << log;
+        EXPECT_NE(log.find("Menu: FAILED: -2147220472: Could not start QuickBooks."), std::string::npos);
+    }
+    {
+        Site s;
+        EXPECT_EQ(s.run("/check"), kExitOk);
+        EXPECT_EQ(s.w.watchdogSeconds, kSetupCheckTimeLimitSeconds);
+        s.w.onTimeout();  // after the checks: nothing happens
+        EXPECT_EQ(s.w.boxes.size(), 1u);
+    }
+    {
+        // QuickBooks does not answer: the time runs out while its check waits.
+        struct Hanging : AutoObject {
+            Value call(const std::string&, const std::vector<Value>&) override {
+                EXPECT_THROW(fake::world().onTimeout(), fake::ProcessEnded);
+                throw Error(-1, "ended");
+            }
+        };
+        Site s;
+        s.w.classes[kRP] = [] { return std::make_unique<Hanging>(); };
+        s.run("/check");
+        ASSERT_FALSE(s.w.boxes.empty());
+        EXPECT_EQ(s.w.boxes[0].title, kSetupCheckTitle);
+        EXPECT_EQ(s.w.boxes[0].text.rfind("The set-up check stopped: the check \"QuickBooks\" did not finish within "
+                                          "300 seconds.", 0),
+                  0u);
+        EXPECT_EQ(s.w.exitCode, kExitTimedOut);
+    }
+}
