@@ -106,7 +106,7 @@ TEST_P(SetupCheck, OneLinePerCheckInTheRealBox) {
     box.writeFile(L"QBManual.pdf", "%PDF-1.4\n");
     if (f != Fault::FileToolsMissing) installFileTools(box);
     registerMarlet(box);
-    box.writeIni(box.iniFor(L"Dx"));
+    box.writeIni(box.ini().text());
     if (qb && f != Fault::MenuNotSubscribed) ASSERT_EQ(box.runMarlet(L"/install").dialogs.at(0).title, "Menu Added");
     if (f == Fault::QuickBooksNotRunning) qb->configure("fault = qbNotRunning\n");
 
