@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "qb_standin.h"
@@ -29,36 +30,30 @@ REGSAM view(int bits) { return bits == 64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY; }
 
 // A value under HKEY_LOCAL_MACHINE in the 64- or 32-bit registry view, or "<none>".
 std::string machineValue(int bits, const std::wstring& key, const wchar_t* name = nullptr) {
-    HKEY k;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | view(bits), &k) != ERROR_SUCCESS)
-        return "<none>";
     wchar_t value[1024] = {};
-    DWORD size = sizeof value - sizeof(wchar_t);
-    LONG r = RegQueryValueExW(k, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(k);
-    return r == ERROR_SUCCESS ? utf8(value) : "<none>";
+    DWORD size = sizeof value, flags = RRF_RT_REG_SZ | (bits == 64 ? RRF_SUBKEY_WOW6464KEY : RRF_SUBKEY_WOW6432KEY);
+    return RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, flags, nullptr, value, &size) ? "<none>" : utf8(value);
 }
 
 std::string classesValue(int bits, const std::wstring& key) {
     return machineValue(bits, L"Software\\Classes\\" + key);
 }
 
-void setClassesValue(int bits, const std::wstring& key, const std::wstring& value) {
-    HKEY k;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + key).c_str(), 0, nullptr, 0,
-                              KEY_WRITE | view(bits), nullptr, &k, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
-}
-
 // QBXMLRP2.RequestProcessor as QuickBooks' SDK registers it in one registry
 // view: the keys the installer reads, not a loadable DLL.
 void registerRequestProcessor(int bits) {
-    setClassesValue(bits, L"QBXMLRP2.RequestProcessor\\CLSID", kRequestProcessorClsid);
-    setClassesValue(bits, std::wstring(L"CLSID\\") + kRequestProcessorClsid + L"\\InprocServer32",
-                    L"C:\\Program Files\\Common Files\\Intuit\\QuickBooks\\QBXMLRP2.dll");
+    const std::wstring keys[][2] = {
+        {L"QBXMLRP2.RequestProcessor\\CLSID", kRequestProcessorClsid},
+        {std::wstring(L"CLSID\\") + kRequestProcessorClsid + L"\\InprocServer32",
+         L"C:\\Program Files\\Common Files\\Intuit\\QuickBooks\\QBXMLRP2.dll"}};
+    for (const auto& [key, value] : keys) {
+        HKEY k;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + key).c_str(), 0, nullptr, 0,
+                                  KEY_WRITE | view(bits), nullptr, &k, nullptr), ERROR_SUCCESS);
+        RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(k);
+    }
 }
 
 void unregisterRequestProcessors() {
@@ -89,8 +84,6 @@ std::string titles(const RunResult& r) {
     for (const Dialog& d : r.dialogs) all += "[" + d.title + ": " + d.text + "]";
     return all;
 }
-
-RunResult install(const std::wstring& switches) { return runSetup(switches); }
 
 // Creates the listener as QuickBooks does: out of process, by its ProgID.
 HRESULT createListener() {
@@ -206,7 +199,7 @@ TEST_P(InstallerChoice, InstallsTheBuildThatCanLoadTheRequestProcessor) {
     if (c.in32) registerRequestProcessor(32);
     // dxqb.ini is read as ANSI text: the folders are written in the system's ANSI code page.
     const std::wstring dxFolder = L"C:\\Dorvex Caf\u00e9";
-    RunResult r = install(std::wstring(c.switches) + L" /DXPATH=\"" + dxFolder +
+    RunResult r = runSetup(std::wstring(c.switches) + L" /DXPATH=\"" + dxFolder +
                           L"\" /CONFIGPATH=\"C:\\Program Files\\Dorvex Jobs\"");
     EXPECT_TRUE(r.dialogs.empty()) << titles(r);
     if (c.bits == 0) {
@@ -269,9 +262,9 @@ TEST_P(InstallerUpgrade, KeepsTheUsersSettingsAndTheMenuAndLeavesNothingOfTheOld
     ASSERT_EQ(qb.menus().size(), 1u);
     const size_t calls = qb.calls().size();
 
-    ASSERT_EQ(install(std::wstring(u.first) + L" /DXPATH=C:\\First\\").exitCode, 0u);
+    ASSERT_EQ(runSetup(std::wstring(u.first) + L" /DXPATH=C:\\First\\").exitCode, 0u);
     writeWholeFile(installFolder(u.from) + L"\\dxqb.ini", kUsersIni);
-    RunResult r = install(std::wstring(u.second) + L" /DXPATH=C:\\Second\\");
+    RunResult r = runSetup(std::wstring(u.second) + L" /DXPATH=C:\\Second\\");
     EXPECT_EQ(r.exitCode, 0u);
     EXPECT_TRUE(r.dialogs.empty()) << titles(r);
     expectInstalled(u.to);
@@ -329,7 +322,7 @@ TEST_P(InstallerSilent, NeverWaitsForAPersonAndLogsTheMenuOutcome) {
     }
     DeleteFileW(logFile().c_str());
 
-    RunResult r = install(L"/ADDMENU");
+    RunResult r = runSetup(L"/ADDMENU");
     EXPECT_EQ(r.exitCode, 0u);
     EXPECT_TRUE(r.dialogs.empty()) << titles(r);
     if (*c.fault == 0) EXPECT_EQ(qb->menus().size(), 1u);
@@ -355,37 +348,9 @@ INSTANTIATE_TEST_SUITE_P(, InstallerSilent, ::testing::ValuesIn(kSilent),
 
 namespace {
 
-BOOL CALLBACK collectEdit(HWND w, LPARAM list) {
-    char cls[16] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    if (_stricmp(cls, "Edit") == 0 && IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
-    return TRUE;
-}
-
-std::vector<HWND> visibleEdits(HWND window) {
-    std::vector<HWND> edits;
-    EnumChildWindows(window, collectEdit, reinterpret_cast<LPARAM>(&edits));
-    return edits;
-}
-
 // Waits until `window` shows a control of this class and caption.
-HWND waitForControl(HWND window, const char* cls, const std::string& caption, int timeoutMs = 20000) {
-    for (int waited = 0; waited < timeoutMs; waited += 50) {
-        HWND c = findChild(window, cls, caption);
-        if (c && IsWindowVisible(c)) return c;
-        Sleep(50);
-    }
-    return nullptr;
-}
-
-// The first visible top-level dialog of `pid` other than `except`.
-HWND waitForOtherDialog(DWORD pid, HWND except, int timeoutMs = 20000) {
-    for (int waited = 0; waited < timeoutMs; waited += 50) {
-        for (HWND w : findDialogs(pid))
-            if (w != except) return w;
-        Sleep(50);
-    }
-    return nullptr;
+bool shows(HWND window, const char* cls, const std::string& caption, int timeoutMs = 20000) {
+    return waitFor([&] { HWND c = findChild(window, cls, caption); return c && IsWindowVisible(c); }, timeoutMs);
 }
 
 // One click on a wizard button. (pressButton clicks again when the window stays
@@ -422,29 +387,33 @@ TEST_F(Installer, InteractiveInstallWithoutQuickBooks) {
 
     HWND setup = waitForDialog(pi.dwProcessId);
     ASSERT_TRUE(setup);
-    ASSERT_TRUE(waitForControl(setup, "Button", "Next >"));
+    ASSERT_TRUE(shows(setup, "Button", "Next >"));
     click(setup, "Next >");  // welcome
-    ASSERT_TRUE(waitForControl(setup, "Button", "Browse..."));
+    ASSERT_TRUE(shows(setup, "Button", "Browse..."));
     EXPECT_TRUE(findChild(setup, "Edit", utf8(installFolder(64)))) << "the 64-bit build's folder is offered";
     click(setup, "Next >");  // installation folder
-    ASSERT_TRUE(waitForControl(setup, "Static", "Folder that holds Dorvex.exe:"));
-    std::vector<HWND> edits = visibleEdits(setup);
+    ASSERT_TRUE(shows(setup, "Static", "Folder that holds Dorvex.exe:"));
+    std::vector<HWND> edits = findChildren(setup, "Edit");
+    edits.erase(std::remove_if(edits.begin(), edits.end(), [](HWND e) { return !IsWindowVisible(e); }), edits.end());
     ASSERT_EQ(edits.size(), 2u);
     typeText(edits[0], "C:\\Dorvex Elsewhere");
     typeText(edits[1], "C:\\Program Files\\Dorvex Jobs");
     click(setup, "Next >");
 
-    HWND question = waitForOtherDialog(pi.dwProcessId, setup);
-    ASSERT_TRUE(question);
+    HWND question = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        for (HWND w : findDialogs(pi.dwProcessId)) question = w != setup ? w : question;
+        return question != nullptr;
+    }, 20000));
     Dialog d = readDialog(question);
     EXPECT_EQ(d.text, "Dorvex.exe was not found in C:\\Dorvex Elsewhere\\.\r\n\r\nUse this folder anyway?");
     EXPECT_EQ(d.buttons, (std::vector<std::string>{"Yes", "No"}));
     pressButton(question, "Yes");
 
-    ASSERT_TRUE(waitForControl(setup, "Button", "Install"));
+    ASSERT_TRUE(shows(setup, "Button", "Install"));
     click(setup, "Install");  // components: the menu is left unticked
-    ASSERT_TRUE(waitForControl(setup, "Button", "Finish", 30000)) << "a box came first (marlet.exe /install's?)";
-    EXPECT_TRUE(waitForControl(setup, "Static",
+    ASSERT_TRUE(shows(setup, "Button", "Finish", 30000)) << "a box came first (marlet.exe /install's?)";
+    EXPECT_TRUE(shows(setup, "Static",
                                "QuickBooks was not found on this computer, so the 64-bit Marlet, for this 64-bit "
                                "Windows, was installed. If your QuickBooks needs the other one, run this installer "
                                "again once QuickBooks is installed: it picks the right Marlet and keeps your "

@@ -17,18 +17,10 @@ std::wstring installFolder(int bits = 64);
 // Processes whose program's name is `name`, or begins with it when it ends in "*".
 int processesNamed(const std::wstring& name);
 
-// Runs `commandLine` and answers the dialogs of every process with `onDialog`
-// (marlet.exe shows its boxes while the installer waits for it) until it, the
-// copy the NSIS uninstaller runs itself from (Un.exe; Au_.exe in older NSIS)
-// and any marlet.exe have ended.
-RunResult runAnswering(const std::wstring& commandLine, const DialogHandler& onDialog = pressFirstButton,
-                       int timeoutMs = 60000);
-
-// MarletSetup.exe in the build's folder.
+// MarletSetup.exe in the build's folder; it and the uninstaller of the Marlet
+// installed in installFolder(bits), run silently while every dialog is answered.
 std::wstring setupProgram();
-// It, run silently.
 RunResult runSetup(const std::wstring& switches, const DialogHandler& onDialog = pressFirstButton);
-// The uninstaller of the Marlet installed in installFolder(bits), silently.
 RunResult runUninstaller(const std::wstring& switches, const DialogHandler& onDialog = pressFirstButton,
                          int bits = 64);
 
