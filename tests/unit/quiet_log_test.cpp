@@ -4,11 +4,11 @@
 #include "app/app.h"
 #include "app/log.h"
 #include "events/qb_menu_listener.h"
-#include "main/main.h"
 #include "platform/fake/fake_platform.h"
 #include "standin_processor.h"
 
 using namespace marlet;
+using namespace marlet::testing;
 
 namespace {
 
@@ -25,9 +25,7 @@ const bool kFreshProcesses = [] {
     return true;
 }();
 
-const std::string kIni = "C:\\Marlet\\dxqb.ini";
 const std::string kLog = "C:\\Users\\ann\\AppData\\Local\\Marlet\\marlet.log";
-const std::string kSettingsText = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
 
 struct QuietLogTest : ::testing::Test {
     fake::World& w = fake::install();
@@ -35,15 +33,6 @@ struct QuietLogTest : ::testing::Test {
     QuietLogTest() {
         w.files[kIni] = kSettingsText;
         w.programs.insert("C:\\Dx\\Dorvex.exe");
-    }
-    // Main's exit code, or the one the process was ended with.
-    int run(const std::string& commandLine) {
-        w.commandLine = commandLine;
-        try {
-            return Main();
-        } catch (const fake::ProcessEnded&) {
-            return w.exitCode;
-        }
     }
     std::string log() const { return w.files.count(kLog) ? w.files.at(kLog) : ""; }
     bool logged(const std::string& text) const { return log().find(text) != std::string::npos; }
@@ -79,7 +68,7 @@ TEST_F(QuietLogTest, QuietMenuSwitchesTellByExitCodeAndLogOnly) {
         if (std::string(row.fault) == "-") fresh.classes.clear();
         else company->config.fault = row.fault;
         company->config.subscriptionStatusCode = row.statusCode;
-        EXPECT_EQ(run(row.commandLine), row.exitCode);
+        EXPECT_EQ(runMain(w, row.commandLine), row.exitCode);
         EXPECT_TRUE(fresh.boxes.empty());
         EXPECT_EQ(fresh.optionsDialogsShown, 0);
         EXPECT_EQ(fresh.watchdogSeconds, kQuietTimeLimitSeconds);
@@ -89,7 +78,7 @@ TEST_F(QuietLogTest, QuietMenuSwitchesTellByExitCodeAndLogOnly) {
 }
 
 TEST_F(QuietLogTest, AQuietRunThatHangsEndsItselfAndSaysSo) {
-    run("/install /quiet");
+    runMain(w, "/install /quiet");
     ASSERT_NE(w.onTimeout, nullptr);
     EXPECT_THROW(w.onTimeout(), fake::ProcessEnded);
     EXPECT_EQ(w.exitCode, kExitTimedOut);
@@ -98,7 +87,7 @@ TEST_F(QuietLogTest, AQuietRunThatHangsEndsItselfAndSaysSo) {
 
 TEST_F(QuietLogTest, WithoutQuietTheBoxesShowAndAreLoggedWithTheirAnswer) {
     company->config.subscriptionStatusCode = 1;
-    EXPECT_EQ(run("/install"), kExitMenuRefused);
+    EXPECT_EQ(runMain(w, "/install"), kExitMenuRefused);
     ASSERT_EQ(w.boxes.size(), 1u);
     EXPECT_EQ(w.watchdogSeconds, 0);
     EXPECT_TRUE(logged("box: Error Adding Menu: Could not add to QuickBooks menu:  |  | It's possible")) << log();
@@ -106,14 +95,14 @@ TEST_F(QuietLogTest, WithoutQuietTheBoxesShowAndAreLoggedWithTheirAnswer) {
 }
 
 TEST_F(QuietLogTest, APlainStartLeavesNoLog) {
-    EXPECT_EQ(run(""), kExitOk);
+    EXPECT_EQ(runMain(w, ""), kExitOk);
     EXPECT_EQ(w.files.count(kLog), 0u);
 }
 
 // One scan on an invoice, end to end: how the process started, the event, each
 // step with QuickBooks and its answer, and what Dorvex was started with.
 TEST_F(QuietLogTest, TheLogFollowsAScanFromEventToDorvex) {
-    run("-Embedding");
+    runMain(w, "-Embedding");
     QBMenuListener().inform(
         "<?xml version=\"1.0\" ?><?qbxml version=\"4.0\"?><QBXML><QBXMLEvents><UIExtensionEvent>"
         "<EventTag>scan</EventTag><CurrentWindow><TxnType>Invoice</TxnType><TxnID>1A-1165000101</TxnID>"
@@ -124,10 +113,7 @@ TEST_F(QuietLogTest, TheLogFollowsAScanFromEventToDorvex) {
         "settings read from C:\\Marlet\\dxqb.ini",
         "menu event \"scan\", open window: transaction Invoice 1A-1165000101",
         "QuickBooks OpenConnection2: done",
-        "QuickBooks BeginSession: done",
-        "QuickBooks ProcessRequest: done",
         "QuickBooks answer TransactionQueryRs: statusCode 0, statusSeverity Info, statusMessage Status OK",
-        "QuickBooks EndSession: done",
         "QuickBooks CloseConnection: done",
         "starting C:\\Dx\\Dorvex.exe with: ",
     };
@@ -146,7 +132,7 @@ TEST_F(QuietLogTest, ALogThatCannotBeWrittenChangesNothingTheUserSees) {
         marlet::testing::serveStandIn(fresh)->config.subscriptionStatusCode = 1;
         fresh.files[kIni] = kSettingsText;
         if (!writable) fresh.writeFailures["C:\\Users\\ann\\AppData\\Local\\Marlet"] = fake::accessDenied();
-        int code = run("/install /retrieve");
+        int code = runMain(w, "/install /retrieve");
         std::vector<std::string> seen;
         for (const fake::Box& b : fresh.boxes) seen.push_back(b.title + b.text);
         seen.push_back(std::to_string(code) + " " + std::to_string(fresh.started.size()));

@@ -4,11 +4,26 @@
 // Errors the way the Windows automation layer turns them.
 #include <memory>
 
+#include "main/main.h"
 #include "platform/error.h"
 #include "platform/fake/fake_platform.h"
 #include "standins/qbxmlrp2/rp_core.h"
 
 namespace marlet::testing {
+
+// The machine's settings file, holding Dorvex in C:\Dx\ and its jobs in C:\Cfg\.
+const std::string kIni = "C:\\Marlet\\dxqb.ini";
+const std::string kSettingsText = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
+
+// Main run on `commandLine`: its exit code, or the one the process was ended with.
+inline int runMain(fake::World& w, const std::string& commandLine) {
+    w.commandLine = commandLine;
+    try {
+        return Main();
+    } catch (const fake::ProcessEnded&) {
+        return w.exitCode;
+    }
+}
 
 class StandInProcessor : public AutoObject {
 public:
