@@ -28,12 +28,6 @@ struct FormTest : ::testing::Test {
 }  // namespace
 
 TEST_F(FormTest, FormLoadShowsEachOptionInItsControl) {
-    form.Load();
-    EXPECT_EQ(form.appName, "Marlet");
-    EXPECT_EQ(form.appGUID, "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}");
-    EXPECT_FALSE(form.ckDisplayTwain || form.ckDisplayDorvex || form.ckCustomerMemo);
-    EXPECT_EQ(form.lblDebug, "");
-
     // One option at a time, so a control bound to the wrong option shows.
     bool cmOptions::*flags[] = {&cmOptions::displayTwain, &cmOptions::displayDorvex, &cmOptions::promptMemo,
                                 &cmOptions::debugMode};

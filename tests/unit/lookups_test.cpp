@@ -74,12 +74,10 @@ TEST_F(LookupsTest, RecordsReachDorvexUnchangedAndAMissingRefNumberIsTheTimeForA
          retrieveCommandLine("Sam \"Ace\" Rivera", "Invoice", "", "Ask for \"Ace\" on site")},
         {scanTransaction, "1D-1165000104",  // a check: neither RefNumber nor Memo
          scanCommandLine("Kovács Szerszám Kft.", "Check", "12-31-2010 00.00.09", "")},
-        {retrieveTransaction, "1C-1165000103", retrieveCommandLine("Pacific Power & Light", "Bill", "PPL-0307", "")},
         {scanTransaction, "20-1165000107",
          scanCommandLine("  Lindqvist Marine  ", "CreditMemo", " 42 ", "  returned hull fittings  ")},
         {retrieveTransaction, "21-1165000108",
          retrieveCommandLine("Café Müller & Söhne:Küche <Phase 2>", "Invoice", "1002", "Tiles & grout <urgent>")},
-        {retrieveCustomer, "80000007-1165000007", retrieveCommandLine("山田商事株式会社", "", "", "")},
     };
     for (const Row& r : rows) {
         w.started.clear();
@@ -192,10 +190,4 @@ TEST_F(LookupsTest, DorvexMissingIsShownUnderError) {
     w.programs.clear();
     retrieveTransaction("1A-1165000101");
     EXPECT_EQ(failure(), "File not found");
-}
-
-TEST_F(LookupsTest, AMissingSdkIsShownUnderError) {
-    w.classes.clear();
-    scanTransaction("1A-1165000101");
-    EXPECT_EQ(failure(), "Invalid class string");
 }

@@ -108,19 +108,6 @@ TEST_F(ListenerTest, EveryRowOfTheWindowTableForBothTags) {
     }
 }
 
-TEST_F(ListenerTest, IdentifiersReachQuickBooksAsTheEventCarriesThem) {
-    // Not in the company: the lookup reports it in its own box, and inform succeeds.
-    inform(menuEvent("retrieve", "<CurrentWindow><TxnType>Bill</TxnType><TxnID> 1A-1165000101 </TxnID></CurrentWindow>"));
-    ASSERT_FALSE(company->log.empty());
-    bool sent = false;
-    for (const qbrp::LogEntry& e : company->log)
-        if (e.request.find("<TxnID> 1A-1165000101 </TxnID>") != std::string::npos) sent = true;
-    EXPECT_TRUE(sent);
-    ASSERT_EQ(w.boxes.size(), 1u);
-    EXPECT_EQ(w.boxes[0].title, "Error");
-    EXPECT_TRUE(w.started.empty());
-}
-
 TEST_F(ListenerTest, OnlyTheExactTagsAct) {
     for (const char* tag : {"Scan", "scan ", " scan", "SCAN", "scan\t", "scanx", "retrieve ", "Retrieve",
                             "Manual", "options ", "", "sc&#x61;n ", "retrieve\xEF\xBF\xBD"}) {
