@@ -1,5 +1,8 @@
 #include "ui_driver.h"
 
+#include <objidl.h>
+#include <gdiplus.h>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -193,60 +196,22 @@ HWND waitForDialog(DWORD pid, int timeoutMs) {
     return found;
 }
 
-// --- PNG: 8-bit RGB rows, deflate in stored blocks (no compression needed).
-
-static void put32(std::string& out, uint32_t v) {
-    for (int s = 24; s >= 0; s -= 8) out += static_cast<char>(v >> s);
-}
-
-static void chunk(std::string& out, const char* type, const std::string& data) {
-    std::string typed = type + data;
-    uint32_t crc = ~0u;
-    for (unsigned char c : typed) {
-        crc ^= c;
-        for (int k = 0; k < 8; k++) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
-    }
-    put32(out, static_cast<uint32_t>(data.size()));
-    out += typed;
-    put32(out, ~crc);
-}
-
 bool saveScreenPng(const RECT& rect, const std::wstring& path) {
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return false;
     std::vector<uint32_t> pixels = screenPixels(rect);
-    std::string raw;
-    for (int i = 0; i < width * height; i++) {
-        if (i % width == 0) raw += '\0';  // no filter
-        uint32_t p = pixels[static_cast<size_t>(i)];
-        raw += {static_cast<char>(p >> 16), static_cast<char>(p >> 8), static_cast<char>(p)};
-    }
-    std::string z = "\x78\x01";
-    for (size_t at = 0; at < raw.size();) {
-        size_t n = std::min<size_t>(65535, raw.size() - at);
-        z += {static_cast<char>(at + n == raw.size()), static_cast<char>(n), static_cast<char>(n >> 8),
-              static_cast<char>(~n), static_cast<char>(~n >> 8)};
-        z += raw.substr(at, n);
-        at += n;
-    }
-    uint32_t a = 1, b = 0;
-    for (unsigned char c : raw) {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    put32(z, (b << 16) | a);
-    std::string header, png = "\x89PNG\r\n\x1A\n";
-    put32(header, static_cast<uint32_t>(width));
-    put32(header, static_cast<uint32_t>(height));
-    header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB
-    chunk(png, "IHDR", header);
-    chunk(png, "IDAT", z);
-    chunk(png, "IEND", "");
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    BOOL ok = f != INVALID_HANDLE_VALUE && WriteFile(f, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
-    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
-    return ok && written == png.size();
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
+    using namespace Gdiplus::DllExports;
+    const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+    Gdiplus::GpBitmap* image = nullptr;
+    bool ok = GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppRGB,
+                                        reinterpret_cast<BYTE*>(pixels.data()), &image) == Gdiplus::Ok &&
+              GdipSaveImageToFile(image, path.c_str(), &png, nullptr) == Gdiplus::Ok;
+    if (image) GdipDisposeImage(image);
+    Gdiplus::GdiplusShutdown(token);
+    return ok;
 }
 
 }  // namespace bench
