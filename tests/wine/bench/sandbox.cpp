@@ -187,7 +187,7 @@ RunResult Sandbox::runMarlet(const std::wstring& arguments, const DialogHandler&
 }
 
 RunResult runProgram(const std::wstring& commandLine, const std::wstring& folder, const DialogHandler& onDialog,
-                     int timeoutMs, bool anyProcess, const std::function<bool()>& busy) {
+                     int timeoutMs, bool anyProcess, const std::function<bool()>& busy, int busyMs) {
     RunResult result;
     STARTUPINFOW si = {};
     si.cb = sizeof si;
@@ -202,7 +202,7 @@ RunResult runProgram(const std::wstring& commandLine, const std::wstring& folder
     std::set<HWND> answered;
     for (int waited = 0, after = 0;;) {
         bool running = WaitForSingleObject(pi.hProcess, 25) == WAIT_TIMEOUT;
-        if (!running && (!busy || after > 10000 || !busy())) break;
+        if (!running && (!busy || after > busyMs || !busy())) break;
         if (!running) Sleep(25), after += 25;
         for (HWND w : findDialogs(anyProcess ? 0 : pi.dwProcessId)) {
             if (!answered.insert(w).second) continue;

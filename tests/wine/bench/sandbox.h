@@ -86,10 +86,10 @@ private:
 
 // Starts `commandLine` in `folder` and answers every dialog it shows (of any
 // process when `anyProcess`) with `onDialog` until it has ended and, for at most
-// 10 s more, until `busy` no longer holds.
+// `busyMs` more, until `busy` no longer holds.
 RunResult runProgram(const std::wstring& commandLine, const std::wstring& folder,
                      const DialogHandler& onDialog = pressFirstButton, int timeoutMs = 30000,
-                     bool anyProcess = false, const std::function<bool()>& busy = nullptr);
+                     bool anyProcess = false, const std::function<bool()>& busy = nullptr, int busyMs = 10000);
 
 // Calls `visit` with every running process this one may query and end, and the
 // full path of its program.

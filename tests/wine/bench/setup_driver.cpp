@@ -22,13 +22,10 @@ int processesNamed(const std::wstring& name) {
 
 std::wstring setupProgram() { return binFolder() + L"\\MarletSetup.exe"; }
 
-// Answers the dialogs of every process (marlet.exe shows its boxes while the
-// installer waits for it) until the program, the copy the NSIS uninstaller runs
-// itself from (Un*.exe; Au_.exe in older NSIS) and any marlet.exe have ended.
-static RunResult runAnswering(const std::wstring& commandLine, const DialogHandler& onDialog) {
-    return runProgram(commandLine, binFolder(), onDialog, 60000, true, [] {
+RunResult runAnswering(const std::wstring& commandLine, const DialogHandler& onDialog, int timeoutMs) {
+    return runProgram(commandLine, binFolder(), onDialog, timeoutMs, true, [] {
         return processesNamed(L"Un*") + processesNamed(L"Au_.exe") + processesNamed(L"marlet.exe") > 0;
-    });
+    }, timeoutMs);
 }
 
 RunResult runSetup(const std::wstring& switches, const DialogHandler& onDialog) {

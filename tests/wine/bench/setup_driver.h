@@ -17,6 +17,13 @@ std::wstring installFolder(int bits = 64);
 // Processes whose program's name is `name`, or begins with it when it ends in "*".
 int processesNamed(const std::wstring& name);
 
+// Runs `commandLine` and answers the dialogs of every process with `onDialog`
+// (marlet.exe shows its boxes while the installer waits for it) until it, the
+// copy the NSIS uninstaller runs itself from (Un*.exe; Au_.exe in older NSIS)
+// and any marlet.exe have ended.
+RunResult runAnswering(const std::wstring& commandLine, const DialogHandler& onDialog = pressFirstButton,
+                       int timeoutMs = 60000);
+
 // MarletSetup.exe in the build's folder; it and the uninstaller of the Marlet
 // installed in installFolder(bits), run silently while every dialog is answered.
 std::wstring setupProgram();
