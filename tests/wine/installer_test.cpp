@@ -79,10 +79,12 @@ std::string ansi(const std::wstring& text) {
     return bytes;
 }
 
-std::string titles(const RunResult& r) {
+// A silent run ends by itself and shows no box.
+void expectSilent(const RunResult& r) {
     std::string all;
     for (const Dialog& d : r.dialogs) all += "[" + d.title + ": " + d.text + "]";
-    return all;
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_TRUE(r.dialogs.empty()) << all;
 }
 
 // Creates the listener as QuickBooks does: out of process, by its ProgID.
@@ -201,7 +203,7 @@ TEST_P(InstallerChoice, InstallsTheBuildThatCanLoadTheRequestProcessor) {
     const std::wstring dxFolder = L"C:\\Dorvex Caf\u00e9";
     RunResult r = runSetup(std::wstring(c.switches) + L" /DXPATH=\"" + dxFolder +
                           L"\" /CONFIGPATH=\"C:\\Program Files\\Dorvex Jobs\"");
-    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    expectSilent(r);
     if (c.bits == 0) {
         EXPECT_EQ(r.exitCode, 2u);
         expectNothingLeft(64, false);
@@ -222,8 +224,7 @@ TEST_P(InstallerChoice, InstallsTheBuildThatCanLoadTheRequestProcessor) {
     }
 
     r = runUninstaller(L"/KEEPMENU", pressFirstButton, c.bits);
-    EXPECT_FALSE(r.timedOut);
-    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    expectSilent(r);
     expectNothingLeft(c.bits, false);
     EXPECT_EQ(createListener(), CO_E_CLASSSTRING);
 }
@@ -266,12 +267,12 @@ TEST_P(InstallerUpgrade, KeepsTheUsersSettingsAndTheMenuAndLeavesNothingOfTheOld
     writeWholeFile(installFolder(u.from) + L"\\dxqb.ini", kUsersIni);
     RunResult r = runSetup(std::wstring(u.second) + L" /DXPATH=C:\\Second\\");
     EXPECT_EQ(r.exitCode, 0u);
-    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    expectSilent(r);
     expectInstalled(u.to);
     EXPECT_EQ(readWholeFile(installFolder(u.to) + L"\\dxqb.ini"), kUsersIni);
 
     r = runUninstaller(L"/KEEPSETTINGS /KEEPMENU", pressFirstButton, u.to);
-    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    expectSilent(r);
     expectNothingLeft(u.to, true);
     EXPECT_EQ(readWholeFile(installFolder(u.to) + L"\\dxqb.ini"), kUsersIni);
     // Neither the installers nor the uninstaller asked QuickBooks anything.
@@ -285,34 +286,29 @@ INSTANTIATE_TEST_SUITE_P(, InstallerUpgrade, ::testing::ValuesIn(kUpgrades),
 namespace {
 
 // Silent runs with the menu, as a deployment tool makes them: Marlet runs with
-// /quiet, shows no box, ends, and tells its log how the menu went.
+// /quiet, shows no box and ends. (What its log says of each outcome is the
+// native quiet-log test's.)
 struct Silent {
     const char* name;
-    const char* fault;       // of the request processor; "-": none registered
-    DWORD installAgain;      // exit code of marlet.exe /install /quiet over the first
-    const char* addLogged;   // what the log says of the menu
-    const char* removeLogged;
+    const char* fault;   // of the request processor; "-": none registered
+    DWORD installAgain;  // exit code of marlet.exe /install /quiet over the first
 };
 
 const Silent kSilent[] = {
-    {"WorkingQuickBooks", "", 2, "Menu Added: Successfully added", "Menu Removed: Successfully removed"},
-    {"QuickBooksRefusesTheConnection", "connectionRefused", 3, "Encountered error subscribing: ", "error: "},
-    {"NoRequestProcessor", "-", 3, "Encountered error subscribing: ", "Marlet Error: An error has occured."},
+    {"WorkingQuickBooks", "", 2},
+    {"QuickBooksRefusesTheConnection", "connectionRefused", 3},
+    {"NoRequestProcessor", "-", 3},
 };
 
 void PrintTo(const Silent& c, std::ostream* os) { *os << c.name; }
 
-std::wstring logFile() {
-    wchar_t folder[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
-    return std::wstring(folder) + L"\\Marlet\\marlet.log";
-}
+std::wstring logFile() { return _wgetenv(L"LOCALAPPDATA") + std::wstring(L"\\Marlet\\marlet.log"); }
 
 struct InstallerSilent : Installer, ::testing::WithParamInterface<Silent> {};
 
 }  // namespace
 
-TEST_P(InstallerSilent, NeverWaitsForAPersonAndLogsTheMenuOutcome) {
+TEST_P(InstallerSilent, NeverWaitsForAPerson) {
     const Silent& c = GetParam();
     std::optional<QuickBooks> qb;
     if (std::string(c.fault) != "-") {
@@ -324,22 +320,20 @@ TEST_P(InstallerSilent, NeverWaitsForAPersonAndLogsTheMenuOutcome) {
 
     RunResult r = runSetup(L"/ADDMENU");
     EXPECT_EQ(r.exitCode, 0u);
-    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    expectSilent(r);
     if (*c.fault == 0) EXPECT_EQ(qb->menus().size(), 1u);
     r = runProgram(L"\"" + installFolder() + L"\\marlet.exe\" /install /quiet", installFolder());
     EXPECT_EQ(r.exitCode, c.installAgain);
-    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    expectSilent(r);
 
     r = runUninstaller(L"");
-    EXPECT_FALSE(r.timedOut);
-    EXPECT_TRUE(r.dialogs.empty()) << titles(r);
+    expectSilent(r);
     EXPECT_EQ(processesNamed(L"marlet.exe"), 0);
     expectNothingLeft(64, false);
     if (*c.fault == 0) EXPECT_TRUE(qb->menus().empty());
 
     const std::string log = readWholeFile(logFile());
-    for (const char* said : {c.addLogged, c.removeLogged, "started: /install /quiet", "started: /uninstall /quiet",
-                             "box not shown (quiet)"})
+    for (const char* said : {"started: /install /quiet", "started: /uninstall /quiet", "box not shown (quiet)"})
         EXPECT_NE(log.find(said), std::string::npos) << said << "\n" << log;
 }
 

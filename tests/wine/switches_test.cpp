@@ -134,7 +134,6 @@ TEST(Switches, TheMenuSwitchesAndTheDialog) {
 
     EXPECT_EQ(titles(box.runMarlet(L"/uninstall").dialogs), std::vector<std::string>{"Menu Removed"});
     EXPECT_TRUE(runHost(box, L"--list").calls.empty());
-    EXPECT_NE(runHost(box, L"\"menu:Retrieve Documents@none\"").exitCode, 0u);
 
     unregisterMarlet(box);
     uninstallFileTools(box);
