@@ -26,11 +26,6 @@ std::string eventWith(const std::string& tag, const std::string& window) {
            window + "</UIExtensionEvent></QBXMLEvents></QBXML>";
 }
 
-std::string customerAnswer(const std::string& name) {
-    return "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"0\"><CustomerRet><FullName>" + name +
-           "</FullName></CustomerRet></CustomerQueryRs></QBXMLMsgsRs></QBXML>";
-}
-
 // An event and an answer with a document type are both refused, whatever it declares.
 void expectRefused(const std::string& doctype, const std::string& reference) {
     for (bool event : {true, false}) {
@@ -38,10 +33,12 @@ void expectRefused(const std::string& doctype, const std::string& reference) {
             if (event)
                 ToEventsMsgSet(doctype + eventWith(reference, ""), 4, 0);
             else
-                MsgSetResponse answer(doctype + customerAnswer(reference));
+                MsgSetResponse answer(doctype + "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"0\"><CustomerRet>"
+                                                "<FullName>" + reference + "</FullName></CustomerRet></CustomerQueryRs></QBXMLMsgsRs></QBXML>");
             ADD_FAILURE() << "taken: " << doctype;
         } catch (const Error& e) {
-            EXPECT_NE(e.description().find("document type"), std::string::npos) << e.description();
+            EXPECT_EQ(e.description(), event ? "The event declares a document type, which is not accepted"
+                                             : "QuickBooks returned an answer that declares a document type.");
         }
     }
 }
@@ -53,8 +50,6 @@ TEST(HostileInput, CommandLineOf32000Characters) {
     std::string line;  // every separator kind, repeated
     while (line.size() < 32000) line += " /retrieve\t/x -y \\z";
     line.resize(32000);
-    std::string one = "x" + std::string(31998, ' ') + "y";
-    EXPECT_EQ(splitCommandLine(one), (std::vector<std::string>{"", one}));
     // Through Main: of the thousands of switches only the first ten arguments count.
     w.commandLine = line;
     w.programs.insert("PATH\\Dorvex.exe");

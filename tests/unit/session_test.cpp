@@ -12,13 +12,13 @@ using marlet::testing::outline;
 
 namespace {
 
-int errorNumberOf(const std::function<void()>& f) {
+Error errorOf(const std::function<void()>& f) {
     try {
         f();
     } catch (const Error& e) {
-        return e.number();
+        return e;
     }
-    return 0;
+    return Error(0, "");
 }
 
 }  // namespace
@@ -93,8 +93,8 @@ TEST(QbxmlResponse, StatusesRecordsAndValuesAsWritten) {
         EXPECT_EQ(e.number(), kErrNoRecord);
         EXPECT_EQ(e.description(), "QuickBooks returned no record. gone");
     }
-    EXPECT_EQ(errorNumberOf([&] { txn.required("TxnID"); }), kErrMissingElement);
-    EXPECT_EQ(errorNumberOf([&] { rs.GetAt(2); }), kErrNoResponse);
+    EXPECT_EQ(errorOf([&] { txn.required("TxnID"); }).number(), kErrMissingElement);
+    EXPECT_EQ(errorOf([&] { rs.GetAt(2); }).number(), kErrNoResponse);
 }
 
 TEST(QbxmlResponse, AnswersThatAreNotResponseSetsAreErrors) {
@@ -107,10 +107,14 @@ TEST(QbxmlResponse, AnswersThatAreNotResponseSetsAreErrors) {
         "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"0x\"/></QBXMLMsgsRs></QBXML>",
     };
     for (const char* xml : bad)
-        EXPECT_EQ(errorNumberOf([&] { MsgSetResponse rs(xml); }), kErrBadAnswer) << xml;
+        EXPECT_EQ(errorOf([&] { MsgSetResponse rs(xml); }).number(), kErrBadAnswer) << xml;
+    EXPECT_EQ(errorOf([&] { MsgSetResponse rs(bad[1]); }).description().substr(0, 59),
+              "QuickBooks returned an answer that is not well-formed XML (");
+    EXPECT_EQ(errorOf([&] { MsgSetResponse rs(bad[4]); }).description(),
+              "QuickBooks answered CustomerQueryRs without a valid status code.");
     // A subscription response set is read the same way, and an empty one has no response 0.
     MsgSetResponse empty("<QBXML><QBXMLSubscriptionMsgsRs/></QBXML>");
-    EXPECT_EQ(errorNumberOf([&] { empty.GetAt(0); }), kErrNoResponse);
+    EXPECT_EQ(errorOf([&] { empty.GetAt(0); }).number(), kErrNoResponse);
 }
 
 TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
@@ -130,8 +134,8 @@ TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
     {
         QBSessionManager sm;
         sm.OpenConnection2("{G}", "Marlet", kConnectionLocalQBDLaunchUI);
-        EXPECT_EQ(errorNumberOf([&] { sm.DoRequests(sm.CreateMsgSetRequest("US", 4, 0)); }),
-                  -2147220987);  // no session yet: refused before QuickBooks is asked
+        EXPECT_EQ(errorOf([&] { sm.DoRequests(sm.CreateMsgSetRequest("US", 4, 0)); }).description(),
+                  "No QuickBooks session is open.");  // refused before QuickBooks is asked
         sm.BeginSession("", kOpenModeDoNotCare);
         sm.EndSession();
         sm.CloseConnection();

@@ -77,7 +77,8 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
     const std::string startQB = "Start QuickBooks, open the company file and run the check again.";
     const std::string allow = "allow Marlet under Edit > Preferences > Integrated Applications";
     const Row rows[] = {
-        {"healthy", [](Site&) {}, {}, {"QuickBooks: passed: QuickBooks Pro 2006 16.0 answers, qbXML 4.0 supported."}},
+        {"healthy", [](Site&) {}, {}, {"QuickBooks: passed: QuickBooks Pro 2006 16.0 answers, qbXML 4.0 supported.",
+                                       "Marlet registration: passed: Marlet.QBMenuListener and Marlet.cmOptions are"}},
         {"the person's own settings", [](Site& s) { s.w.files[kUserIni] = kSettingsText; }, {},
          {"Settings: passed: " + kUserIni + " (your own settings file), six lines."}},
         {"settings cut short", [](Site& s) { s.w.files[kIni] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\"; }, {"Settings"},
