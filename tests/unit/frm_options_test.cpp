@@ -86,7 +86,6 @@ TEST_F(FormTest, OkAppliesAndUnloadsCancelOnlyUnloads) {
     form.cmdOK_Click();
     EXPECT_FALSE(form.loaded());
     EXPECT_TRUE(gOptions->displayTwain);
-    EXPECT_EQ(gOptions->dxPath, "\\");
 }
 
 TEST_F(FormTest, DebugLabelDoubleClickTogglesTheOptionAtOnce) {

@@ -100,7 +100,6 @@ TEST_F(LookupsTest, CustomerScanAsksForAMemoOnlyWhenTheOptionsSay) {
     EXPECT_EQ(w.inputs[0].prompt,
               "Please enter a memo to be associated with the selected customer and document to be "
               "scanned.");
-    EXPECT_EQ(w.inputs[0].title, "Enter Memo");
 
     w.started.clear();
     w.log.clear();

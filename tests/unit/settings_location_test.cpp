@@ -109,7 +109,6 @@ TEST(SettingsLocation, ChangesGoWhereThePersonMayWriteOrNowhere) {
         {"locked", {.machineReadOnly = true, .userFile = true}, "C:\\New\\", {}, {{kMachine, kOld}, {kUser, kMine}}, ""},
         {"no machine file", {.machine = false, .failures = kMachineDenied}, "C:\\New\\", {}, {}, ""},
         {"unchanged machine file", {.failures = kMachineDenied}, "C:\\Old\\", {}, {{kMachine, kOld}}, ""},
-        {"unchanged own file", {.userFile = true}, "C:\\Mine\\", {}, {{kMachine, kOld}, {kUser, kMine}}, ""},
         {"denied, and so is the profile folder",
          {.failures = {{"C:\\Marlet", fake::accessDenied()}, {"C:\\Users\\ann", fake::accessDenied()}}},
          "C:\\New\\",
