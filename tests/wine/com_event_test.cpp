@@ -93,6 +93,39 @@ TEST_F(ComEvent, OneServerServesEveryKindOfEvent) {
     EXPECT_EQ(box.readIni(), rewritten.text());
 }
 
+// Marlet's log as support reads it after a scan on an invoice: the server's
+// start, the event and its window, QuickBooks' answer, the Dorvex command line,
+// the box shown. A log that cannot be written (a folder stands where the file
+// would be) changes nothing the user sees or gets.
+TEST_F(ComEvent, TheLogFollowsAScanAndAnUnwritableLogChangesNothing) {
+    wchar_t local[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
+    const std::wstring logFile = std::wstring(local) + L"\\Marlet\\marlet.log";
+    const std::wstring events = L"scan@txn:Invoice:1A-1165000101 scan@none";
+    HostRun logged = fire(events);
+    const std::string log = readWholeFile(logFile);
+    const std::string steps[] = {
+        "Embedding", "menu event \"scan\", open window: transaction Invoice 1A-1165000101",
+        "QuickBooks answer TransactionQueryRs: statusCode 0",
+        "starting " + box.pathUtf8(L"Dx") + "\\Dorvex.exe with: " + box.dorvexLine("qbscan", kInvoice),
+        "box: Information not found: Please open a customer or recorded transaction. -> OK"};
+    size_t at = 0;
+    for (const std::string& step : steps) {
+        at = log.find(step, at);
+        ASSERT_NE(at, std::string::npos) << step << "\n" << log;
+    }
+
+    DeleteFileW(logFile.c_str());
+    ASSERT_TRUE(CreateDirectoryW(logFile.c_str(), nullptr));
+    HostRun unlogged = fire(events);
+    RemoveDirectoryW(logFile.c_str());
+    ASSERT_EQ(unlogged.calls.size(), logged.calls.size());
+    for (size_t i = 0; i < logged.calls.size(); i++) EXPECT_EQ(unlogged.calls[i].hr, logged.calls[i].hr);
+    ASSERT_EQ(unlogged.dialogs.size(), 1u);
+    EXPECT_EQ(unlogged.dialogs[0].text, logged.dialogs.at(0).text);
+    EXPECT_EQ(launchedLines(box, 2), std::vector<std::string>(2, box.dorvexLine("qbscan", kInvoice)));
+}
+
 // A failing inform returns its HRESULT and, through IDispatch's EXCEPINFO, its
 // description; a failing launch is shown when a lookup led to it; a listener that cannot be created (no
 // Kelvorn.FileTools) shows Dorvex's message and ends the server.
