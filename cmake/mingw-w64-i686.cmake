@@ -11,4 +11,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Wine with the loader this machine can run (scripts/wine); a 32-bit program on
+# a kernel that runs none is reported as skipped (exit code 77).
+get_filename_component(MARLET_WINE_WRAPPER ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine ABSOLUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${MARLET_WINE_WRAPPER})

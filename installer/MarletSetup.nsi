@@ -4,12 +4,13 @@
 ;   makensis -DVERSION=1.0.0 -DMARLET_EXE_64=... -DMARLET_EXE_32=... -DMANUAL_PDF=...
 ;            -DICON=... -DOUTFILE=... -DSIGN=command -DUNINSTALLER_COPY=... MarletSetup.nsi
 ;
-; Carries both builds of marlet.exe and installs the one that can load the
-; QuickBooks SDK request processor registered on this PC: its class
-; (QBXMLRP2.RequestProcessor) registered in the 64-bit registry view -> the
-; 64-bit build into Program Files; only in the 32-bit view -> the 32-bit build
-; into Program Files (x86); neither (no QuickBooks yet) -> the build for this
-; Windows, which the last page says. /ARCH=64 or /ARCH=32 forces a build.
+; A 64-bit program: every QuickBooks Desktop that Intuit still supports needs
+; 64-bit Windows. Carries both builds of marlet.exe and installs the one that
+; can load the QuickBooks SDK request processor registered on this PC: its
+; class (QBXMLRP2.RequestProcessor) registered in the 64-bit registry view ->
+; the 64-bit build into Program Files; only in the 32-bit view -> the 32-bit
+; build into Program Files (x86); neither (no QuickBooks yet) -> the 64-bit
+; build, which the last page says. /ARCH=64 or /ARCH=32 forces a build.
 ;
 ; Installs marlet.exe and QBManual.pdf, registers Marlet's COM classes
 ; (marlet.exe /regserver, which writes the exe's own registry view), and
@@ -30,7 +31,7 @@
 ;   uninstall.exe /S [/KEEPSETTINGS] [/KEEPMENU]
 ; A folder with blanks is given in double quotes; /D= comes last, unquoted.
 
-Unicode true
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
@@ -52,7 +53,6 @@ SetCompressor /SOLID lzma
 !include FileFunc.nsh
 !include LogicLib.nsh
 !include nsDialogs.nsh
-!include x64.nsh
 
 Var Bits            ; the build to install: 64 or 32
 Var Found           ; the registry view the request processor is registered in: 64, 32 or ""
@@ -84,7 +84,7 @@ VIAddVersionKey "LegalCopyright" "Marlet"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-!define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION} on your computer.$\r$\n$\r$\nMarlet adds Scan Documents, Retrieve Documents, Options and Manual to the QuickBooks File menu and files your scanned documents in Dorvex under the customer or transaction open in QuickBooks.$\r$\n$\r$\nThe installer picks the 64-bit or the 32-bit Marlet, whichever your QuickBooks needs.$\r$\n$\r$\n$_CLICK"
+!define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION} on your computer.$\r$\n$\r$\nMarlet adds a Marlet menu to the QuickBooks File menu (File > Marlet > Scan Documents, Retrieve Documents, Options, Manual) and files your scanned documents in Dorvex under the customer or transaction open in QuickBooks.$\r$\n$\r$\nThe installer picks the 64-bit or the 32-bit Marlet, whichever your QuickBooks needs.$\r$\n$\r$\n$_CLICK"
 !define MUI_FINISHPAGE_TEXT "$FinishText"
 ; The set-up check says what is still missing (QuickBooks closed, Dorvex
 ; elsewhere, ...); it needs QuickBooks running, so it is offered, not ticked.
@@ -171,17 +171,15 @@ FunctionEnd
 ; to what the last page says about it.
 Function ChooseBuild
   StrCpy $Found ""
-  ${If} ${RunningX64}
-    SetRegView 64
-    Call RequestProcessorRegistered
-    Pop $0
-    SetRegView default
-    ${If} $0 == 1
-      StrCpy $Bits 64
-      StrCpy $Found 64
-      StrCpy $BuildNote "The 64-bit Marlet was installed, for the 64-bit QuickBooks on this computer."
-      Return
-    ${EndIf}
+  SetRegView 64
+  Call RequestProcessorRegistered
+  Pop $0
+  SetRegView default
+  ${If} $0 == 1
+    StrCpy $Bits 64
+    StrCpy $Found 64
+    StrCpy $BuildNote "The 64-bit Marlet was installed, for the 64-bit QuickBooks on this computer."
+    Return
   ${EndIf}
   SetRegView 32
   Call RequestProcessorRegistered
@@ -193,26 +191,20 @@ Function ChooseBuild
     StrCpy $BuildNote "The 32-bit Marlet was installed, for the 32-bit QuickBooks on this computer (releases before 2022)."
     Return
   ${EndIf}
-  ${If} ${RunningX64}
-    StrCpy $Bits 64
-  ${Else}
-    StrCpy $Bits 32
-  ${EndIf}
-  StrCpy $BuildNote "QuickBooks was not found on this computer, so the $Bits-bit Marlet, for this $Bits-bit Windows, was installed. If your QuickBooks needs the other one, run this installer again once QuickBooks is installed: it picks the right Marlet and keeps your settings."
+  StrCpy $Bits 64
+  StrCpy $BuildNote "QuickBooks was not found on this computer, so the 64-bit Marlet was installed. If your QuickBooks needs the other one, run this installer again once QuickBooks is installed: it picks the right Marlet and keeps your settings."
 FunctionEnd
 
 ; Sets $PrevDir and $PrevBits to the Marlet already installed, if any.
 Function FindPrevious
   StrCpy $PrevDir ""
   StrCpy $PrevBits ""
-  ${If} ${RunningX64}
-    SetRegView 64
-    ReadRegStr $PrevDir HKLM "${UNINSTALL_KEY}" "InstallLocation"
-    SetRegView default
-    ${If} $PrevDir != ""
-      StrCpy $PrevBits 64
-      Return
-    ${EndIf}
+  SetRegView 64
+  ReadRegStr $PrevDir HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  SetRegView default
+  ${If} $PrevDir != ""
+    StrCpy $PrevBits 64
+    Return
   ${EndIf}
   SetRegView 32
   ReadRegStr $PrevDir HKLM "${UNINSTALL_KEY}" "InstallLocation"
@@ -415,10 +407,6 @@ Function .onInit
       !insertmacro Refuse "Unknown /ARCH=$R1: use /ARCH=64 or /ARCH=32."
     ${EndIf}
   ${EndIf}
-  ${If} $Bits == 64
-  ${AndIfNot} ${RunningX64}
-    !insertmacro Refuse "The 64-bit Marlet needs 64-bit Windows."
-  ${EndIf}
   StrCpy $FinishText "$BuildNote$\r$\n$\r$\nClick Finish to close this wizard."
 
   Call FindPrevious
@@ -535,12 +523,10 @@ SectionEnd
 
 ; The uninstall key is in the registry view of the build installed here.
 Function un.DeleteUninstallKey
-  ${If} ${RunningX64}
-    SetRegView 64
-    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-    ${If} $0 == $INSTDIR
-      DeleteRegKey HKLM "${UNINSTALL_KEY}"
-    ${EndIf}
+  SetRegView 64
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 == $INSTDIR
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ${EndIf}
   SetRegView 32
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"

@@ -11,16 +11,20 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 "$top/scripts/deps.sh"
+# Wine's loader for this machine (scripts/wine-loader.sh): the demo runs only
+# 64-bit programs, so it plays on a kernel without 32-bit programs too.
+. "$top/scripts/wine-session.sh"
+marlet_wine_choose
+marlet_wine_report
 
 echo "demo: building (the first build takes a few minutes)"
-# The installer carries the 32-bit marlet.exe too.
+# The installer carries the 32-bit marlet.exe too (built, not run).
 cmake --preset windows-mingw-i686 >/dev/null
 cmake --build --preset windows-mingw-i686 -j2 --target marlet >/dev/null
 cmake --preset windows-mingw >/dev/null
 cmake --build --preset windows-mingw -j2 >/dev/null
 
 build=$top/build/mingw
-. "$top/scripts/wine-session.sh"
 trap wine_session_stop EXIT
 watch=
 if [ -n "${DISPLAY:-}" ]; then
@@ -42,7 +46,7 @@ mkdir -p "$build/demo-run" "$build/artifacts"
 manual_shot=$build/artifacts/options-dialog.png
 if [ ! -f "$manual_shot" ]; then
   echo "demo: taking the picture of the Options dialog for the manual"
-  if wine "$build/bin/demo.exe" "--snapshot=$(winepath -w "$manual_shot")" </dev/null; then
+  if wine "$build/bin/demo.exe" "--snapshot=$(wine winepath -w "$manual_shot")" </dev/null; then
     cmake --build --preset windows-mingw --target installer >/dev/null
   else
     echo "demo: the Options dialog did not open; the manual goes without its picture"
@@ -51,7 +55,7 @@ fi
 
 shot=$build/demo-run/options-dialog.png
 rm -f "$shot"
-wine "$build/bin/demo.exe" $watch "--shot=$(winepath -w "$shot")" </dev/null
+wine "$build/bin/demo.exe" $watch "--shot=$(wine winepath -w "$shot")" </dev/null
 if [ -f "$shot" ]; then
   echo
   echo "The Options dialog as the user saw it: $shot"

@@ -2,10 +2,17 @@
 # persistent wineserver for the whole run, on an Xvfb display of our own.
 #   wine_session_start PREFIX [--own-display]   then   wine_session_stop
 # Without --own-display an existing DISPLAY is used (a person watching).
+# Every Wine program goes through `wine`, defined here as scripts/wine: the
+# loader this machine can run (scripts/wine-loader.sh), decided once.
+
+_wine_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$_wine_scripts/wine-loader.sh"
+wine() { "$_wine_scripts/wine" "$@"; }
 
 wine_session_start() {
   local prefix own=${2:-}
   prefix=$(realpath -m "$1")
+  marlet_wine_choose || return 1
   export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
   # A 64-bit prefix for the 32-bit build too: with Debian's wine32 it runs
   # 32-bit programs as 64-bit Windows does (SysWOW64, the registry's 32-bit
@@ -25,7 +32,7 @@ wine_session_start() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine: creating the prefix $WINEPREFIX (first start is slow)"
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    wine wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
   # This Wine does not find the fonts of its own (Debian's fonts-wine) by itself:

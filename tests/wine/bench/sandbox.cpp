@@ -3,9 +3,15 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 
 namespace bench {
+
+bool runs32BitPrograms() {
+    const wchar_t* value = _wgetenv(L"MARLET_RUNS_32BIT");
+    return !value || std::wstring(value) != L"no";
+}
 
 std::wstring binFolder() {
     wchar_t exe[MAX_PATH];

@@ -15,6 +15,13 @@ namespace bench {
 // The folder of the running test program, where every built program lies.
 std::wstring binFolder();
 
+// Whether this machine's kernel runs 32-bit programs (MARLET_RUNS_32BIT, set
+// by scripts/wine-loader.sh; unset: yes). Where it runs none, a row that needs
+// the 32-bit marlet.exe to run is skipped with the reason, never passed.
+bool runs32BitPrograms();
+#define SKIP_WITHOUT_32BIT_PROGRAMS() \
+    if (!::bench::runs32BitPrograms()) GTEST_SKIP() << "skipped: this kernel runs no 32-bit programs"
+
 // Whole files by full path.
 bool fileExists(const std::wstring& path);
 std::string readWholeFile(const std::wstring& path, const std::string& ifMissing = "<missing>");
