@@ -45,6 +45,17 @@ marlet_wine_choose() {
   export MARLET_RUNS_32BIT MARLET_WINE
 }
 
+# Which Wine makes a new prefix: a prefix made by 64-bit Wine alone lacks the
+# 32-bit half, and once wine32 is installed no program starts in it ("could not
+# load kernel32.dll"), 64-bit ones included. Prefixes record it in this file
+# and are made anew when it changes.
+marlet_wine_kind() {
+  if [ "$MARLET_RUNS_32BIT" = yes ] && [ -x /usr/lib/wine/wine ]; then echo "wine32 and wine64"; else echo "wine64"; fi
+}
+marlet_prefix_stale() {
+  [ -f "$1/system.reg" ] && [ "$(cat "$1/.marlet-wine" 2>/dev/null)" != "$(marlet_wine_kind)" ]
+}
+
 # One line for a script's log.
 marlet_wine_report() {
   if [ "$MARLET_RUNS_32BIT" = yes ]; then

@@ -29,11 +29,17 @@ wine_session_start() {
     export DISPLAY=":$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   fi
+  if marlet_prefix_stale "$WINEPREFIX"; then
+    echo "wine: $WINEPREFIX was made by another Wine ($(cat "$WINEPREFIX/.marlet-wine" 2>/dev/null || echo unknown)): making it anew"
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+  fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine: creating the prefix $WINEPREFIX (first start is slow)"
     mkdir -p "$WINEPREFIX"
     wine wineboot -i >/dev/null 2>&1 || true
     wineserver -w
+    marlet_wine_kind > "$WINEPREFIX/.marlet-wine"
   fi
   # This Wine does not find the fonts of its own (Debian's fonts-wine) by itself:
   # without Tahoma, dialogs are drawn in a wider fallback that clips captions.

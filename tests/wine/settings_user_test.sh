@@ -32,9 +32,15 @@ as_user() {
 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' MARLET_RUNS_32BIT='$MARLET_RUNS_32BIT' && $1"
 }
 trap 'as_user "wineserver -k" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+if marlet_prefix_stale "$prefix"; then
+  echo "settings_user_test: $user's Wine prefix was made by another Wine: making it anew"
+  as_user "wineserver -k" >/dev/null 2>&1 || true
+  rm -rf "$prefix"
+fi
 if [ ! -f "$prefix/system.reg" ]; then
   echo "settings_user_test: creating $user's Wine prefix (first run only)"
   as_user "'$work/wine' wineboot -i >/dev/null 2>&1; wineserver -w"
+  marlet_wine_kind > "$prefix/.marlet-wine"
 fi
 
 mkdir "$work/Marlet"
