@@ -39,7 +39,8 @@ fi
 # .H2 "title" label) reports its number in a first run, which becomes the
 # string sec-label (xrefs.ms) that the text refers to as \*[sec-label] in the
 # second. The build stops on a reference to a label no heading has, on a label
-# given twice, and on a number typed into the text ("chapter 9.3").
+# given twice, on a number typed into the text ("chapter 9.3"), and on
+# "chapter" before a section's label or "section" before a chapter's.
 fail=0
 if grep -niE '(chapter|section)s? \(?[0-9]' "$src" | grep -v '^[0-9]*:\.\\"' >&2; then
   echo "$src: a section number is written by hand above; refer to its heading's label: \\*[sec-label]" >&2
@@ -58,6 +59,19 @@ fi
 for ref in $(grep -v '^\.\\"' "$src" | grep -o '\\\*\[sec-[A-Za-z0-9-]*\]' | sed 's/^.*sec-//; s/\]$//' | sort -u); do
   if ! grep -q "^$ref " "$work/labels"; then
     echo "$src: \\*[sec-$ref] refers to no heading (no .H1/.H2 with the label $ref)" >&2
+    fail=1
+  fi
+done
+# "chapter" names a chapter (9), "section" one of its sections (9.4).
+for ref in $(grep -v '^\.\\"' "$src" | grep -oi 'chapter \\\*\[sec-[A-Za-z0-9-]*\]' | sed 's/^.*sec-//; s/\]$//' | sort -u); do
+  if grep -q "^$ref [0-9]*\." "$work/labels"; then
+    echo "$src: \\*[sec-$ref] is a section, not a chapter: write \"section \\*[sec-$ref]\"" >&2
+    fail=1
+  fi
+done
+for ref in $(grep -v '^\.\\"' "$src" | grep -oi 'section \\\*\[sec-[A-Za-z0-9-]*\]' | sed 's/^.*sec-//; s/\]$//' | sort -u); do
+  if grep -q "^$ref [0-9]*$" "$work/labels"; then
+    echo "$src: \\*[sec-$ref] is a chapter, not a section: write \"chapter \\*[sec-$ref]\"" >&2
     fail=1
   fi
 done
