@@ -64,7 +64,7 @@ std::string InputBox(const std::string& prompt, const std::string& title) {
 }
 
 void reportFatalError(int32_t number, const std::string& description) {
-    logLine("error: " + genericErrorText(Error(number, description)));
+    logLine("error: " + supportErrorText(Error(number, description)));
     if (number == kHrClassNotRegistered || number == kHrModuleNotFound) {
         MsgBox(std::string("An error has occured.  This most likely cause of this error is that "
                            "Dorvex is not installed.\r\nPlease install Dorvex from ") +

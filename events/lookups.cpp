@@ -11,17 +11,17 @@
 namespace marlet {
 
 // Asks QuickBooks for one record by its identifier, in a session of its own.
-// The session is over before the answer is read.
+// The session is over before the answer is read. A failing step is the last
+// call QuickBooks sees: the connection is left open, not closed, so that the
+// one box tells of that failure alone.
 static MsgSetResponse query(const char* requestName, const char* idName, const std::string& id) {
-    QBSessionManager sm;
-    sm.OpenConnection2(appGuidString(), appNameString(), kConnectionLocalQBDLaunchUI);
-    sm.BeginSession("", kOpenModeDoNotCare);
-    MsgSetRequest request = sm.CreateMsgSetRequest("US", 4, 0);
+    QBConnection qb(QBConnection::Leftover::Open);
+    qb.open(QBConnection::Road::Work, appNameString(), appGuidString());
+    MsgSetRequest request = qb->CreateMsgSetRequest("US", 4, 0);
     request.OnError = kContinueOnError;
     request.Append(requestName).Append(idName, id);
-    MsgSetResponse answer = sm.DoRequests(request);
-    sm.EndSession();
-    sm.CloseConnection();
+    MsgSetResponse answer = qb->DoRequests(request);
+    qb.close();
     return answer;
 }
 

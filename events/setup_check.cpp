@@ -8,6 +8,7 @@
 #include "app/log.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "qb/menu_subscription.h"
 #include "qb/session.h"
 #include "settings/settings_files.h"
 
@@ -105,7 +106,7 @@ CheckResult requestProcessor() {
         platform().createObject(kRequestProcessorProgID);
         return passed(std::string(kRequestProcessorProgID) + " can be created by this " + bitness(true) + " Marlet");
     } catch (const Error& e) {
-        std::string finding = std::string(kRequestProcessorProgID) + " cannot be created (" + genericErrorText(e) + ")";
+        std::string finding = std::string(kRequestProcessorProgID) + " cannot be created (" + supportErrorText(e) + ")";
         if (!requestProcessorIn(kOwnView) && requestProcessorIn(kOtherView))
             return failed(finding + ": it is registered for " + bitness(false) + " programs only",
                           "Run MarletSetup.exe again: it installs the " + bitness(false) +
@@ -123,8 +124,15 @@ const char kAllowAccess[] =
 const char kSingleUser[] =
     "Open the company file in QuickBooks as the Administrator in single-user mode, run the check again and "
     "allow Marlet access when QuickBooks asks.";
+const char kOtherApplication[] =
+    "Close the other program that is working with the company file (QuickBooks has it open for one user), "
+    "then run the check again.";
+const char kRestartQuickBooks[] = "Close QuickBooks, start it again, open the company file and run the check again.";
+const char kSdkLog[] =
+    "See QuickBooks' SDK log, qbsdklog.txt, for what went wrong; then restart QuickBooks and run the check again.";
 
-// Failures of the SDK a person can put right, and how.
+// Failures of the SDK a person can put right, and how; each meaning as Intuit's
+// documentation or samples give it.
 struct KnownFailure {
     uint32_t hresult;
     const char* advice;
@@ -138,7 +146,13 @@ const KnownFailure kKnownFailures[] = {
     {0x8004041A, kAllowAccess},      // no permission to access this company file
     {0x8004041D, kAllowAccess},      // not allowed to log in to this company file automatically
     {0x80040418, kSingleUser},       // first access: only the Administrator can allow it
-    {0x80040422, kSingleUser},       // single-user access is needed
+    // The file is open in single-user mode and another application is already
+    // accessing it: IntuitDeveloper/QBXML_SDK_Samples, qbdt/vb.NET/QBFC/InvoiceMod/modQBFC.vb.
+    {0x80040422, kOtherApplication},
+    // "Could not access QuickBooks." and "Unexpected error. Check the qbsdklog.txt file…":
+    // IntuitDeveloper/QBXML_SDK_Samples, qbdt/c-sharp/qbXML/WCWebService/App_Code/WCWebService.asmx.cs.
+    {0x80040401, kRestartQuickBooks},
+    {0x80040402, kSdkLog},
 };
 
 std::string adviceFor(const Error& e) {
@@ -154,33 +168,47 @@ std::string joined(const std::vector<std::string>& items) {
     return out;
 }
 
-// One exchange over a connection of its own; `ask` returns the check's result.
+// One exchange over a connection of its own, on the road the work itself takes
+// (a refusal only that road meets fails here too); `ask` returns the check's result.
 template <class Ask>
-CheckResult withQuickBooks(bool session, Ask ask) {
-    QBSessionManager sm;
+CheckResult withQuickBooks(QBConnection::Road road, Ask ask) {
+    // Whatever was opened is closed on every path; the first failure is the one reported.
+    QBConnection qb(QBConnection::Leftover::Closed);
     try {
-        sm.OpenConnection("", appNameString());
-        if (session) sm.BeginSession("", kOpenModeDoNotCare);
-        CheckResult result = ask(sm);
-        if (session) sm.EndSession();
-        sm.CloseConnection();
+        qb.open(road, appNameString(), appGuidString());
+        CheckResult result = ask(qb.sm());
+        qb.close();
         return result;
     } catch (const Error& e) {
-        // Whatever was opened is closed; the first failure is the one reported.
-        try {
-            if (session) sm.EndSession();  // refused at once when no session is open
-        } catch (const Error&) {
-        }
-        try {
-            sm.CloseConnection();
-        } catch (const Error&) {
-        }
-        return failed(genericErrorText(e), adviceFor(e));
+        return failed(supportErrorText(e), adviceFor(e));
+    }
+}
+
+// QuickBooks Desktop's program: QBW32.EXE, QBW.EXE in its 64-bit releases.
+const std::vector<std::string> kQuickBooksPrograms = {"QBW32.EXE", "QBW.EXE"};
+
+// A program that talks to QuickBooks through the SDK must run at the level QuickBooks runs at.
+CheckResult runLevel() {
+    const Platform& p = platform();
+    bool elevated = p.ownLevel() == kLevelElevated;
+    const char* own = elevated ? "Marlet runs as administrator" : "Marlet does not run as administrator";
+    switch (p.processLevel(kQuickBooksPrograms)) {
+    case kLevelNotRunning: return passed(std::string(own) + "; QuickBooks is not running");
+    case kLevelUnknown: return passed(std::string(own) + "; QuickBooks' level cannot be read");
+    case kLevelElevated:
+        if (elevated) return passed("Marlet and QuickBooks both run as administrator");
+        return failed("QuickBooks runs as administrator, Marlet does not",
+                      "Start QuickBooks without Run as administrator (and without it in its shortcut's "
+                      "Compatibility settings), then run the check again.");
+    default:
+        if (!elevated) return passed("neither Marlet nor QuickBooks runs as administrator");
+        return failed("Marlet runs as administrator, QuickBooks does not",
+                      "Run the check again without Run as administrator, as the person who uses QuickBooks.");
     }
 }
 
 CheckResult quickBooks() {
-    return withQuickBooks(true, [](QBSessionManager& sm) {
+    return withQuickBooks(QBConnection::Road::Work, [](QBSessionManager& sm) {
         // Asked in qbXML 1.0, which every QuickBooks takes, so that an older one can say what it takes.
         MsgSetRequest set = sm.CreateMsgSetRequest("US", 1, 0);
         set.Append("HostQueryRq");
@@ -201,8 +229,10 @@ CheckResult quickBooks() {
     });
 }
 
+// QuickBooks returns only the subscriptions made in the query's qbXML version,
+// 4.0, the one Add Menu uses (UIExtensionSubscriptionQuery, Intuit's qbXML reference).
 CheckResult menuSubscription() {
-    return withQuickBooks(false, [](QBSessionManager& sm) {
+    return withQuickBooks(QBConnection::Road::Subscriptions, [](QBSessionManager& sm) {
         SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(4, 0);
         set.Append("UIExtensionSubscriptionQueryRq").Append("SubscriberID", appGuidString());
         MsgSetResponse answer = sm.DoSubscriptionRequests(set);
@@ -211,8 +241,13 @@ CheckResult menuSubscription() {
             return failed("Marlet's entries are not in the QuickBooks File menu (" + std::to_string(r.StatusCode) +
                               ": " + r.StatusMessage + ")",
                           "Use Add Menu in Options, then restart QuickBooks.");
-        return passed("Marlet's entries are in the QuickBooks " + r.Detail(0).GetValue("MenuExtensionSubscription/AddToMenu") +
-                      " menu");
+        Record subscription = r.Detail(0);
+        std::string fault = menuSubscriptionFault(subscription);
+        if (!fault.empty())
+            return failed("QuickBooks holds a menu under Marlet's name, but " + fault,
+                          "Use Remove Menu and then Add Menu in Options, then restart QuickBooks.");
+        return passed("Marlet's entries are in the QuickBooks " + subscription.GetValue("MenuExtensionSubscription/AddToMenu") +
+                      " menu, calling " + kListenerProgID);
     });
 }
 
@@ -223,7 +258,7 @@ CheckResult manual() {
     try {
         platform().createObject(kFileToolsProgID);
     } catch (const Error& e) {
-        problems = std::string(kFileToolsProgID) + " cannot be created (" + genericErrorText(e) + ")";
+        problems = std::string(kFileToolsProgID) + " cannot be created (" + supportErrorText(e) + ")";
         advice = "Install Dorvex again, which brings Kelvorn.FileTools.";
     }
     std::string pdf = platform().exeFolder() + "\\QBManual.pdf";
@@ -257,6 +292,7 @@ const std::vector<SetupCheck>& setupChecks() {
         {"Dorvex configurations", dorvexConfigurations},
         {"Marlet registration", marletRegistration},
         {"QuickBooks request processor", requestProcessor},
+        {"Run level", runLevel},
         {"QuickBooks", quickBooks},
         {"Menu", menuSubscription},
         {"Manual", manual},
@@ -281,7 +317,7 @@ std::string runSetupChecks(bool& allPassed) {
             result = check.run();
         } catch (...) {
             // A failure the check did not expect still leaves the others to run.
-            result = failed(genericErrorText(caughtError()), kRunSetupAgain);
+            result = failed(supportErrorText(caughtError()), kRunSetupAgain);
         }
         std::string line = checkLine(check.name, result);
         logLine("set-up check: " + line);

@@ -39,7 +39,15 @@ constexpr int32_t kHrModuleNotFound = -2147024770;      // 0x8007007E
 // inside a catch block; anything that is not a standard exception goes on up.
 Error caughtError();
 
-// "number: description", the generic error text.
+// "number: description", the generic error text (the form the boxes show).
 std::string genericErrorText(const Error& e);
+
+// The number as support and Intuit's pages write it: an HRESULT (a negative
+// number) in hex first, then in decimal, "0x80040422 (-2147220446)"; the
+// program's own small numbers as they are, "53".
+std::string errorNumberText(int32_t number);
+
+// "0x80040422 (-2147220446): description": the set-up check and the log.
+std::string supportErrorText(const Error& e);
 
 }  // namespace marlet

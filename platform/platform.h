@@ -27,6 +27,14 @@ enum : int {
     kMinimizedFocus = 2,  // minimised, with the focus
 };
 
+// The level a process runs at under User Account Control.
+enum : int {
+    kLevelNotRunning = 0,  // no such process
+    kLevelStandard = 1,    // not elevated
+    kLevelElevated = 2,    // run as administrator
+    kLevelUnknown = 3,     // running, but its level cannot be read
+};
+
 struct LocalTime {
     int year, month, day, hour, minute, second;
 };
@@ -82,6 +90,11 @@ struct Platform {
     // process. Bounds a run that nobody watches.
     void (*startWatchdog)(int seconds, void (*onTimeout)());
     uint32_t (*processId)();
+    // The level this process runs at (kLevelStandard or kLevelElevated).
+    int (*ownLevel)();
+    // The level of the first running process whose program file is named one of
+    // `exeNames` (no folder, any case), or kLevelNotRunning.
+    int (*processLevel)(const std::vector<std::string>& exeNames);
     // An entry of the program's string table.
     std::string (*loadString)(int id);
     LocalTime (*localTime)();

@@ -1,6 +1,8 @@
 // Adding and removing Marlet's entries in QuickBooks' File menu.
 #include "qb/menu_subscription.h"
 
+#include <iterator>
+
 #include "app/app.h"
 #include "platform/error.h"
 #include "qb/session.h"
@@ -27,7 +29,7 @@ static void appendAddRequest(SubscriptionMsgSetRequest& set, const std::string& 
     add.Append("SubscriberID", subscriberID);
     RequestElement& callback = add.Append("COMCallbackInfo");
     callback.Append("AppName", "Marlet");
-    callback.Append("ProgID", "Marlet.QBMenuListener");
+    callback.Append("ProgID", kListenerProgID);
     RequestElement& menu = add.Append("MenuExtensionSubscription");
     menu.Append("AddToMenu", "File");
     RequestElement& submenu = menu.Append("Submenu");
@@ -36,6 +38,41 @@ static void appendAddRequest(SubscriptionMsgSetRequest& set, const std::string& 
         item.Append("MenuText", entry.text);
         item.Append("EventTag", entry.eventTag);
     }
+}
+
+// "Scan Documents (scan), ..." for the entries.
+template <class Entries, class Text, class Tag>
+static std::string entryList(const Entries& entries, Text text, Tag tag) {
+    std::string out;
+    for (const auto& e : entries) out += (out.empty() ? "" : ", ") + text(e) + " (" + tag(e) + ")";
+    return out.empty() ? "no entries" : out;
+}
+
+std::string menuSubscriptionFault(const Record& subscription) {
+    std::string fault;
+    std::string progID = subscription.GetValue("COMCallbackInfo/ProgID");
+    if (progID != kListenerProgID) {
+        std::string clsid = subscription.GetValue("COMCallbackInfo/CLSID");
+        fault = "it calls " + (!progID.empty() ? progID : !clsid.empty() ? "the class " + clsid : "no program") +
+                " instead of " + kListenerProgID;
+    }
+    // One MenuItem stands directly in the subscription, several in its Submenu.
+    Record menu = subscription.at("MenuExtensionSubscription");
+    std::vector<Record> items = menu.records("MenuItem");
+    if (items.empty()) items = menu.at("Submenu").records("MenuItem");
+    bool same = items.size() == std::size(kMenuEntries);
+    for (size_t i = 0; same && i < items.size(); i++)
+        same = items[i].GetValue("MenuText") == kMenuEntries[i].text &&
+               items[i].GetValue("EventTag") == kMenuEntries[i].eventTag;
+    if (!same) {
+        auto text = [](const auto& e) { return std::string(e.text); };
+        auto tag = [](const auto& e) { return std::string(e.eventTag); };
+        fault += (fault.empty() ? "its entries are " : "; its entries are ") +
+                 entryList(items, [](const Record& r) { return r.GetValue("MenuText"); },
+                           [](const Record& r) { return r.GetValue("EventTag"); }) +
+                 " instead of " + entryList(kMenuEntries, text, tag);
+    }
+    return fault;
 }
 
 static void appendDelRequest(SubscriptionMsgSetRequest& set, const std::string& subscriberID) {
@@ -69,14 +106,14 @@ const Outcome kRemoved = {
     "Error Removing Menu",
 };
 
-// One subscription request over a connection of `sm`, and the box for its answer.
+// One subscription request over the connection of `qb`, and the box for its answer.
 // Warnings are failures too: the severity is not read.
-static void subscribe(QBSessionManager& sm, const std::string& appName, const std::string& appGUID,
+static void subscribe(QBConnection& qb, const std::string& appName, const std::string& appGUID,
                       void (*append)(SubscriptionMsgSetRequest&, const std::string&), const Outcome& outcome) {
-    sm.OpenConnection("", appName);
-    SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(4, 0);
+    qb.open(QBConnection::Road::Subscriptions, appName);
+    SubscriptionMsgSetRequest set = qb->CreateSubscriptionMsgSetRequest(4, 0);
     append(set, appGUID);
-    MsgSetResponse answer = sm.DoSubscriptionRequests(set);
+    MsgSetResponse answer = qb->DoSubscriptionRequests(set);
     const Response& response = answer.GetAt(0);
     if (response.StatusCode == 0) {
         MsgBox(outcome.doneText, kOkOnly, outcome.doneTitle);
@@ -84,24 +121,27 @@ static void subscribe(QBSessionManager& sm, const std::string& appName, const st
         setExitCode(kExitMenuRefused);
         MsgBox(outcome.refusedText + response.StatusMessage + outcome.refusedHint, kOkOnly, outcome.refusedTitle);
     }
-    sm.CloseConnection();
+    qb.close();
 }
 
 void addMenu(const std::string& appName, const std::string& appGUID) {
-    QBSessionManager sm;
+    // Left open by the guard: the handler closes it itself, before its box, so
+    // that a failure to close reaches the caller instead of the box.
+    QBConnection qb(QBConnection::Leftover::Open);
     try {
-        subscribe(sm, appName, appGUID, appendAddRequest, kAdded);
+        subscribe(qb, appName, appGUID, appendAddRequest, kAdded);
     } catch (const Error& e) {
-        // Closed before the box; a failure to close reaches the caller instead.
-        sm.CloseConnection();
+        qb.close();
         setExitCode(kExitMenuFailed);
         MsgBox("Encountered error subscribing: " + e.description());
     }
 }
 
 void removeMenu(const std::string& appName, const std::string& appGUID) {
-    QBSessionManager sm;
-    subscribe(sm, appName, appGUID, appendDelRequest, kRemoved);
+    // Left open: the caller's handler reports the failure, and QuickBooks hears
+    // nothing more from this connection.
+    QBConnection qb(QBConnection::Leftover::Open);
+    subscribe(qb, appName, appGUID, appendDelRequest, kRemoved);
 }
 
 }  // namespace marlet

@@ -5,6 +5,11 @@
 
 namespace marlet {
 
+class Record;
+
+// The class QuickBooks calls for a menu event.
+constexpr const char* kListenerProgID = "Marlet.QBMenuListener";
+
 // Shows "Menu Added" or why QuickBooks refused; a failing step is shown too, after
 // the connection is closed.
 void addMenu(const std::string& appName, const std::string& appGUID);
@@ -12,5 +17,10 @@ void addMenu(const std::string& appName, const std::string& appGUID);
 // Shows "Menu Removed" or why QuickBooks refused. No handler of its own: a
 // failing step passes to the caller, unclosed.
 void removeMenu(const std::string& appName, const std::string& appGUID);
+
+// What is wrong with a stored menu subscription (a UIExtensionSubscriptionRet)
+// for Marlet: "" when it calls kListenerProgID with Marlet's four entries and
+// their tags, in order; else what it calls or holds instead, one phrase.
+std::string menuSubscriptionFault(const Record& subscription);
 
 }  // namespace marlet

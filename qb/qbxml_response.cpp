@@ -26,6 +26,12 @@ std::vector<std::string> Record::values(const char* name) const {
     return out;
 }
 
+std::vector<Record> Record::records(const char* name) const {
+    std::vector<Record> out;
+    for (pugi::xml_node c : node_.children(name)) out.emplace_back(c);
+    return out;
+}
+
 std::string Record::required(const char* path) const {
     pugi::xml_node e = node_.first_element_by_path(path);
     if (!e)

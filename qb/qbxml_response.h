@@ -37,6 +37,10 @@ public:
     std::string required(const char* path) const;
     // The text of every child element named `name`, in order.
     std::vector<std::string> values(const char* name) const;
+    // The element at `path`; an empty record (every value "") when absent.
+    Record at(const char* path) const { return Record(node_.first_element_by_path(path)); }
+    // Every child element named `name`, in order.
+    std::vector<Record> records(const char* name) const;
 
 private:
     pugi::xml_node node_;

@@ -21,7 +21,7 @@ static auto logged(const char* member, Step step) {
         logLine(std::string("QuickBooks ") + member + ": done");
         return result;
     } catch (const Error& e) {
-        logLine(std::string("QuickBooks ") + member + ": " + genericErrorText(e));
+        logLine(std::string("QuickBooks ") + member + ": " + supportErrorText(e));
         throw;
     }
 }
@@ -99,6 +99,36 @@ void QBSessionManager::CloseConnection() {
     connected_ = false;
     ticket_.clear();
     call(*rp_, "CloseConnection", {});
+}
+
+// --- QBConnection
+
+void QBConnection::open(Road road, const std::string& appName, const std::string& appGUID) {
+    if (road == Road::Subscriptions) {
+        sm_.OpenConnection("", appName);
+        return;
+    }
+    sm_.OpenConnection2(appGUID, appName, kConnectionLocalQBDLaunchUI);
+    sm_.BeginSession("", kOpenModeDoNotCare);
+}
+
+void QBConnection::close() {
+    if (!sm_.ticket_.empty()) sm_.EndSession();
+    sm_.CloseConnection();
+}
+
+QBConnection::~QBConnection() {
+    if (leftover_ == Leftover::Open) return;
+    // A failing EndSession is tried again here once, then the connection closed:
+    // QuickBooks refuses to close a connection with a session open.
+    try {
+        if (!sm_.ticket_.empty()) sm_.EndSession();
+    } catch (const Error&) {
+    }
+    try {
+        sm_.CloseConnection();
+    } catch (const Error&) {
+    }
 }
 
 }  // namespace marlet

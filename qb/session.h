@@ -1,7 +1,9 @@
 #pragma once
 // The session with QuickBooks: a connection, a company-file session and the
 // exchange of qbXML message sets, carried out by the SDK's request processor
-// ("QBXMLRP2.RequestProcessor", late bound). Each exchange uses its own manager.
+// ("QBXMLRP2.RequestProcessor", late bound). Each exchange uses its own
+// connection, opened and closed by a QBConnection: nothing outside qb/ calls
+// OpenConnection, OpenConnection2, BeginSession, EndSession or CloseConnection.
 #include <memory>
 #include <string>
 
@@ -21,30 +23,76 @@ enum : int {
 
 class QBSessionManager {
 public:
-    void OpenConnection(const std::string& appID, const std::string& appName);
-    void OpenConnection2(const std::string& appID, const std::string& appName, int connectionType);
-    // `companyFile` "" is the file open in QuickBooks.
-    void BeginSession(const std::string& companyFile, int openMode);
     MsgSetRequest CreateMsgSetRequest(const std::string& country, int majorVersion,
                                       int minorVersion);
     MsgSetResponse DoRequests(const MsgSetRequest& request);
-    void EndSession();
     SubscriptionMsgSetRequest CreateSubscriptionMsgSetRequest(int majorVersion, int minorVersion);
     MsgSetResponse DoSubscriptionRequests(const SubscriptionMsgSetRequest& request);
-    // Does nothing when no connection is open.
-    void CloseConnection();
     // Parses event text; needs no connection and no SDK.
     EventsMsgSet ToEventsMsgSet(const std::string& eventXML, int majorVersion, int minorVersion) {
         return marlet::ToEventsMsgSet(eventXML, majorVersion, minorVersion);
     }
 
 private:
+    // Opened and closed by a QBConnection only.
+    void OpenConnection(const std::string& appID, const std::string& appName);
+    void OpenConnection2(const std::string& appID, const std::string& appName, int connectionType);
+    // `companyFile` "" is the file open in QuickBooks.
+    void BeginSession(const std::string& companyFile, int openMode);
+    void EndSession();
+    // Does nothing when no connection is open.
+    void CloseConnection();
     void connect(const char* member, const std::vector<Value>& args);
     AutoObject& processor();
 
     std::unique_ptr<AutoObject> rp_;  // created by the first OpenConnection
     bool connected_ = false;
     std::string ticket_;              // of the open session, else ""
+
+    friend class QBConnection;
+};
+
+// One exchange's connection to QuickBooks and, when asked, its session on the
+// company file open there. close() ends both in order; what the guard does with
+// them when it goes without close() (a failure on the way) is the caller's
+// stated choice.
+class QBConnection {
+public:
+    // The two roads into QuickBooks; a check must take the one its work takes.
+    enum class Road {
+        // OpenConnection("", appName): adding, removing and querying the menu.
+        Subscriptions,
+        // OpenConnection2(appGUID, appName, kConnectionLocalQBDLaunchUI), then
+        // BeginSession("", kOpenModeDoNotCare): the lookups of a menu event.
+        Work,
+    };
+    // What a connection still open when the guard goes is left as.
+    enum class Leftover {
+        // The session is ended and the connection closed; failures are dropped,
+        // the first one has already reached the caller.
+        Closed,
+        // Nothing more is asked of QuickBooks: its request processor is released
+        // with whatever is open (QuickBooks ends both itself).
+        Open,
+    };
+
+    explicit QBConnection(Leftover leftover) : leftover_(leftover) {}
+    ~QBConnection();
+    QBConnection(const QBConnection&) = delete;
+    QBConnection& operator=(const QBConnection&) = delete;
+
+    // Opens the road; Work begins the session too.
+    void open(Road road, const std::string& appName, const std::string& appGUID = "");
+    // Ends the session, if one is open, then closes the connection, if one is
+    // open; a failure reaches the caller.
+    void close();
+
+    QBSessionManager& sm() { return sm_; }
+    QBSessionManager* operator->() { return &sm_; }
+
+private:
+    QBSessionManager sm_;
+    Leftover leftover_;
 };
 
 }  // namespace marlet

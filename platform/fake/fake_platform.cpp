@@ -92,6 +92,14 @@ static const Platform kFake = {
         world().onTimeout = onTimeout;
     },
     .processId = [] { return uint32_t(4242); },
+    .ownLevel = [] { return world().ownLevel; },
+    .processLevel = [](const std::vector<std::string>& exeNames) {
+        for (const std::string& name : exeNames) {
+            auto it = world().processes.find(name);
+            if (it != world().processes.end()) return it->second;
+        }
+        return int(kLevelNotRunning);
+    },
     .loadString = [](int id) {
         auto it = world().strings.find(id);
         return it == world().strings.end() ? std::string() : it->second;

@@ -17,6 +17,8 @@ std::string exeFile();  // the same, as the table gives it
 [[noreturn]] void endProcess(int exitCode);
 void startWatchdog(int seconds, void (*onTimeout)());
 uint32_t processId();
+int ownLevel();
+int processLevel(const std::vector<std::string>& exeNames);
 std::string loadString(int id);
 LocalTime localTime();
 bool fileExists(const std::string& path);

@@ -1,5 +1,6 @@
 // Processes, the command line, the executable's folder, string table, clock.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/win32_util.h"
@@ -92,6 +93,43 @@ void startWatchdog(int seconds, void (*onTimeout)()) {
 }
 
 uint32_t processId() { return GetCurrentProcessId(); }
+
+// The elevation of a process's token; kLevelUnknown when it cannot be read.
+static int levelOf(HANDLE process) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return kLevelUnknown;
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    BOOL read = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    if (!read) return kLevelUnknown;
+    return elevation.TokenIsElevated ? kLevelElevated : kLevelStandard;
+}
+
+int ownLevel() {
+    int level = levelOf(GetCurrentProcess());
+    return level == kLevelUnknown ? kLevelStandard : level;
+}
+
+int processLevel(const std::vector<std::string>& exeNames) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return kLevelUnknown;
+    int level = kLevelNotRunning;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && level == kLevelNotRunning;
+         more = Process32NextW(snapshot, &entry)) {
+        bool named = false;
+        for (const std::string& name : exeNames) named = named || lstrcmpiW(entry.szExeFile, widen(name).c_str()) == 0;
+        if (!named) continue;
+        // Limited query rights are granted across levels; the token may still be closed to us.
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        level = process ? levelOf(process) : kLevelUnknown;
+        if (process) CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return level;
+}
 
 std::string loadString(int id) {
     const wchar_t* text = nullptr;

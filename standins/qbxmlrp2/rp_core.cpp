@@ -31,6 +31,29 @@ constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_sin
 
 // --- configuration
 
+// The SDK's texts for the failures `failCall` can raise, as Intuit's samples give them
+// (IntuitDeveloper/QBXML_SDK_Samples: qbdt/c-sharp/qbXML/WCWebService/App_Code/WCWebService.asmx.cs,
+// qbdt/vb.NET/QBFC/InvoiceMod/modQBFC.vb); other numbers get a text of their own.
+static std::string sdkText(int32_t hresult) {
+    switch (static_cast<uint32_t>(hresult)) {
+    case 0x80040401: return "Could not access QuickBooks.";
+    case 0x80040402: return "Unexpected error. Check the qbsdklog.txt file for possible, additional information.";
+    case 0x80040408: return "Could not start QuickBooks.";
+    case 0x80040420: return "The QuickBooks user has denied access.";
+    case 0x80040422:
+        return "This QuickBooks company file is open in single user mode and another application is already "
+               "accessing it.";
+    default: {
+        char text[40];
+        std::snprintf(text, sizeof text, "Error 0x%08X.", static_cast<unsigned>(hresult));
+        return text;
+    }
+    }
+}
+
+static const char* const kMembers[] = {"OpenConnection", "OpenConnection2", "BeginSession", "EndSession",
+                                       "ProcessRequest", "ProcessSubscription", "CloseConnection"};
+
 Config parseConfig(const std::string& text) {
     static const char* const kFaults[] = {"qbNotRunning",  "connectionRefused", "sessionRefused",
                                           "requestFails",  "emptyAnswer",       "malformedAnswer"};
@@ -47,6 +70,23 @@ Config parseConfig(const std::string& text) {
             for (const char* f : kFaults) known = known || value == f;
             if (!known) throw Fault(kHrInvalidArg, std::string(kConfigFileName) + ": unknown fault \"" + value + "\"");
             c.fault = value == "none" ? "" : value;
+        } else if (key == "failCall") {
+            std::istringstream parts(value);
+            std::string member, number;
+            parts >> member >> number;
+            bool known = false;
+            for (const char* m : kMembers) known = known || member == m;
+            unsigned long hresult = 0;
+            try {
+                hresult = std::stoul(number, nullptr, 0);
+            } catch (const std::exception&) {
+                known = false;
+            }
+            if (!known || hresult < 0x80000000ul || hresult > 0xFFFFFFFFul)
+                throw Fault(kHrInvalidArg, std::string(kConfigFileName) + ": failCall takes a member and an "
+                                           "HRESULT (\"OpenConnection2 0x80040408\"), not \"" + value + "\"");
+            c.failCall = member;
+            c.failHresult = static_cast<int32_t>(static_cast<uint32_t>(hresult));
         } else if (key == "dropElement") {
             c.dropElement = value;
         } else if (key == "failRequest") {
@@ -242,6 +282,8 @@ RequestProcessor::~RequestProcessor() {
 template <class Body>
 auto RequestProcessor::logged(LogEntry entry, Body body) {
     try {
+        const Config& c = company_->config;
+        if (c.failCall == entry.call) throw Fault(c.failHresult, sdkText(c.failHresult));
         auto result = body();
         entry.answer = result;
         company_->record(entry);

@@ -50,6 +50,8 @@ struct Config {
     std::string fault;        // "" or one of the fault names
     std::string dropElement;  // path taken out of every returned record ("EntityRef")
     std::string failRequest;  // a query answered with status 1000 (HostQueryRq, UIExtensionSubscriptionQueryRq)
+    std::string failCall;        // a member that fails at once ("OpenConnection2"), or ""
+    int32_t failHresult = 0;     // with this HRESULT and the SDK's text for it
     std::optional<int> subscriptionStatusCode;  // replaces a subscription answer's status
     std::string subscriptionStatusSeverity = "Error";
     std::string subscriptionStatusMessage;

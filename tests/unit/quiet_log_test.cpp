@@ -53,7 +53,7 @@ TEST_F(QuietLogTest, QuietMenuSwitchesTellByExitCodeAndLogOnly) {
         {"/install /quiet", "", std::nullopt, kExitOk, "Menu Added: Successfully added"},
         {"/install /quiet", "", 3180, kExitMenuRefused, "Error Adding Menu: Could not add"},
         {"/install /quiet", "qbNotRunning", std::nullopt, kExitMenuFailed, "Encountered error subscribing: Could not start QuickBooks."},
-        {"/install /quiet", "-", std::nullopt, kExitMenuFailed, "QBXMLRP2.RequestProcessor: -2147221005: Invalid class string"},
+        {"/install /quiet", "-", std::nullopt, kExitMenuFailed, "QBXMLRP2.RequestProcessor: 0x800401F3 (-2147221005): Invalid class string"},
         {"/install /uninstall /quiet", "", std::nullopt, kExitOk, "Menu Removed: Successfully removed"},
         {"/uninstall/quiet", "", 1, kExitMenuRefused, "Error Removing Menu"},
         {"/uninstall /quiet", "-", std::nullopt, kExitFailed, "Marlet Error: An error has occured."},

@@ -121,25 +121,33 @@ TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
     fake::World& w = fake::install();
     auto company = marlet::testing::serveStandIn(w);
     {
-        QBSessionManager sm;
-        sm.ToEventsMsgSet(
+        QBConnection qb(QBConnection::Leftover::Closed);
+        qb->ToEventsMsgSet(
             "<?xml version=\"1.0\"?><QBXML><QBXMLEvents><UIExtensionEvent><EventTag>scan</EventTag>"
             "</UIExtensionEvent></QBXMLEvents></QBXML>",
             4, 0);
-        sm.CloseConnection();  // nothing open: nothing done
+        qb.close();  // nothing open: nothing done
     }
     EXPECT_TRUE(w.log.empty());
     EXPECT_TRUE(company->log.empty());
 
     {
-        QBSessionManager sm;
-        sm.OpenConnection2("{G}", "Marlet", kConnectionLocalQBDLaunchUI);
-        EXPECT_EQ(errorOf([&] { sm.DoRequests(sm.CreateMsgSetRequest("US", 4, 0)); }).description(),
-                  "No QuickBooks session is open.");  // refused before QuickBooks is asked
-        sm.BeginSession("", kOpenModeDoNotCare);
-        sm.EndSession();
-        sm.CloseConnection();
-        sm.CloseConnection();  // the second close does nothing
+        // The menu's road has no session: a data request is refused before QuickBooks is asked,
+        // and the guard closes what is open.
+        QBConnection qb(QBConnection::Leftover::Closed);
+        qb.open(QBConnection::Road::Subscriptions, "Marlet");
+        EXPECT_EQ(errorOf([&] { qb->DoRequests(qb->CreateMsgSetRequest("US", 4, 0)); }).description(),
+                  "No QuickBooks session is open.");
+    }
+    EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection", "CloseConnection", "Release"}));
+    EXPECT_EQ(company->log[0].args, (std::vector<std::string>{"", "Marlet"}));
+
+    company->log.clear();
+    {
+        QBConnection qb(QBConnection::Leftover::Closed);
+        qb.open(QBConnection::Road::Work, "Marlet", "{G}");
+        qb.close();
+        qb.close();  // the second close does nothing
     }
     EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection2", "BeginSession",
                                                          "EndSession", "CloseConnection", "Release"}));

@@ -21,7 +21,7 @@ const std::string kUserIni = "C:\\Users\\ann\\AppData\\Local\\Marlet\\dxqb.ini";
 const std::string kRP = "QBXMLRP2.RequestProcessor";
 const std::string kRPClsid = "{71F531F5-8E67-4A7A-9161-15733FFC3206}";
 const char* const kCheckNames[] = {"Settings", "Dorvex", "Dorvex configurations", "Marlet registration",
-                                   "QuickBooks request processor", "QuickBooks", "Menu", "Manual"};
+                                   "QuickBooks request processor", "Run level", "QuickBooks", "Menu", "Manual"};
 
 struct Nothing : AutoObject {
     Value call(const std::string&, const std::vector<Value>&) override { return {}; }
@@ -64,6 +64,19 @@ void withoutRequestProcessor(Site& s) {
     s.w.registry[kOwnView].erase(kRP + "\\CLSID");
 }
 
+// QuickBooks' stored subscription for Marlet, as a QuickBooks that holds another one would keep it.
+pugi::xml_node storedMenu(Site& s) {
+    return s.company->subscriptions().child("UIExtensionSubscriptions").child("UIExtensionSubscriptionRet");
+}
+
+// `member` fails at once with `hresult`, as QuickBooks refuses it.
+std::function<void(Site&)> refusing(const char* member, uint32_t hresult) {
+    return [=](Site& s) {
+        s.company->config.failCall = member;
+        s.company->config.failHresult = static_cast<int32_t>(hresult);
+    };
+}
+
 struct Row {
     const char* name;
     std::function<void(Site&)> fault;
@@ -78,6 +91,10 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
     const std::string allow = "allow Marlet under Edit > Preferences > Integrated Applications";
     const Row rows[] = {
         {"healthy", [](Site&) {}, {}, {"QuickBooks: passed: QuickBooks Pro 2006 16.0 answers, qbXML 4.0 supported.",
+                                       "Run level: passed: Marlet does not run as administrator; QuickBooks is not "
+                                       "running.",
+                                       "Menu: passed: Marlet's entries are in the QuickBooks File menu, calling "
+                                       "Marlet.QBMenuListener.",
                                        "Marlet registration: passed: Marlet.QBMenuListener and Marlet.cmOptions are"}},
         {"the person's own settings", [](Site& s) { s.w.files[kUserIni] = kSettingsText; }, {},
          {"Settings: passed: " + kUserIni + " (your own settings file), six lines."}},
@@ -99,11 +116,39 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          },
          {"QuickBooks request processor", "QuickBooks", "Menu"},
          {"registered for 32-bit programs only. Run MarletSetup.exe again: it installs the 32-bit Marlet",
-          "QuickBooks: FAILED: -2147221005: Invalid class string. See the request processor's line."}},
+          "QuickBooks: FAILED: 0x800401F3 (-2147221005): Invalid class string. See the request processor's line."}},
         {"no request processor", withoutRequestProcessor, {"QuickBooks request processor", "QuickBooks", "Menu"},
          {"Install or repair QuickBooks, which brings its SDK request processor."}},
         {"QuickBooks not running", [](Site& s) { s.company->config.fault = "qbNotRunning"; },
-         {"QuickBooks", "Menu"}, {"QuickBooks: FAILED: -2147220472: Could not start QuickBooks. " + startQB}},
+         {"QuickBooks", "Menu"}, {"QuickBooks: FAILED: 0x80040408 (-2147220472): Could not start QuickBooks. " + startQB}},
+        // The check takes the lookups' road: a refusal only OpenConnection2 meets fails it, not the menu's line.
+        {"only the lookups' connection refused", refusing("OpenConnection2", 0x80040408), {"QuickBooks"},
+         {"QuickBooks: FAILED: 0x80040408 (-2147220472): Could not start QuickBooks. " + startQB}},
+        {"another application has the single-user file", refusing("BeginSession", 0x80040422), {"QuickBooks"},
+         {"0x80040422 (-2147220446): This QuickBooks company file is open in single user mode and another "
+          "application is already accessing it. Close the other program that is working with the company file"}},
+        {"QuickBooks cannot be reached", refusing("OpenConnection", 0x80040401), {"Menu"},
+         {"Menu: FAILED: 0x80040401 (-2147220479): Could not access QuickBooks. Close QuickBooks, start it again"}},
+        {"unexpected SDK error", refusing("ProcessRequest", 0x80040402), {"QuickBooks"},
+         {"Check the qbsdklog.txt file for possible, additional information. See QuickBooks' SDK log, qbsdklog.txt"}},
+        {"Marlet elevated, QuickBooks not",
+         [](Site& s) {
+             s.w.ownLevel = kLevelElevated;
+             s.w.processes["QBW32.EXE"] = kLevelStandard;
+         },
+         {"Run level"},
+         {"Run level: FAILED: Marlet runs as administrator, QuickBooks does not. Run the check again without Run as "
+          "administrator"}},
+        {"QuickBooks elevated, Marlet not", [](Site& s) { s.w.processes["QBW.EXE"] = kLevelElevated; }, {"Run level"},
+         {"FAILED: QuickBooks runs as administrator, Marlet does not. Start QuickBooks without Run as administrator"}},
+        {"both elevated",
+         [](Site& s) {
+             s.w.ownLevel = kLevelElevated;
+             s.w.processes["QBW32.EXE"] = kLevelElevated;
+         },
+         {}, {"Run level: passed: Marlet and QuickBooks both run as administrator."}},
+        {"QuickBooks' level unreadable", [](Site& s) { s.w.processes["QBW32.EXE"] = kLevelUnknown; }, {},
+         {"Run level: passed: Marlet does not run as administrator; QuickBooks' level cannot be read."}},
         {"access denied", [](Site& s) { s.company->config.fault = "connectionRefused"; }, {"QuickBooks", "Menu"},
          {"The QuickBooks user has denied access. In QuickBooks, as the Administrator, " + allow}},
         {"first access needs single-user mode",
@@ -116,8 +161,22 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
         {"menu not subscribed", [](Site& s) { s.company->subscriptions().reset(); }, {"Menu"},
          {"not in the QuickBooks File menu (1: A query request did not find a matching object in QuickBooks). "
           "Use Add Menu in Options"}},
+        {"another program's callback",
+         [](Site& s) { storedMenu(s).child("COMCallbackInfo").child("ProgID").text().set("Other.Listener"); },
+         {"Menu"},
+         {"Menu: FAILED: QuickBooks holds a menu under Marlet's name, but it calls Other.Listener instead of "
+          "Marlet.QBMenuListener. Use Remove Menu and then Add Menu in Options"}},
+        {"entries not Marlet's",
+         [](Site& s) {
+             pugi::xml_node submenu = storedMenu(s).child("MenuExtensionSubscription").child("Submenu");
+             submenu.remove_child(submenu.last_child());
+             submenu.first_child().child("EventTag").text().set("scan2");
+         },
+         {"Menu"},
+         {"but its entries are Scan Documents (scan2), Retrieve Documents (retrieve), Options (options) instead of "
+          "Scan Documents (scan), Retrieve Documents (retrieve), Options (options), Manual (manual)."}},
         {"FileTools missing", [](Site& s) { s.w.classes.erase("Kelvorn.FileTools"); }, {"Manual"},
-         {"Kelvorn.FileTools cannot be created (-2147221005: Invalid class string). Install Dorvex again"}},
+         {"Kelvorn.FileTools cannot be created (0x800401F3 (-2147221005): Invalid class string). Install Dorvex again"}},
         {"manual missing", [](Site& s) { s.w.files.erase("C:\\Marlet\\QBManual.pdf"); }, {"Manual"},
          {"C:\\Marlet\\QBManual.pdf is not there. Run MarletSetup.exe again"}},
     };

@@ -54,14 +54,15 @@ private:
 const std::string kOtherBits = sizeof(void*) == 8 ? "32-bit" : "64-bit";
 
 // A missing job file or an unsubscribed menu takes no path of its own here: native rows only.
-enum class Fault { None, OtherBuildsRequestProcessor, NoRequestProcessor, QuickBooksNotRunning, FileToolsMissing,
-                   DorvexMissing };
+enum class Fault { None, OtherBuildsRequestProcessor, NoRequestProcessor, FileToolsMissing, DorvexMissing,
+                   QuickBooksProgramRunning };
 
 struct Row {
     std::string name;
     Fault fault;
-    std::string failing;  // the failing checks' names, each followed by "; "
-    std::string advice;   // in the box
+    std::string failing;   // the failing checks' names, each followed by "; "
+    std::string advice;    // in the box
+    std::string qbConfig;  // the request-processor stand-in's configuration, once the menu is added
 };
 
 std::vector<Row> rows() {
@@ -73,8 +74,23 @@ std::vector<Row> rows() {
              kOtherBits + " Marlet that this QuickBooks needs."},
         {"NoRequestProcessor", Fault::NoRequestProcessor, noRP,
          "Install or repair QuickBooks, which brings its SDK request processor."},
-        {"QuickBooksNotRunning", Fault::QuickBooksNotRunning, "QuickBooks; Menu; ",
-         "Could not start QuickBooks. Start QuickBooks, open the company file and run the check again."},
+        {"QuickBooksNotRunning", Fault::None, "QuickBooks; Menu; ",
+         "0x80040408 (-2147220472): Could not start QuickBooks. Start QuickBooks, open the company file and run the "
+         "check again.",
+         "fault = qbNotRunning\n"},
+        // The SDK's refusals as real COM carries them, each on the call that meets it.
+        {"OnlyTheLookupsConnectionRefused", Fault::None, "QuickBooks; ", "Could not start QuickBooks. Start",
+         "failCall = OpenConnection2 0x80040408\n"},
+        {"SingleUserFileInUse", Fault::None, "QuickBooks; ",
+         "0x80040422 (-2147220446): This QuickBooks company file is open in single user mode and another application "
+         "is already accessing it. Close the other program",
+         "failCall = BeginSession 0x80040422\n"},
+        {"QuickBooksNotReachable", Fault::None, "Menu; ", "Could not access QuickBooks. Close QuickBooks, start it again",
+         "failCall = OpenConnection 0x80040401\n"},
+        {"UnexpectedSdkError", Fault::None, "QuickBooks; ", "additional information. See QuickBooks' SDK log",
+         "failCall = ProcessRequest 0x80040402\n"},
+        // The host stand-in under QuickBooks' program name, at Marlet's own level.
+        {"QuickBooksProgramRunning", Fault::QuickBooksProgramRunning, "", " run as administrator"},
         {"FileToolsMissing", Fault::FileToolsMissing, "Manual; ", "Install Dorvex again, which brings Kelvorn.FileTools."},
         {"DorvexMissing", Fault::DorvexMissing, "Dorvex; ", "Dx\\Dorvex.exe is not there. In Options, set the Dorvex"},
     };
@@ -106,9 +122,24 @@ TEST_P(SetupCheck, OneLinePerCheckInTheRealBox) {
     registerMarlet(box);
     box.writeIni(box.ini().text());
     if (qb) ASSERT_EQ(box.runMarlet(L"/install").dialogs.at(0).title, "Menu Added");
-    if (f == Fault::QuickBooksNotRunning) qb->configure("fault = qbNotRunning\n");
+    if (!row.qbConfig.empty()) qb->configure(row.qbConfig);
+    PROCESS_INFORMATION quickBooksProgram = {};
+    if (f == Fault::QuickBooksProgramRunning) {
+        box.copyProgram(L"qbhost.exe", L"QB\\QBW32.EXE");
+        STARTUPINFOW si = {sizeof si};
+        std::wstring line = L"\"" + box.path(L"QB\\QBW32.EXE") + L"\"";
+        ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, box.dir().c_str(), &si,
+                                   &quickBooksProgram));
+        WaitForInputIdle(quickBooksProgram.hProcess, 10000);
+    }
 
     RunResult r = box.runMarlet(L"/check");
+    if (quickBooksProgram.hProcess) {
+        TerminateProcess(quickBooksProgram.hProcess, 0);
+        WaitForSingleObject(quickBooksProgram.hProcess, 10000);
+        CloseHandle(quickBooksProgram.hProcess);
+        CloseHandle(quickBooksProgram.hThread);
+    }
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, row.failing.empty() ? 0u : 6u);
     ASSERT_EQ(r.dialogs.size(), 1u);
@@ -116,7 +147,7 @@ TEST_P(SetupCheck, OneLinePerCheckInTheRealBox) {
     EXPECT_EQ(d.title, "Marlet set-up check");
     EXPECT_EQ(d.buttons, std::vector<std::string>{"OK"});
     EXPECT_EQ(d.icon, row.failing.empty() ? Icon::None : Icon::Exclamation);
-    // Eight lines; the names of those that failed.
+    // Nine lines; the names of those that failed.
     std::string failing;
     int lines = 0;
     for (size_t at = 0; at < d.text.size(); lines++) {
@@ -126,9 +157,10 @@ TEST_P(SetupCheck, OneLinePerCheckInTheRealBox) {
         if (failed != std::string::npos) failing += line.substr(0, failed) + "; ";
         at = end + 2;
     }
-    EXPECT_EQ(lines, 8) << d.text;
+    EXPECT_EQ(lines, 9) << d.text;
     EXPECT_EQ(failing, row.failing) << d.text;
     EXPECT_NE(d.text.find(row.advice), std::string::npos) << d.text;
+    if (f == Fault::QuickBooksProgramRunning) EXPECT_EQ(d.text.find("QuickBooks is not running"), std::string::npos);
 
     unregisterMarlet(box);
     if (f != Fault::FileToolsMissing) uninstallFileTools(box);
