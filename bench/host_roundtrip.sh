@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# One "manual" menu event delivered by the QuickBooks host stand-in to marlet.exe,
-# against the same event delivered to a COM local server that does nothing
-# (null_listener.exe), in the same Wine session, alternating in blocks.
+# One "retrieve" menu event with nothing open delivered by the QuickBooks host
+# stand-in to marlet.exe, against the same event delivered to a COM local server
+# that does nothing (null_listener.exe), in the same Wine session, alternating in
+# blocks.
 #   bench/host_roundtrip.sh [BIN_FOLDER] [ROUNDS_PER_BLOCK] [BLOCKS]
 # A round trip is activation (the server process starts, and marlet.exe runs
 # its start-up), the inform call and the release; a cycle lasts until the
-# server process has ended. Prints the medians and the ratio marlet / baseline.
+# server process has ended: for marlet.exe, after its loop has started Dorvex
+# (the stand-in) for the event. Prints the medians and the ratios marlet / baseline.
 # The host starts each server itself and waits until it serves (--prestart):
 # Wine's COM, when it starts a server, looks for it again only after a whole
 # second, which would bury both programs' start-up in the same fixed wait. One
@@ -25,10 +27,11 @@ set -e
 trap 'wine_session_stop; rm -rf "$work"' EXIT
 
 cp "$bin/marlet.exe" "$bin/filetools.dll" "$bin/null_listener.exe" "$work/"
+mkdir "$work/Dx" && cp "$bin/Dorvex.exe" "$work/Dx/"
 host="$bin/qbhost.exe"  # its type library stays beside it
 cd "$work"
-# The manual is absent: StartDoc is called and fails, and no viewer is started.
-printf 'False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n' > dxqb.ini
+dx="Z:$(printf '%s' "$work/Dx/" | tr / '\\')"
+printf 'False\r\n%s\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n' "$dx" > dxqb.ini
 wine regsvr32 /s filetools.dll
 wine marlet.exe /regserver
 wine null_listener.exe /regserver
@@ -36,7 +39,7 @@ wine "$host" --install >/dev/null
 
 measure() {  # progid [host options] -> "call cycle" medians in microseconds
   local progid=$1; shift
-  { wine "$host" --progid="$progid" --repeat="$rounds" "$@" manual 2>/dev/null || true; } | tr -d '\r' |
+  { wine "$host" --progid="$progid" --repeat="$rounds" "$@" retrieve 2>/dev/null || true; } | tr -d '\r' |
     awk -F'\t' '$1 == "timing" { print $4, $6 }'
 }
 # Warm both once (first starts load Wine's libraries).

@@ -5,6 +5,7 @@
 // is measured is the program's own work.
 #include <benchmark/benchmark.h>
 
+#include "events/event_queue.h"
 #include "events/qb_menu_listener.h"
 #include "app/app.h"
 #include "platform/fake/fake_platform.h"
@@ -54,10 +55,12 @@ void ScanEventOnAnInvoice(benchmark::State& state) {
     QBMenuListener listener;
     for (auto _ : state) {
         listener.inform(event);
+        menuEvents().runWaiting();
         w.started.clear();
         w.log.clear();
     }
     listener.inform(event);
+    menuEvents().runWaiting();
     if (w.started.size() != 1 || !w.boxes.empty()) state.SkipWithError("the event did not start one scan");
 }
 BENCHMARK(ScanEventOnAnInvoice);

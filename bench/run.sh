@@ -24,7 +24,8 @@ cmake -S "$top" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >>"$log"
 cmake --build "$native" -j2 --target listener_bench >>"$log"
 cmake -S "$top" -B "$mingw" -G Ninja --toolchain "$top/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=MinSizeRel >>"$log"
-cmake --build "$mingw" -j2 --target marlet bare qbhost_standin null_listener filetools_standin serve_memory >>"$log"
+cmake --build "$mingw" -j2 --target marlet bare qbhost_standin null_listener filetools_standin dorvex_standin \
+  serve_memory >>"$log"
 bin="$mingw/bin"
 
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -90,6 +91,7 @@ startup_anew=$(awk '$1 == "ratio," { print $5 }' "$work/startup.txt")
 step "event round trip ($trip_blocks blocks of $trip_rounds)"
 bash "$top/bench/host_roundtrip.sh" "$bin" "$trip_rounds" "$trip_blocks" >"$work/trip.txt" 2>>"$log"
 trip=$(awk '$1 == "ratio" { print $2; exit }' "$work/trip.txt")
+cycle=$(awk '$1 == "ratio" { sub(/;$/, "", $5); print $5; exit }' "$work/trip.txt")
 
 # --- the table
 verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v != "" && v + 0 <= t + 0) ? "ok" : "MISSED" }'; }
@@ -101,6 +103,7 @@ row "benchmark" "result" "target" ""
 row "start-up: marlet.exe / bare exe (Wine)" "$startup" "<= 1.10" "$(verdict "$startup" 1.10)"
 row "  when dxqb.ini must be written anew" "$startup_anew" "" ""
 row "event round trip: marlet / null server" "$trip" "<= 1.2" "$(verdict "$trip" 1.2)"
+row "  whole cycle, event to Dorvex started" "$cycle" "<= 1.2" "$(verdict "$cycle" 1.2)"
 inproc_us=$(awk -v n="$inproc_ns" 'BEGIN { printf "%.2f", n / 1000 }')
 row "parse + dispatch + compose, median" "$inproc_us us" "<= 10 us" "$(verdict "$inproc_us" 10)"
 size_mb=$(awk -v s="$size" 'BEGIN { printf "%.2f", s / 1048576 }')

@@ -8,7 +8,9 @@
 #include <cwctype>
 #include <iterator>
 
+#include "app/log.h"
 #include "com/com_object_win32.h"
+#include "events/event_queue.h"
 #include "events/qb_menu_listener.h"
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/win32_util.h"
@@ -38,6 +40,43 @@ const ComClass kClasses[] = {
 
 bool gLastObjectGone = false;
 DWORD gServingThread = 0;
+
+// The menu events' work runs from this message-only window's procedure, in the
+// serving thread's loop. A box's or dialog's own loop dispatches the wake-up
+// too; the queue then leaves the new work to the run that is under way.
+constexpr UINT kWakeUp = WM_APP + 1;
+HWND gWakeWindow = nullptr;
+
+LRESULT CALLBACK wakeProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message != kWakeUp) return DefWindowProcW(window, message, wp, lp);
+    try {
+        menuEvents().runWaiting();
+    } catch (...) {
+        logLine("menu event failed: " + genericErrorText(caughtError()));
+    }
+    return 0;
+}
+
+// Work that waits holds the server, as an object does: the process ends, and
+// COM stops handing out its objects, only once the last piece is done.
+void workArrived() {
+    objectCreated();
+    PostMessageW(gWakeWindow, kWakeUp, 0, 0);
+}
+void workFinished() { objectDestroyed(); }
+
+bool createWakeWindow() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = wakeProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"MarletMenuEvents";
+    RegisterClassW(&wc);
+    gWakeWindow = CreateWindowExW(0, wc.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  wc.hInstance, nullptr);
+    if (!gWakeWindow) return false;
+    menuEvents().setHooks(workArrived, workFinished);
+    return true;
+}
 
 class ClassFactory : public IClassFactory {
 public:
@@ -208,7 +247,7 @@ void serveComIfEmbedded(const std::wstring& commandLine) {
     }
     gServingThread = GetCurrentThreadId();
 
-    if (!registerClassObjects()) {
+    if (!createWakeWindow() || !registerClassObjects()) {
         revokeClassObjects();
         return;
     }

@@ -1,5 +1,6 @@
 // Marlet.QBMenuListener: QuickBooks' callback object. QuickBooks calls it through
-// IQBEventCallback; scripts reach the same `inform` through IDispatch.
+// IQBEventCallback; scripts reach the same `inform` through IDispatch. Every call
+// returns at once: what it leads to waits in menuEvents() for the server's loop.
 #include "com/com_object_win32.h"
 #include "events/qb_menu_listener.h"
 
@@ -15,8 +16,11 @@ constexpr const wchar_t* kSource = L"Marlet.QBMenuListener";
 
 class ListenerObject final : public IQBEventCallback, public IDispatch, public ISupportErrorInfo, ComObject {
 public:
-    ListenerObject() {
-        listener_.Class_Initialize();  // ends the process when the file tools are missing
+    ListenerObject() = default;
+
+    // The file tools; their failure is the creation's, and its box follows from the loop.
+    bool initialize(Error& failure) {
+        return runGuarded([&] { listener_.Class_Initialize(); }, failure);
     }
 
     // IUnknown
@@ -76,6 +80,13 @@ private:
 
 }  // namespace
 
-HRESULT createListener(REFIID riid, void** object) { return createAndQuery<ListenerObject>(riid, object); }
+HRESULT createListener(REFIID riid, void** object) {
+    ListenerObject* created = new (std::nothrow) ListenerObject();
+    if (!created) return E_OUTOFMEMORY;
+    Error failure(0, "");
+    HRESULT hr = created->initialize(failure) ? created->QueryInterface(riid, object) : hresultOf(failure);
+    created->Release();
+    return hr;
+}
 
 }  // namespace marlet::com

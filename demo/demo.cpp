@@ -175,7 +175,8 @@ void pick(const std::string& entry, const std::string& window, const std::string
         if (t1 == std::string::npos) continue;
         std::string hr = line.substr(t1 + 1, t2 - t1 - 1);
         if (hr == "0x00000000") continue;
-        say("   QuickBooks is told the pick failed: " + hr + " " + line.substr(t2 + 1));
+        std::string description = line.substr(t2 + 1);
+        say("   QuickBooks is told the pick failed: " + hr + " " + description.substr(0, description.find('\t')));
         gSurprises++;
     }
     if (r.timedOut) say("   (no answer in time)");

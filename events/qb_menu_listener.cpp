@@ -1,5 +1,6 @@
 #include "events/qb_menu_listener.h"
 
+#include "events/event_queue.h"
 #include "events/launch.h"
 #include "events/lookups.h"
 #include "events/options_entry.h"
@@ -17,7 +18,9 @@ void QBMenuListener::Class_Initialize() {
         gFileTools = platform().createObject("Kelvorn.FileTools");
     } catch (...) {
         Error failure = caughtError();
-        reportFatalError(failure.number(), failure.description());
+        logLine("the file tools cannot be created: " + genericErrorText(failure));
+        menuEvents().push([failure] { reportFatalError(failure.number(), failure.description()); });
+        throw failure;
     }
 }
 
@@ -114,32 +117,40 @@ static std::string describe(const std::optional<CurrentWindow>& window) {
     return "a window the event does not describe";
 }
 
+// What a tag of Marlet's leads to; nullptr for any other tag.
+using Action = void (*)(const std::optional<CurrentWindow>& window);
+
+static Action actionOf(const std::string& tag) {
+    if (tag == "scan") return [](const std::optional<CurrentWindow>& window) { scanOrRetrieve(true, window); };
+    if (tag == "retrieve") return [](const std::optional<CurrentWindow>& window) { scanOrRetrieve(false, window); };
+    if (tag == "options") return [](const std::optional<CurrentWindow>&) { optionsEntry(); };
+    if (tag == "manual") return [](const std::optional<CurrentWindow>&) { openManual(); };
+    return nullptr;
+}
+
 void QBMenuListener::inform(const std::string& eventXML) {
+    EventsMsgSet set;
     try {
-        dispatch(eventXML);
+        set = QBSessionManager().ToEventsMsgSet(eventXML, 4, 0);  // no connection
     } catch (...) {
         logLine("menu event failed: " + genericErrorText(caughtError()));
         throw;
     }
-}
-
-void QBMenuListener::dispatch(const std::string& eventXML) {
-    EventsMsgSet set = QBSessionManager().ToEventsMsgSet(eventXML, 4, 0);  // no connection
     if (!set.uiExtensionEvent) {
         logLine("event that is not a menu event: ignored");
         return;
     }
     const UIExtensionEvent& event = *set.uiExtensionEvent;
-    const std::string& tag = event.eventTag;
-    logLine("menu event \"" + tag + "\", open window: " + describe(event.currentWindow));
-    if (tag == "scan")
-        scanOrRetrieve(true, event.currentWindow);
-    else if (tag == "retrieve")
-        scanOrRetrieve(false, event.currentWindow);
-    else if (tag == "options")
-        optionsEntry();
-    else if (tag == "manual")
-        openManual();
+    logLine("menu event \"" + event.eventTag + "\", open window: " + describe(event.currentWindow));
+    Action action = actionOf(event.eventTag);
+    if (!action) return;
+    menuEvents().push([action, window = event.currentWindow] {
+        try {
+            action(window);
+        } catch (...) {
+            logLine("menu event failed: " + genericErrorText(caughtError()));
+        }
+    });
 }
 
 }  // namespace marlet

@@ -1,6 +1,9 @@
 #pragma once
 // QBMenuListener: the object QuickBooks calls when one of Marlet's File-menu
 // entries is picked. It keeps no state; the COM class on the Windows side wraps it.
+// No call of QuickBooks' waits for a person: what an event leads to, and the box
+// for a listener that cannot be made, wait in menuEvents() (events/event_queue.h)
+// and run once the call has returned.
 #include <memory>
 #include <string>
 
@@ -13,14 +16,14 @@ extern std::unique_ptr<AutoObject> gFileTools;
 
 class QBMenuListener {
 public:
-    // Creates gFileTools. When that fails it shows the failure and ends the process.
+    // Creates gFileTools. When that fails the failure is thrown, and the box
+    // that tells it, after which the process ends, waits in menuEvents().
     void Class_Initialize();
     void Class_Terminate() {}
-    // Acts on one menu event. Handles no failure itself: an Error reaches the caller.
+    // Reads one event and leaves what it leads to in menuEvents(). An event that
+    // cannot be read is thrown at once; one without a tag of Marlet's leaves
+    // nothing. The work's own failures are logged, never shown.
     void inform(const std::string& eventXML);
-
-private:
-    void dispatch(const std::string& eventXML);
 };
 
 }  // namespace marlet

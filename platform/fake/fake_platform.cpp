@@ -39,12 +39,14 @@ static const Platform kFake = {
         w.boxes.push_back({text, style, title});
         w.clipboardAtLastBox = w.clipboard;
         w.log.push_back("msgBox " + title);
+        if (w.whileBoxUp) w.whileBoxUp();
         return pop(w.boxAnswers, static_cast<int>(kAnswerOk));
     },
     .inputBox = [](const std::string& prompt, const std::string& title) {
         World& w = world();
         w.inputs.push_back({prompt, title});
         w.log.push_back("inputBox " + title);
+        if (w.whileBoxUp) w.whileBoxUp();
         std::string answer = pop(w.inputAnswers, std::string("\x18"));
         return answer == "\x18" ? std::string() : answer;
     },

@@ -60,6 +60,7 @@ struct World {
     std::deque<std::string> inputAnswers;  // "\x18" stands for Cancel
     std::deque<std::string> folderAnswers;
     std::function<void(frmOptions&)> onShowOptions;  // plays the user's part
+    std::function<void()> whileBoxUp;  // what a message or input box's own loop lets run
     std::function<void()> onSelectScanner;
 
     // What the program did.

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 
 #include "host.h"
@@ -37,6 +39,14 @@ struct State {
 };
 
 State gState;
+
+// Whether the window's thread is inside a call to a listener (creation included).
+// QuickBooks ignores clicks on its menu until the callback returns.
+std::atomic<bool> gCalling{false};
+
+std::string ignoredLine(const std::string& token) {
+    return token + "\t-\tignored: a menu pick while a call to the listener is in progress";
+}
 
 std::vector<OpenWindow> companyWindows() {
     std::vector<OpenWindow> windows = {{L"(no customer or transaction open)", "none"}};
@@ -79,6 +89,10 @@ void buildFileMenu(HMENU file) {
 }
 
 void fire(const Entry& entry) {
+    if (gCalling) {
+        gState.out->line(ignoredLine(entry.eventTag));
+        return;
+    }
     const qbrp::MenuSubscription& sub = gState.subscriptions[entry.subscription];
     std::wstring progId = !gState.progId.empty() ? gState.progId : wide(sub.progID.empty() ? sub.clsid : sub.progID);
     CLSID clsid;
@@ -92,7 +106,9 @@ void fire(const Entry& entry) {
     std::string token = entry.eventTag + "@" + gState.windows[index].picked;
     Delivery delivery{clsid, sub.subscriberID, &sub, gState.dispatch, *gState.out};
     SetWindowTextW(gState.status, (L"Calling " + progId + L"...").c_str());
+    gCalling = true;
     delivery.deliver({wide(token)});
+    gCalling = false;
     SetWindowTextW(gState.status, wide(gState.out->last).c_str());
 }
 
@@ -140,7 +156,92 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(window, message, wp, lp);
 }
 
+// --- the scripted person of the command line
+
+enum : UINT { kPick = WM_APP + 1 };
+
+struct Picks {
+    Delivery* delivery = nullptr;
+    const std::vector<std::wstring>* events = nullptr;
+    HWND window = nullptr;
+    HANDLE handled = nullptr;  // set when the window's thread has dealt with the last pick posted
+};
+Picks gPicks;
+
+LRESULT CALLBACK picksProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message != kPick) return DefWindowProcW(window, message, wp, lp);
+    const std::wstring& token = (*gPicks.events)[wp];
+    if (gCalling) {
+        gPicks.delivery->out.line(ignoredLine(utf8(token)));
+        gPicks.delivery->exitCode = std::max(gPicks.delivery->exitCode, 1);
+    } else {
+        gCalling = true;
+        gPicks.delivery->deliverOne(token);
+        gCalling = false;
+    }
+    SetEvent(gPicks.handled);
+    return 0;
+}
+
+// The person: picks at the times the tokens say, then closes the window's loop.
+DWORD WINAPI person(void*) {
+    const std::vector<std::wstring>& events = *gPicks.events;
+    DWORD after = 0, lastPick = GetTickCount();
+    bool first = true;
+    for (size_t i = 0; i < events.size(); i++) {
+        if (events[i].rfind(L"after=", 0) == 0) {
+            after = static_cast<DWORD>(_wtoi(events[i].c_str() + 6));
+            continue;
+        }
+        if (first || after == 0) {
+            WaitForSingleObject(gPicks.handled, INFINITE);
+        } else {
+            DWORD waited = GetTickCount() - lastPick;
+            if (waited < after) Sleep(after - waited);
+        }
+        first = false;
+        after = 0;
+        lastPick = GetTickCount();
+        if (gCalling) {
+            gPicks.delivery->out.line(ignoredLine(utf8(events[i])));
+            gPicks.delivery->exitCode = std::max(gPicks.delivery->exitCode, 1);
+            continue;
+        }
+        ResetEvent(gPicks.handled);
+        PostMessageW(gPicks.window, kPick, i, 0);
+    }
+    WaitForSingleObject(gPicks.handled, INFINITE);
+    PostMessageW(gPicks.window, WM_QUIT, 0, 0);
+    return 0;
+}
+
 }  // namespace
+
+int runPicks(Delivery& delivery, const std::vector<std::wstring>& events) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = picksProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QBHostStandInScript";
+    RegisterClassW(&wc);
+    gPicks = {&delivery, &events,
+              CreateWindowExW(0, wc.lpszClassName, L"QuickBooks (host stand-in)", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0,
+                              nullptr, nullptr, wc.hInstance, nullptr),
+              CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+    if (!gPicks.window || !gPicks.handled) return 2;
+    HANDLE thread = CreateThread(nullptr, 0, person, nullptr, 0, nullptr);
+    if (!thread) return 2;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    CloseHandle(gPicks.handled);
+    DestroyWindow(gPicks.window);
+    if (delivery.listeners.empty() && delivery.exitCode == 0) delivery.deliverOne(L"use=1");  // no event: create only
+    return delivery.finish();
+}
 
 int runWindow(const std::wstring& progId, bool dispatch, Output& out) {
     gState.progId = progId;

@@ -6,8 +6,12 @@
 //     event   TAG[@WINDOW]  a menu event whose EventTag is TAG
 //             menu:TEXT[@WINDOW]  the stored menu entry TEXT ("Retrieve Documents")
 //             xml=FILE      the file's text, sent as it is
-//             new           create a further listener; later events go to it
+//             new           create a further listener (the first, when it
+//                           comes first); later events go to it
 //             use=N         later events go to listener N (1 is the first)
+//             after=MS      the next pick comes MS ms after the one before,
+//                           whether its call has returned or not (else it
+//                           comes once the call has returned)
 //     WINDOW  none | empty | customer:ID | list:TYPE[:ID] | txn:TYPE[:ID]
 //             (an empty TYPE leaves the type out; no ":ID" leaves the ID out)
 //     --progid=P       the listener's ProgID (else the stored subscription's)
@@ -26,8 +30,11 @@
 //                      it serves, so that COM's own start-up wait is left out
 //     --install / --uninstall   register / unregister the event type library
 //
-// One line per event on stdout: the event, the HRESULT of inform and the
-// error's description, separated by TABs. The subscriptions are those that the
+// The events are picks in the File menu of a hidden window, delivered from its
+// thread; a pick made while a call is in progress is ignored, as QuickBooks
+// ignores clicks on its menu until the callback returns, and its line says so.
+// One line per event on stdout: the event, the HRESULT of inform, the error's
+// description and the call's duration in milliseconds, separated by TABs. The subscriptions are those that the
 // request-processor stand-in registered on this machine stores. Exit code 0 when every call
 // succeeded, 1 when one failed, 2 when the listener could not be reached.
 #include <windows.h>
@@ -239,6 +246,7 @@ bool menuTag(const qbrp::MenuSubscription* subscription, const std::string& text
 bool startsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
 
 void Output::line(const std::string& text) {
+    std::lock_guard<std::mutex> hold(lock);
     last = text;
     std::string l = text + "\n";
     fwrite(l.data(), 1, l.size(), stdout);
@@ -259,48 +267,61 @@ void Delivery::report(const std::string& line) {
     if (!quiet) out.line(line);
 }
 
-int Delivery::deliver(const std::vector<std::wstring>& events) {
-    std::vector<IUnknown*> listeners;
+double seconds();
+
+void Delivery::deliverOne(const std::wstring& e) {
     auto create = [&]() -> bool {
         IUnknown* listener = nullptr;
         HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
                                       reinterpret_cast<void**>(&listener));
         if (FAILED(hr)) {
             out.line("create\t" + hresultText(hr) + "\t" + describe(hr));
+            exitCode = 2;
             return false;
         }
         listeners.push_back(listener);
         return true;
     };
-    int exitCode = create() ? 0 : 2;
-    size_t current = 0;
-    for (size_t i = 0; exitCode != 2 && i < events.size(); i++) {
-        const std::wstring& e = events[i];
-        std::string token = utf8(e);
-        if (e == L"new") {
-            if (!create()) exitCode = 2;
-            current = listeners.size() - 1;
-            continue;
-        }
-        if (startsWith(e, L"use=")) {
-            size_t n = static_cast<size_t>(_wtoi(e.c_str() + 4));
-            if (n >= 1 && n <= listeners.size()) current = n - 1;
-            continue;
-        }
-        std::string xml;
-        if (!eventText(e, xml)) {
-            exitCode = 2;
-            continue;
-        }
-        std::string description;
-        HRESULT r = dispatch ? informByDispatch(listeners[current], xml, description)
-                             : informByVtable(listeners[current], xml, description);
-        if (FAILED(r) && description.empty()) description = describe(r);
-        report(token + "\t" + hresultText(r) + "\t" + description);
-        if (FAILED(r) && exitCode == 0) exitCode = 1;
+    if (exitCode == 2) return;
+    if (e == L"new") {
+        if (create()) current = listeners.size() - 1;
+        return;
     }
+    if (listeners.empty() && !create()) return;
+    std::string token = utf8(e);
+    if (startsWith(e, L"use=")) {
+        size_t n = static_cast<size_t>(_wtoi(e.c_str() + 4));
+        if (n >= 1 && n <= listeners.size()) current = n - 1;
+        return;
+    }
+    std::string xml;
+    if (!eventText(e, xml)) {
+        exitCode = 2;
+        return;
+    }
+    std::string description;
+    double start = seconds();
+    HRESULT r = dispatch ? informByDispatch(listeners[current], xml, description)
+                         : informByVtable(listeners[current], xml, description);
+    long ms = static_cast<long>((seconds() - start) * 1000);
+    if (FAILED(r) && description.empty()) description = describe(r);
+    report(token + "\t" + hresultText(r) + "\t" + description + "\t" + std::to_string(ms));
+    if (FAILED(r) && exitCode == 0) exitCode = 1;
+}
+
+int Delivery::finish() {
     for (IUnknown* l : listeners) l->Release();
-    return exitCode;
+    listeners.clear();
+    current = 0;
+    int code = exitCode;
+    exitCode = 0;
+    return code;
+}
+
+int Delivery::deliver(const std::vector<std::wstring>& events) {
+    deliverOne(L"use=1");  // creates the listener
+    for (const std::wstring& e : events) deliverOne(e);
+    return finish();
 }
 
 bool Delivery::eventText(const std::wstring& e, std::string& xml) {
@@ -468,7 +489,7 @@ int run(const std::vector<std::wstring>& args) {
     Delivery delivery{clsid, utf8(subscriber), subscription, dispatch, out};
     int exitCode = 0;
     if (repeat == 0) {
-        exitCode = delivery.deliver(events);
+        exitCode = runPicks(delivery, events);
     } else {
         // Each round starts a fresh server: wait for the one before to be gone.
         std::wstring server = serverImageName(clsid);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "events/lookups.h"
+#include "events/event_queue.h"
 #include "events/qb_menu_listener.h"
 #include "app/app.h"
 #include "platform/error.h"
@@ -69,6 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const Error& e) {
         informFailure = e.number();
     }
+    if (informFailure && !menuEvents().idle()) abort();  // nothing waits after an unreadable event
+    menuEvents().runWaiting();
     size_t effects = w.boxes.size() + w.started.size() + gLookups.size() +
                      static_cast<size_t>(w.optionsDialogsShown + gStartDocs);
     if (parseFailure) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "events/event_queue.h"
 #include "events/qb_menu_listener.h"
 #include "main/cmdline.h"
 #include "main/main.h"
@@ -88,6 +89,7 @@ TEST(HostileInput, EventDocumentsOf16Megabytes) {
                                             "</ListID></CurrentWindow>");
     // The lookup is reached, and reports that QuickBooks cannot be.
     QBMenuListener().inform(xml);
+    menuEvents().runWaiting();
     ASSERT_EQ(w.boxes.size(), 1u);
     EXPECT_EQ(w.boxes[0].title, "Error");
     EXPECT_EQ(w.log[0], "createObject QBXMLRP2.RequestProcessor");
@@ -96,6 +98,7 @@ TEST(HostileInput, EventDocumentsOf16Megabytes) {
     padding.reserve(kSixteenMB);
     while (padding.size() < kSixteenMB) padding += "<HostInfo><Country>US</Country></HostInfo>";
     QBMenuListener().inform(eventWith("retrieve", padding));
+    menuEvents().runWaiting();
     ASSERT_EQ(w.started.size(), 1u);
     EXPECT_EQ(w.started[0].commandLine, "Dorvex.exe /c:\"qbretrieve.dxc\"");
     // Nesting 8 MB deep and a document cut off: clear failures, no crash.

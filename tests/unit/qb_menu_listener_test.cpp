@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "events/event_queue.h"
 #include "events/launch.h"
 #include "app/app.h"
+#include "app/log.h"
 #include "platform/error.h"
 #include "platform/fake/fake_platform.h"
 #include "standin_processor.h"
@@ -52,12 +54,15 @@ struct ListenerTest : ::testing::Test {
             return std::make_unique<FakeFileTools>(&docs);
         };
         gFileTools.reset();
+        menuEvents() = EventQueue();
     }
 
+    // The call from QuickBooks, then the server's loop.
     void inform(const std::string& xml) {
         QBMenuListener listener;
         listener.Class_Initialize();
         listener.inform(xml);
+        menuEvents().runWaiting();
     }
 
     // What one event did, in words.
@@ -138,35 +143,95 @@ TEST_F(ListenerTest, OptionsRunsTheOptionsEntry) {
     EXPECT_TRUE(w.boxes.empty());
 }
 
-TEST_F(ListenerTest, FailuresReachTheCallerAndShowNothing) {
-    auto failure = [&](const std::string& xml) -> int32_t {
-        w.boxes.clear();
+// Only an event that cannot be read fails QuickBooks' call, at once. What an
+// event leads to fails after the call has returned: into the log, with no box.
+TEST_F(ListenerTest, UnreadableEventsFailTheCallOtherFailuresGoToTheLog) {
+    QBMenuListener listener;
+    listener.Class_Initialize();
+    for (const std::string& xml : {menuEvent("scan", "<CurrentWindow>"),
+                                   std::string("<QBXML><QBXMLEvents><UIExtensionEvent/></QBXMLEvents></QBXML>")}) {
         try {
-            inform(xml);
+            listener.inform(xml);
+            ADD_FAILURE() << "no failure: " << xml;
         } catch (const Error& e) {
+            EXPECT_NE(e.number(), 0);
             EXPECT_FALSE(e.description().empty());
-            EXPECT_TRUE(w.boxes.empty());
-            EXPECT_TRUE(w.started.empty());
-            return e.number();
         }
-        return 0;
-    };
-    EXPECT_NE(failure(menuEvent("scan", "<CurrentWindow>")), 0);  // malformed
-    EXPECT_NE(failure("<QBXML><QBXMLEvents><UIExtensionEvent/></QBXMLEvents></QBXML>"), 0);
-    // The bare retrieval with no Dorvex where the options say.
+        EXPECT_TRUE(menuEvents().idle());
+    }
+
+    enableLog(true);
+    // The bare retrieval with no Dorvex where the options say; the file tools
+    // refuse the document; a listener that never made them.
     w.programs.clear();
-    EXPECT_EQ(failure(menuEvent("retrieve", "")), kErrFileNotFound);
-    // The file tools refuse the document.
+    inform(menuEvent("retrieve", ""));
     w.classes["Kelvorn.FileTools"] = [this] {
         auto tools = std::make_unique<FakeFileTools>(&docs);
         tools->fail = true;
         return tools;
     };
-    EXPECT_EQ(failure(menuEvent("manual", "")), -2146828235);
-    // A listener after a failure works as before.
+    inform(menuEvent("manual", ""));
+    gFileTools.reset();
+    QBMenuListener().inform(menuEvent("manual", ""));
+    menuEvents().runWaiting();
+    enableLog(false);
+    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_TRUE(w.started.empty());
+    const std::string log = w.files[logFilePath()];
+    for (const char* line : {"menu event failed: 53: File not found", "menu event failed: -2146828235: File not found",
+                             "menu event failed: 91: Object variable or With block variable not set"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    // An event after a failure works as before.
     w.programs.insert(kDorvex);
     inform(menuEvent("retrieve", ""));
     EXPECT_EQ(outcome(), "bare retrieval");
+}
+
+// Events wait their turn: nothing runs inside the call, then each in the order
+// it came, one at a time. An event delivered while a box, the memo prompt or the
+// Options dialog is up (their own loops dispatch the server's wake-up) runs after
+// that window has closed, neither inside it nor never.
+TEST_F(ListenerTest, EventsRunAfterTheCallInOrderOneAtATime) {
+    w.files["C:\\Marlet\\dxqb.ini"] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nTrue\r\nFalse\r\n";  // prompt for memo
+    QBMenuListener listener;
+    listener.Class_Initialize();
+    auto arrives = [&](const std::string& tag, const std::string& window) {
+        listener.inform(menuEvent(tag, window));
+        menuEvents().runWaiting();  // the wake-up, inside whatever window is up
+    };
+    const std::string customer = "<CurrentWindow><ListType>Customer</ListType><ListID>80000003-1165000003</ListID></CurrentWindow>";
+    std::vector<std::string> inside;  // what each window saw happen while it was up
+    int boxes = 0;
+    w.whileBoxUp = [&] {
+        size_t before = w.log.size();
+        if (++boxes == 1) arrives("options", "");   // during "Information not found"
+        if (boxes == 2) arrives("retrieve", "");    // during the memo prompt
+        inside.push_back(std::to_string(w.log.size() - before));
+    };
+    w.onShowOptions = [&](frmOptions&) {
+        size_t before = w.log.size();
+        arrives("scan", customer);
+        inside.push_back(std::to_string(w.log.size() - before));
+    };
+
+    listener.inform(menuEvent("scan", ""));
+    listener.inform(menuEvent("manual", ""));
+    EXPECT_TRUE(w.log.empty() || w.log.back() == "createObject Kelvorn.FileTools") << "ran inside the call";
+    w.log.clear();
+    menuEvents().runWaiting();
+    EXPECT_TRUE(menuEvents().idle());
+    EXPECT_EQ(inside, (std::vector<std::string>{"0", "0", "0"}));
+    std::vector<std::string> order;
+    for (const std::string& call : w.log)
+        if (call.rfind("msgBox", 0) == 0 || call.rfind("inputBox", 0) == 0 || call == "showOptions" ||
+            call.rfind("start ", 0) == 0)
+            order.push_back(call);
+    EXPECT_EQ(order, (std::vector<std::string>{"msgBox Information not found", "showOptions", "inputBox Enter Memo",
+                                               "start " + kDorvex, "start " + kDorvex}));
+    EXPECT_EQ(docs.size(), 1u);  // the manual, between the box and the dialog
+    ASSERT_EQ(w.started.size(), 2u);
+    EXPECT_EQ(w.started[0].commandLine, scanCommandLine("Sam \"Ace\" Rivera", "", "", ""));
+    EXPECT_EQ(w.started[1].commandLine, retrieveCommandLine("", "", "", ""));
 }
 
 TEST_F(ListenerTest, EachListenerReplacesTheFileTools) {
@@ -177,27 +242,34 @@ TEST_F(ListenerTest, EachListenerReplacesTheFileTools) {
     EXPECT_EQ(fileToolsMade, 2);
     EXPECT_NE(gFileTools.get(), firstTools);
     first.inform(menuEvent("manual", ""));  // through whichever listener: the newest tools
+    menuEvents().runWaiting();
     EXPECT_EQ(docs.size(), 1u);
 }
 
-TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheBox) {
-    w.classes.erase("Kelvorn.FileTools");
-    QBMenuListener listener;
-    EXPECT_THROW(listener.Class_Initialize(), fake::ProcessEnded);
-    ASSERT_EQ(w.boxes.size(), 1u);
-    EXPECT_EQ(w.boxes[0].title, "Marlet Error");  // "Dorvex is not installed"
-
-    w.boxes.clear();
-    w.classes["Kelvorn.FileTools"] = []() -> std::unique_ptr<AutoObject> {
-        throw Error(-2147024891, "Access is denied.");
+// The call that creates the listener fails and shows nothing; the box follows
+// from the server's loop, and the process ends after it.
+TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheCallAndTheBox) {
+    struct Row {
+        std::function<std::unique_ptr<AutoObject>()> make;
+        const char* title;
+        const char* text;
     };
-    EXPECT_THROW(listener.Class_Initialize(), fake::ProcessEnded);
-    ASSERT_EQ(w.boxes.size(), 1u);
-    EXPECT_EQ(w.boxes[0].title, "Marlet");
-    EXPECT_EQ(w.boxes[0].text, "-2147024891: Access is denied.");
-}
-
-TEST_F(ListenerTest, ManualWithoutFileToolsIsAFailureNotACrash) {
-    QBMenuListener listener;  // never initialised
-    EXPECT_THROW(listener.inform(menuEvent("manual", "")), Error);
+    const Row rows[] = {
+        {nullptr, "Marlet Error", nullptr},  // "Dorvex is not installed"
+        {[]() -> std::unique_ptr<AutoObject> { throw Error(-2147024891, "Access is denied."); }, "Marlet",
+         "-2147024891: Access is denied."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.title);
+        w.boxes.clear();
+        if (row.make) w.classes["Kelvorn.FileTools"] = row.make;
+        else w.classes.erase("Kelvorn.FileTools");
+        QBMenuListener listener;
+        EXPECT_THROW(listener.Class_Initialize(), Error);
+        EXPECT_TRUE(w.boxes.empty());
+        EXPECT_THROW(menuEvents().runWaiting(), fake::ProcessEnded);
+        ASSERT_EQ(w.boxes.size(), 1u);
+        EXPECT_EQ(w.boxes[0].title, row.title);
+        if (row.text) EXPECT_EQ(w.boxes[0].text, row.text);
+    }
 }

@@ -3,6 +3,7 @@
 
 #include "app/app.h"
 #include "app/log.h"
+#include "events/event_queue.h"
 #include "events/qb_menu_listener.h"
 #include "platform/fake/fake_platform.h"
 #include "standin_processor.h"
@@ -107,6 +108,7 @@ TEST_F(QuietLogTest, TheLogFollowsAScanFromEventToDorvex) {
         "<?xml version=\"1.0\" ?><?qbxml version=\"4.0\"?><QBXML><QBXMLEvents><UIExtensionEvent>"
         "<EventTag>scan</EventTag><CurrentWindow><TxnType>Invoice</TxnType><TxnID>1A-1165000101</TxnID>"
         "</CurrentWindow></UIExtensionEvent></QBXMLEvents></QBXML>");
+    menuEvents().runWaiting();
     ASSERT_EQ(w.started.size(), 1u);
     const char* expected[] = {
         "2007-03-09 14:05:07 [4242] started: -Embedding\r\n",

@@ -55,10 +55,12 @@ HostRun runHost(const Sandbox& box, const std::wstring& arguments, const DialogH
     for (const std::string& line : splitLines(readWholeFile(out, ""))) {
         size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
         if (t1 == std::string::npos || t2 == std::string::npos) continue;
+        size_t t3 = line.find('\t', t2 + 1);
         std::string hr = line.substr(t1 + 1, t2 - t1 - 1);
         result.calls.push_back({line.substr(0, t1),
                                 hr.rfind("0x", 0) == 0 ? static_cast<HRESULT>(std::stoul(hr, nullptr, 16)) : E_FAIL,
-                                line.substr(t2 + 1)});
+                                line.substr(t2 + 1, t3 == std::string::npos ? std::string::npos : t3 - t2 - 1),
+                                t3 == std::string::npos ? -1L : std::stol(line.substr(t3 + 1))});
     }
     return result;
 }

@@ -15,6 +15,7 @@ struct HostCall {
     std::string event;        // the host's token, e.g. "scan@txn:Invoice:1A-1"
     HRESULT hr = E_FAIL;
     std::string description;  // from the COM error object or EXCEPINFO
+    long ms = -1;             // how long the call took; -1 for a line that is no call
 };
 
 struct HostRun {
