@@ -52,7 +52,7 @@ LRESULT CALLBACK wakeProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     try {
         menuEvents().runWaiting();
     } catch (...) {
-        logLine("menu event failed: " + genericErrorText(caughtError()));
+        logLine("menu event failed: " + supportErrorText(caughtError()));
     }
     return 0;
 }

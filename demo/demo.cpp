@@ -163,7 +163,7 @@ std::wstring qbhost() { return L"\"" + binFolder() + L"\\qbhost.exe\""; }
 
 // Picks `entry` in QuickBooks' File menu with `window` open (host stand-in notation).
 void pick(const std::string& entry, const std::string& window, const std::string& what, int dorvexStarts) {
-    step("QuickBooks: File > " + entry + " " + what);
+    step("QuickBooks: File > Marlet > " + entry + " " + what);
     int before = launchCount();
     std::wstring out = kQuickBooks + L"\\qbhost-out.txt";
     DeleteFileW(out.c_str());

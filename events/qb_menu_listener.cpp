@@ -133,7 +133,7 @@ void QBMenuListener::inform(const std::string& eventXML) {
     try {
         set = QBSessionManager().ToEventsMsgSet(eventXML, 4, 0);  // no connection
     } catch (...) {
-        logLine("menu event failed: " + genericErrorText(caughtError()));
+        logLine("menu event failed: " + supportErrorText(caughtError()));
         throw;
     }
     if (!set.uiExtensionEvent) {
@@ -148,7 +148,7 @@ void QBMenuListener::inform(const std::string& eventXML) {
         try {
             action(window);
         } catch (...) {
-            logLine("menu event failed: " + genericErrorText(caughtError()));
+            logLine("menu event failed: " + supportErrorText(caughtError()));
         }
     });
 }

@@ -178,7 +178,7 @@ TEST_F(ListenerTest, UnreadableEventsFailTheCallOtherFailuresGoToTheLog) {
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_TRUE(w.started.empty());
     const std::string log = w.files[logFilePath()];
-    for (const char* line : {"menu event failed: 53: File not found", "menu event failed: -2146828235: File not found",
+    for (const char* line : {"menu event failed: 53: File not found", "menu event failed: 0x800A0035 (-2146828235): File not found",
                              "menu event failed: 91: Object variable or With block variable not set"})
         EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
     // An event after a failure works as before.
