@@ -18,7 +18,10 @@
 ; rewrites that file, so without it no setting would survive. An existing
 ; dxqb.ini is never touched, so an upgrade keeps the user's settings.
 ; Optionally adds the QuickBooks menu (marlet.exe /install); the last page
-; offers the set-up check (marlet.exe /check).
+; offers the set-up check (marlet.exe /check). A person at the screen gets both
+; as the signed-in user, not elevated (runasuser.exe): a program that talks to
+; QuickBooks through its SDK must run at QuickBooks' level, and QuickBooks is
+; normally not elevated.
 ;
 ; A Marlet of the other build, or in another folder, is removed first by its
 ; own uninstaller (its files and its registration; the QuickBooks menu is
@@ -88,8 +91,8 @@ VIAddVersionKey "LegalCopyright" "Marlet"
 !define MUI_FINISHPAGE_TEXT "$FinishText"
 ; The set-up check says what is still missing (QuickBooks closed, Dorvex
 ; elsewhere, ...); it needs QuickBooks running, so it is offered, not ticked.
-!define MUI_FINISHPAGE_RUN "$INSTDIR\marlet.exe"
-!define MUI_FINISHPAGE_RUN_PARAMETERS "/check"
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION RunCheck
 !define MUI_FINISHPAGE_RUN_TEXT "Check the set-up now"
 !define MUI_FINISHPAGE_RUN_NOTCHECKED
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\QBManual.pdf"
@@ -381,9 +384,36 @@ SectionEnd
   ${EndIf}
 !macroend
 
+; Starts marlet.exe with the switch on the stack as the signed-in user, through
+; the desktop's shell (runasuser.exe), without waiting: Marlet shows its own
+; box. Where no desktop shell answers, runs it from here and waits.
+Function RunAsUser
+  Exch $1
+  Push $0
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\runasuser.exe" "${RUN_AS_USER}"
+  ExecWait '"$PLUGINSDIR\runasuser.exe" "$INSTDIR\marlet.exe" $1' $0
+  ${If} $0 != 0
+    DetailPrint "No desktop shell to start marlet.exe $1 as the signed-in user: started by the installer"
+    ExecWait '"$INSTDIR\marlet.exe" $1'
+  ${EndIf}
+  Pop $0
+  Pop $1
+FunctionEnd
+
+Function RunCheck
+  Push /check
+  Call RunAsUser
+FunctionEnd
+
 Section "Add Marlet to the QuickBooks File menu" SecMenu
   DetailPrint "Adding the Marlet entries to the QuickBooks File menu"
-  !insertmacro MenuSwitch /install
+  ${If} ${Silent}
+    !insertmacro MenuSwitch /install
+  ${Else}
+    Push /install
+    Call RunAsUser
+  ${EndIf}
 SectionEnd
 
 ; Stops the installer with `text`, shown unless silent, and exit code 2.

@@ -6,10 +6,12 @@
 // uninstaller leaves.
 #include <windows.h>
 #include <objbase.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 
 #include "qb_standin.h"
@@ -358,6 +360,22 @@ void click(HWND window, const std::string& caption) {
     PostMessageW(button, BM_CLICK, 0, 0);
 }
 
+// The program file name (lower case) of the process that started `pid`.
+std::string parentImage(DWORD pid) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof pe;
+    DWORD parent = 0;
+    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
+        if (pe.th32ProcessID == pid) parent = pe.th32ParentProcessID;
+    std::string image = "<none>";
+    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
+        if (parent && pe.th32ProcessID == parent) image = utf8(pe.szExeFile);
+    CloseHandle(snap);
+    std::transform(image.begin(), image.end(), image.begin(), [](unsigned char c) { return std::tolower(c); });
+    return image;
+}
+
 // Ends the installer if a failed check left it on the screen.
 struct Running {
     HANDLE process;
@@ -372,7 +390,8 @@ struct Running {
 // The pages a person goes through on a PC without QuickBooks: the folders
 // typed without their trailing "\" and a Dorvex folder without Dorvex.exe,
 // which the installer asks about; the menu is not offered ticked (there is no
-// QuickBooks to add it to), and the last page says which build was installed.
+// QuickBooks to add it to), the last page says which build was installed, and
+// the set-up check it offers runs as the signed-in user.
 TEST_F(Installer, InteractiveInstallWithoutQuickBooks) {
     STARTUPINFOW si = {};
     si.cb = sizeof si;
@@ -416,8 +435,23 @@ TEST_F(Installer, InteractiveInstallWithoutQuickBooks) {
                                "installed: it picks the right Marlet and keeps your settings.\r\n\r\nClick Finish "
                                "to close this wizard.",
                                1000));
+    click(setup, "Check the set-up now");
     click(setup, "Finish");
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+    // The check runs as the signed-in user: the desktop's shell started it,
+    // not the elevated installer. (Wine runs every process at one level, so
+    // only who started it shows.)
+    HWND check = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        for (HWND w : findDialogs(0)) check = readDialog(w).title == "Marlet set-up check" ? w : check;
+        return check != nullptr;
+    }, 30000)) << "no set-up check";
+    const Dialog d2 = readDialog(check);
+    EXPECT_EQ(parentImage(d2.pid), "explorer.exe");
+    HANDLE marlet = OpenProcess(SYNCHRONIZE, FALSE, d2.pid);
+    pressButton(check, d2.buttons.at(0));
+    EXPECT_EQ(WaitForSingleObject(marlet, 20000), WAIT_OBJECT_0);
+    CloseHandle(marlet);
     EXPECT_TRUE(findDialogs(0).empty()) << "a box is waiting";
 
     EXPECT_EQ(readWholeFile(installFolder() + L"\\dxqb.ini"),
