@@ -29,6 +29,9 @@ for package in "$@"; do
   msiinfo suminfo "$package" | grep -qx "Template: $template" || fail "$name: template is not $template"
   [ "$(property "$package" ALLUSERS)" = 1 ] || fail "$name: not per-machine"
   codes+=("$(property "$package" UpgradeCode)")
+  # Components of the x64 package are 64-bit ones (registry values in the 64-bit view), the x86 one's are not.
+  bits=$(msiinfo export "$package" Component | tr -d '\r' | tail -n +4 | awk -F'\t' '{ print int($4 / 256) % 2 }' | sort -u)
+  [ "$bits" = $([ $pe = 8664 ] && echo 1 || echo 0) ] || fail "$name: components not all of its platform"
 
   dir=$work/$name
   mkdir -p "$dir"
