@@ -423,7 +423,25 @@ SectionEnd
   Quit
 !macroend
 
+; A Marlet installed from Marlet-x64.msi or Marlet-x86.msi (which leave
+; HKLM\Software\Marlet "Package" in their registry view) is that package's to
+; upgrade, repair or remove: the installer refuses rather than leave two
+; installations registering the same classes.
+Function RefuseOverPackage
+  SetRegView 64
+  ReadRegStr $R1 HKLM "Software\Marlet" "Package"
+  ${If} $R1 == ""
+    SetRegView 32
+    ReadRegStr $R1 HKLM "Software\Marlet" "Package"
+  ${EndIf}
+  SetRegView default
+  ${If} $R1 != ""
+    !insertmacro Refuse "Marlet is installed on this computer from the Windows Installer package $R1. Upgrade, repair or remove it with that package (or in Settings > Apps), not with MarletSetup.exe."
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
+  Call RefuseOverPackage
   ${GetParameters} $R0
   Call ChooseBuild
   ClearErrors

@@ -9,7 +9,7 @@ packages=(
   libpugixml-dev googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils imagemagick
-  nsis
+  nsis wixl msitools
 )
 # Extra packages other scripts ask for (fuzzing runtime, manual tools) are listed here too.
 if [ -f "$top/scripts/packages.extra" ]; then

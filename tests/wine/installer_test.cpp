@@ -12,7 +12,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "qb_standin.h"
 #include "qbhost_driver.h"
@@ -150,7 +153,10 @@ void expectNothingLeft(int bits, bool settingsKept) {
 
 // Removes what a test (or an earlier, interrupted run) left: Marlet, kept
 // settings, a request processor's registration. The prefix is the demo's too.
+void removePackages();
+
 void removeEverything() {
+    removePackages();
     for (int bits : {64, 32}) {
         if (fileExists(installFolder(bits) + L"\\uninstall.exe")) runUninstaller(L"/KEEPMENU", pressFirstButton, bits);
         DeleteFileW((installFolder(bits) + L"\\dxqb.ini").c_str());
@@ -459,4 +465,181 @@ TEST_F(Installer, InteractiveInstallWithoutQuickBooks) {
     expectInstalled(64);
     runUninstaller(L"/KEEPMENU");
     expectNothingLeft(64, false);
+}
+
+namespace {
+
+// The Windows Installer packages, run by this Windows' (64-bit) msiexec as a
+// deployment tool runs them: no UI, a log, properties on the command line.
+std::wstring package(int bits) { return binFolder() + (bits == 64 ? L"\\Marlet-x64.msi" : L"\\Marlet-x86.msi"); }
+// The same 64-bit package one version later.
+std::wstring laterPackage() { return binFolder() + L"\\..\\installer\\msi\\next\\Marlet-x64.msi"; }
+
+// msiexec with `ui` (/qn: none, /qb: basic, where a refusal shows its box) and
+// a log; runAnswering also waits for a marlet.exe it started without waiting.
+RunResult runMsiexec(const std::wstring& ui, const std::wstring& arguments) {
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    return runAnswering(L"\"" + std::wstring(system) + L"\\msiexec.exe\" " + ui + L" " + arguments + L" /l*v \"" +
+                        binFolder() + L"\\msiexec.log\"", pressFirstButton, 180000);
+}
+
+DWORD msiexec(const std::wstring& arguments) {
+    RunResult r = runMsiexec(L"/qn", arguments);
+    expectSilent(r);
+    return r.exitCode;
+}
+
+// A refused installation: its exit code and the box that says why.
+void expectRefused(const std::wstring& arguments, const std::string& why) {
+    RunResult r = runMsiexec(L"/qb", arguments);
+    EXPECT_EQ(r.exitCode, 1603u);
+    std::string shown;
+    for (const Dialog& d : r.dialogs) shown += d.text + "\n";
+    EXPECT_NE(shown.find(why), std::string::npos) << shown;
+}
+
+// Programs and Features entries of a package's Marlet in the registry view of
+// `bits`: "version in folder"; their product codes into `codes`.
+std::vector<std::string> programsEntries(int bits = 64, std::vector<std::wstring>* codes = nullptr) {
+    std::vector<std::string> entries;
+    HKEY uninstall;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0,
+                      KEY_READ | view(bits), &uninstall) != ERROR_SUCCESS)
+        return entries;
+    wchar_t name[256];
+    for (DWORD i = 0, size = 256; RegEnumKeyExW(uninstall, i, name, &size, nullptr, nullptr, nullptr, nullptr) ==
+                                   ERROR_SUCCESS; i++, size = 256) {
+        const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + std::wstring(name);
+        if (name[0] == L'{' && machineValue(bits, key, L"DisplayName") == "Marlet" &&
+            machineValue(bits, key, L"Publisher") == "Marlet") {
+            entries.push_back(machineValue(bits, key, L"DisplayVersion") + " in " +
+                              machineValue(bits, key, L"InstallLocation"));
+            if (codes) codes->push_back(name);
+        }
+    }
+    RegCloseKey(uninstall);
+    return entries;
+}
+
+std::string entry(const char* version, int bits = 64) { return version + std::string(" in ") + utf8(installFolder(bits)) + "\\"; }
+
+// The package's files, dxqb.ini as the properties made it and the COM classes,
+// in the registry view of `bits`.
+void expectPackageInstalled(int bits, const std::string& ini) {
+    const std::wstring folder = installFolder(bits);
+    EXPECT_EQ(readWholeFile(folder + L"\\marlet.exe"), readWholeFile(carried(bits)));
+    EXPECT_EQ(readWholeFile(folder + L"\\QBManual.pdf").substr(0, 5), "%PDF-");
+    EXPECT_EQ(readWholeFile(folder + L"\\dxqb.ini"), ini);
+    for (const auto& c : kClasses) {
+        // (Windows shares a ProgID's key between the views; Wine's msiexec writes the build's.)
+        EXPECT_EQ(classesValue(bits, c.progId + std::wstring(L"\\CLSID")), utf8(c.clsid));
+        const std::wstring key = L"CLSID\\" + std::wstring(c.clsid);
+        EXPECT_EQ(classesValue(bits, key + L"\\ProgID"), utf8(c.progId));
+        EXPECT_EQ(classesValue(bits, key + L"\\LocalServer32"), "\"" + utf8(folder) + "\\marlet.exe\"");
+        EXPECT_EQ(classesValue(otherBuild(bits), key), "<none>");
+    }
+}
+
+// What a package installed and left in place (an interrupted run).
+void removePackages() {
+    for (int bits : {64, 32}) {
+        std::vector<std::wstring> codes;
+        programsEntries(bits, &codes);
+        for (const std::wstring& code : codes) msiexec(L"/x " + code + L" KEEPMENU=1");
+    }
+}
+
+const std::string kFirstIni = "False\r\nC:\\Dorvex\\\r\nC:\\Program Files\\Dorvex Jobs\\\r\nFalse\r\nFalse\r\nFalse\r\n";
+const wchar_t* const kProperties = L" DXPATH=C:\\Dorvex CONFIGPATH=\"C:\\Program Files\\Dorvex Jobs\"";
+
+}  // namespace
+
+// Installed with the properties and the menu, repaired, removed.
+TEST_F(Installer, PackageInstallsWithTheMenuRepairsAndLeavesNothing) {
+    QuickBooks qb(box);
+    ASSERT_TRUE(qb.registered());
+    DeleteFileW(logFile().c_str());
+    ASSERT_EQ(msiexec(L"/i \"" + package(64) + L"\"" + kProperties + L" ADDMENU=1"), 0u);
+    expectPackageInstalled(64, kFirstIni);
+    EXPECT_FALSE(fileExists(installFolder() + L"\\uninstall.exe"));
+    EXPECT_EQ(programsEntries(), std::vector<std::string>{entry(MARLET_VERSION)});
+    EXPECT_EQ(qb.menus().size(), 1u) << "the menu was not added";
+    EXPECT_NE(readWholeFile(logFile()).find("started: /install /quiet"), std::string::npos);
+    EXPECT_EQ(createListener(), S_OK);
+
+    // A repair (msiexec /fa; Wine's msiexec has no /f, this is what it does)
+    // writes the registration again and keeps the settings.
+    writeWholeFile(installFolder() + L"\\dxqb.ini", kUsersIni);
+    HKEY classes;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID", 0, KEY_ALL_ACCESS | view(64), &classes), 0);
+    RegDeleteTreeW(classes, kClasses[0].clsid);
+    RegDeleteKeyExW(classes, kClasses[0].clsid, KEY_WOW64_64KEY, 0);
+    RegCloseKey(classes);
+    ASSERT_EQ(createListener(), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(msiexec(L"/i \"" + package(64) + L"\" REINSTALL=ALL REINSTALLMODE=amus"), 0u);
+    expectPackageInstalled(64, kUsersIni);
+    EXPECT_EQ(createListener(), S_OK);
+
+    EXPECT_EQ(msiexec(L"/x \"" + package(64) + L"\""), 0u);
+    expectNothingLeft(64, false);
+    EXPECT_TRUE(qb.menus().empty()) << "the menu was not removed";
+    EXPECT_TRUE(programsEntries().empty());
+    EXPECT_EQ(machineValue(64, L"Software\\Marlet", L"Package"), "<none>");
+}
+
+// A later version replaces the earlier one and keeps the settings; removed
+// with KEEPSETTINGS=1 only dxqb.ini stays. (No QuickBooks: the menu's removal
+// fails and the removal goes on.)
+TEST_F(Installer, PackageUpgradeKeepsTheSettings) {
+    ASSERT_EQ(msiexec(L"/i \"" + package(64) + L"\"" + kProperties), 0u);
+    writeWholeFile(installFolder() + L"\\dxqb.ini", kUsersIni);
+    ASSERT_EQ(msiexec(L"/i \"" + laterPackage() + L"\" DXPATH=C:\\Other"), 0u);
+    expectPackageInstalled(64, kUsersIni);
+    EXPECT_EQ(programsEntries(), std::vector<std::string>{entry(MARLET_NEXT_VERSION)});
+
+    EXPECT_EQ(msiexec(L"/x \"" + laterPackage() + L"\" KEEPSETTINGS=1"), 0u);
+    expectNothingLeft(64, true);
+    EXPECT_EQ(readWholeFile(installFolder() + L"\\dxqb.ini"), kUsersIni);
+    EXPECT_TRUE(programsEntries().empty());
+}
+
+// One Marlet per PC: the package refuses to install over MarletSetup.exe's
+// Marlet (played by its uninstall key) or the other build's package, and
+// MarletSetup.exe refuses to install over a package's Marlet.
+TEST_F(Installer, PackageAndSetupRefuseEachOther) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_WRITE | view(32), nullptr, &key,
+                              nullptr), 0);
+    const std::wstring setupFolder = L"C:\\Program Files (x86)\\Marlet";
+    RegSetValueExW(key, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(setupFolder.c_str()),
+                   static_cast<DWORD>((setupFolder.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    expectRefused(L"/i \"" + package(64) + L"\"",
+                  "Marlet is installed on this computer by MarletSetup.exe, in " + utf8(setupFolder));
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
+    expectNothingLeft(64, false);
+
+    ASSERT_EQ(msiexec(L"/i \"" + package(64) + L"\""), 0u);
+    RunResult r = runSetup(L"/ARCH=64");
+    expectSilent(r);
+    EXPECT_EQ(r.exitCode, 2u);
+    EXPECT_FALSE(fileExists(installFolder() + L"\\uninstall.exe"));
+    EXPECT_EQ(readWholeFile(installFolder() + L"\\marlet.exe"), readWholeFile(carried(64)));
+    // Refused before anything of it runs: no 32-bit program is needed.
+    expectRefused(L"/i \"" + package(32) + L"\"",
+                  "The other build of Marlet is installed on this computer, from Marlet-x64.msi");
+    EXPECT_EQ(msiexec(L"/x \"" + package(64) + L"\""), 0u);
+    expectNothingLeft(64, false);
+}
+
+// The 32-bit package: Program Files (x86) and the registry's 32-bit view.
+TEST_F(Installer, PackageOfThe32BitBuild) {
+    SKIP_WITHOUT_32BIT_PROGRAMS();
+    ASSERT_EQ(msiexec(L"/i \"" + package(32) + L"\"" + kProperties), 0u);
+    expectPackageInstalled(32, kFirstIni);
+    EXPECT_EQ(programsEntries(32), std::vector<std::string>{entry(MARLET_VERSION, 32)});
+    EXPECT_EQ(msiexec(L"/x \"" + package(32) + L"\""), 0u);
+    expectNothingLeft(32, false);
+    EXPECT_TRUE(programsEntries(32).empty());
 }

@@ -1,0 +1,104 @@
+// The settings file's custom actions of Marlet's MSI packages (Marlet.wxs).
+// Windows Installer has no table for a file of plain lines, so these two write
+// and remove dxqb.ini. Both run deferred and read CustomActionData:
+//   WriteSettings   "folder|dxPath|configPath"  creates folder\dxqb.ini when
+//                   there is none (an upgrade or a repair keeps the one there)
+//   RemoveSettings  "folder"                    deletes it and what a cut-short
+//                   save left (dxq*.tmp)
+// The folder ends in "\", as Windows Installer gives directories.
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+
+#include <string>
+
+namespace {
+
+std::wstring actionData(MSIHANDLE install) {
+    wchar_t none[1] = L"";
+    DWORD size = 0;
+    MsiGetPropertyW(install, L"CustomActionData", none, &size);
+    std::wstring data(++size, L'\0');
+    MsiGetPropertyW(install, L"CustomActionData", data.data(), &size);
+    data.resize(size);
+    return data;
+}
+
+// The n-th field (from 0) of "a|b|c"; "|" cannot be in a folder's name.
+std::wstring field(const std::wstring& data, int n) {
+    size_t from = 0;
+    for (; n > 0; n--) {
+        from = data.find(L'|', from);
+        if (from == std::wstring::npos) return L"";
+        from++;
+    }
+    return data.substr(from, data.find(L'|', from) - from);
+}
+
+// A folder as dxqb.ini holds it: ending in "\" unless empty.
+std::wstring withBackslash(std::wstring folder) {
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    return folder;
+}
+
+// The system's ANSI code page, in which marlet.exe reads the file.
+std::string ansi(const std::wstring& text) {
+    if (text.empty()) return "";
+    int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+// A line in the installation's log.
+void log(MSIHANDLE install, const std::wstring& text) {
+    MSIHANDLE record = MsiCreateRecord(0);
+    MsiRecordSetStringW(record, 0, (L"Marlet: " + text).c_str());
+    MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
+    MsiCloseHandle(record);
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) UINT __stdcall WriteSettings(MSIHANDLE install) {
+    const std::wstring data = actionData(install);
+    const std::wstring path = field(data, 0) + L"dxqb.ini";
+    // The six lines: displayTwain, dxPath, configPath, displayDorvex, promptMemo, debugMode.
+    const std::string text = "False\r\n" + ansi(withBackslash(field(data, 1))) + "\r\n" +
+                             ansi(withBackslash(field(data, 2))) + "\r\nFalse\r\nFalse\r\nFalse\r\n";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS) {
+            log(install, L"keeping the existing " + path);
+            return ERROR_SUCCESS;
+        }
+        log(install, L"could not create " + path + L" (error " + std::to_wstring(error) + L")");
+        return ERROR_INSTALL_FAILURE;
+    }
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+              written == text.size();
+    ok = CloseHandle(file) && ok;
+    if (!ok) {
+        DeleteFileW(path.c_str());
+        log(install, L"could not write " + path);
+        return ERROR_INSTALL_FAILURE;
+    }
+    log(install, L"created " + path);
+    return ERROR_SUCCESS;
+}
+
+extern "C" __declspec(dllexport) UINT __stdcall RemoveSettings(MSIHANDLE install) {
+    const std::wstring folder = actionData(install);
+    DeleteFileW((folder + L"dxqb.ini").c_str());
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"dxq*.tmp").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do DeleteFileW((folder + found.cFileName).c_str());
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    log(install, L"removed the settings in " + folder);
+    return ERROR_SUCCESS;
+}
