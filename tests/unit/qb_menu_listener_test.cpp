@@ -270,6 +270,8 @@ TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheCallAndTheBox) {
         EXPECT_THROW(menuEvents().runWaiting(), fake::ProcessEnded);
         ASSERT_EQ(w.boxes.size(), 1u);
         EXPECT_EQ(w.boxes[0].title, row.title);
-        if (row.text) EXPECT_EQ(w.boxes[0].text, row.text);
+        if (row.text) {
+            EXPECT_EQ(w.boxes[0].text, row.text);
+        }
     }
 }

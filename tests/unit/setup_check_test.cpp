@@ -205,7 +205,9 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
         for (const std::string& piece : row.inBox) EXPECT_NE(box.text.find(piece), std::string::npos) << box.text;
         // Every connection is closed again.
         for (const qbrp::LogEntry& e : s.company->log)
-            if (e.call == "Release") EXPECT_EQ(e.args, std::vector<std::string>{"closed"});
+            if (e.call == "Release") {
+                EXPECT_EQ(e.args, std::vector<std::string>{"closed"});
+            }
     }
 }
 
