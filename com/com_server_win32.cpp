@@ -12,6 +12,8 @@
 #include "com/com_object_win32.h"
 #include "events/event_queue.h"
 #include "events/qb_menu_listener.h"
+#include "qb/menu_subscription.h"
+#include "settings/options.h"
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/win32_util.h"
 
@@ -27,15 +29,15 @@ const CLSID CLSID_cmOptions = {0x29C16FFB, 0x9829, 0x4231, {0xAA, 0x2A, 0x93, 0x
 namespace {
 
 struct ComClass {
-    const wchar_t* progId;
+    const char* progId;
     const wchar_t* description;
     const CLSID* clsid;
     HRESULT (*create)(REFIID riid, void** object);
 };
 
 const ComClass kClasses[] = {
-    {L"Marlet.QBMenuListener", L"Marlet QuickBooks menu listener", &CLSID_QBMenuListener, createListener},
-    {L"Marlet.cmOptions", L"Marlet options record", &CLSID_cmOptions, createOptions},
+    {kListenerProgID, L"Marlet QuickBooks menu listener", &CLSID_QBMenuListener, createListener},
+    {kOptionsProgID, L"Marlet options record", &CLSID_cmOptions, createOptions},
 };
 
 bool gLastObjectGone = false;
@@ -152,10 +154,11 @@ bool registerClasses() {
     for (const ComClass& c : kClasses) {
         std::wstring clsid = guidText(*c.clsid);
         std::wstring key = L"CLSID\\" + clsid;
-        ok &= setValue(HKEY_CLASSES_ROOT, c.progId, nullptr, c.description);
-        ok &= setValue(HKEY_CLASSES_ROOT, std::wstring(c.progId) + L"\\CLSID", nullptr, clsid);
+        std::wstring progId = widen(c.progId);
+        ok &= setValue(HKEY_CLASSES_ROOT, progId, nullptr, c.description);
+        ok &= setValue(HKEY_CLASSES_ROOT, progId + L"\\CLSID", nullptr, clsid);
         ok &= setValue(HKEY_CLASSES_ROOT, key, nullptr, c.description);
-        ok &= setValue(HKEY_CLASSES_ROOT, key + L"\\ProgID", nullptr, c.progId);
+        ok &= setValue(HKEY_CLASSES_ROOT, key + L"\\ProgID", nullptr, progId);
         ok &= setValue(HKEY_CLASSES_ROOT, key + L"\\LocalServer32", nullptr, server);
     }
     return ok;
@@ -174,7 +177,7 @@ bool unregisterClasses() {
     bool ok = true;
     for (const ComClass& c : kClasses) {
         ok &= deleteTree(L"CLSID\\" + guidText(*c.clsid));
-        ok &= deleteTree(c.progId);
+        ok &= deleteTree(widen(c.progId));
     }
     return ok;
 }
