@@ -140,7 +140,7 @@ static Action actionOf(MenuAction action) {
 void QBMenuListener::inform(const std::string& eventXML) {
     EventsMsgSet set;
     try {
-        set = QBSessionManager().ToEventsMsgSet(eventXML, 4, 0);  // no connection
+        set = QBSessionManager().ToEventsMsgSet(eventXML);  // no connection
     } catch (...) {
         logLine("menu event failed: " + genericErrorText(caughtError()));
         throw;
