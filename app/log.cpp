@@ -3,10 +3,12 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "platform/process_state.h"
 
 namespace marlet {
 
 static bool gLogging = false;
+static const ProcessStateOwner kLogState([] { gLogging = false; });
 constexpr int64_t kLogLimit = 1024 * 1024;
 
 static std::string logFolder() {

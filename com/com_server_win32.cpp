@@ -40,14 +40,21 @@ const ComClass kClasses[] = {
     {kOptionsProgID, L"Marlet options record", &CLSID_cmOptions, createOptions},
 };
 
-bool gLastObjectGone = false;
-DWORD gServingThread = 0;
+constexpr size_t kClassCount = std::size(kClasses);
+
+// The server's state while it serves; nothing else keeps any.
+struct Server {
+    DWORD servingThread = 0;
+    bool lastObjectGone = false;        // COM hands out no more objects: the loop ends
+    HWND wakeWindow = nullptr;          // the menu events' wake-up (below)
+    DWORD cookies[kClassCount] = {};    // the class objects' registrations
+};
+Server gServer;
 
 // The menu events' work runs from this message-only window's procedure, in the
 // serving thread's loop. A box's or dialog's own loop dispatches the wake-up
 // too; the queue then leaves the new work to the run that is under way.
 constexpr UINT kWakeUp = WM_APP + 1;
-HWND gWakeWindow = nullptr;
 
 LRESULT CALLBACK wakeProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     if (message != kWakeUp) return DefWindowProcW(window, message, wp, lp);
@@ -63,7 +70,7 @@ LRESULT CALLBACK wakeProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
 // COM stops handing out its objects, only once the last piece is done.
 void workArrived() {
     objectCreated();
-    PostMessageW(gWakeWindow, kWakeUp, 0, 0);
+    PostMessageW(gServer.wakeWindow, kWakeUp, 0, 0);
 }
 void workFinished() { objectDestroyed(); }
 
@@ -73,9 +80,9 @@ bool createWakeWindow() {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"MarletMenuEvents";
     RegisterClassW(&wc);
-    gWakeWindow = CreateWindowExW(0, wc.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  wc.hInstance, nullptr);
-    if (!gWakeWindow) return false;
+    gServer.wakeWindow = CreateWindowExW(0, wc.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         wc.hInstance, nullptr);
+    if (!gServer.wakeWindow) return false;
     menuEvents().setHooks(workArrived, workFinished);
     return true;
 }
@@ -109,23 +116,20 @@ public:
     const ComClass* class_ = nullptr;
 };
 
-constexpr size_t kClassCount = std::size(kClasses);
-ClassFactory gFactories[kClassCount];
-DWORD gCookies[kClassCount] = {};
-
 // Every class object, held back until all are there; false when COM refuses one.
 bool registerClassObjects() {
+    static ClassFactory factories[kClassCount];  // as long as the process
     for (size_t i = 0; i < kClassCount; i++) {
-        gFactories[i].class_ = &kClasses[i];
-        if (FAILED(CoRegisterClassObject(*kClasses[i].clsid, &gFactories[i], CLSCTX_LOCAL_SERVER,
-                                         REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &gCookies[i])))
+        factories[i].class_ = &kClasses[i];
+        if (FAILED(CoRegisterClassObject(*kClasses[i].clsid, &factories[i], CLSCTX_LOCAL_SERVER,
+                                         REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &gServer.cookies[i])))
             return false;
     }
     return SUCCEEDED(CoResumeClassObjects());
 }
 
 void revokeClassObjects() {
-    for (DWORD& cookie : gCookies)
+    for (DWORD& cookie : gServer.cookies)
         if (cookie) {
             CoRevokeClassObject(cookie);
             cookie = 0;
@@ -221,8 +225,8 @@ void objectCreated() { CoAddRefServerProcess(); }
 void objectDestroyed() {
     // At zero COM stops handing out objects of this process; the loop then ends.
     if (CoReleaseServerProcess() == 0) {
-        gLastObjectGone = true;
-        PostThreadMessageW(gServingThread, WM_NULL, 0, 0);
+        gServer.lastObjectGone = true;
+        PostThreadMessageW(gServer.servingThread, WM_NULL, 0, 0);
     }
 }
 
@@ -248,14 +252,14 @@ void serveComIfEmbedded(const std::wstring& commandLine) {
     } catch (const Error&) {
         return;
     }
-    gServingThread = GetCurrentThreadId();
+    gServer.servingThread = GetCurrentThreadId();
 
     if (!createWakeWindow() || !registerClassObjects()) {
         revokeClassObjects();
         return;
     }
     MSG msg;
-    while (!(gLastObjectGone && !windowOpen())) {
+    while (!(gServer.lastObjectGone && !windowOpen())) {
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
         TranslateMessage(&msg);

@@ -7,12 +7,14 @@
 #include "app/app.h"
 #include "app/log.h"
 #include "platform/error.h"
+#include "platform/process_state.h"
 #include "qb/menu_subscription.h"
 #include "qb/session.h"
 
 namespace marlet {
 
 std::unique_ptr<AutoObject> gFileTools;
+static const ProcessStateOwner kFileToolsState([] { gFileTools.reset(); });
 
 std::string manualPath() { return platform().exeFolder() + "\\" + kManualFile; }
 

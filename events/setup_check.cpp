@@ -11,6 +11,7 @@
 #include "events/qb_menu_listener.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/process_state.h"
 #include "qb/menu_subscription.h"
 #include "qb/session.h"
 #include "settings/settings_files.h"
@@ -293,6 +294,7 @@ CheckResult manual() {
 
 // The check running now, for the time bound; its name, or null.
 std::atomic<const char*> gRunning{nullptr};
+const ProcessStateOwner kRunningState([] { gRunning = nullptr; });
 
 void checkTimedOut() {
     const char* stuck = gRunning.load();

@@ -53,8 +53,6 @@ struct ListenerTest : ::testing::Test {
             fileToolsMade++;
             return std::make_unique<FakeFileTools>(&docs);
         };
-        gFileTools.reset();
-        menuEvents() = EventQueue();
     }
 
     // The call from QuickBooks, then the server's loop.

@@ -39,8 +39,6 @@ struct Site {
     fake::World& w = fake::install();
     std::shared_ptr<qbrp::Company> company = marlet::testing::serveStandIn(w);
     Site() {
-        enableLog(false);
-        setQuietMode(false);
         w.files[kIni] = kSettingsText;
         for (const char* f : {"C:\\Dx\\Dorvex.exe", "C:\\Cfg\\qbscan.dxc", "C:\\Cfg\\qbscan_no_txn.dxc",
                               "C:\\Cfg\\qbretrieve.dxc", "C:\\Marlet\\QBManual.pdf"})
