@@ -8,7 +8,8 @@
 namespace marlet {
 
 static bool gLogging = false;
-static const ProcessStateOwner kLogState([] { gLogging = false; });
+static void freshLog() { gLogging = false; }
+static const ProcessStateOwner kLogState(freshLog);
 constexpr int64_t kLogLimit = 1024 * 1024;
 
 static std::string logFolder() {

@@ -25,7 +25,7 @@ void QBMenuListener::Class_Initialize() {
         Error failure = caughtError();
         logLine("the file tools cannot be created: " + genericErrorText(failure));
         menuEvents().push([failure] { reportFatalError(failure.number(), failure.description()); });
-        throw failure;
+        throw Error(failure.number(), failure.description());
     }
 }
 

@@ -294,7 +294,8 @@ CheckResult manual() {
 
 // The check running now, for the time bound; its name, or null.
 std::atomic<const char*> gRunning{nullptr};
-const ProcessStateOwner kRunningState([] { gRunning = nullptr; });
+void noCheckRunning() { gRunning = nullptr; }
+const ProcessStateOwner kRunningState(noCheckRunning);
 
 void checkTimedOut() {
     const char* stuck = gRunning.load();
