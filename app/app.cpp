@@ -5,6 +5,7 @@
 #include "app/log.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/process_state.h"
 #include "resources/resource.h"
 #include "settings/settings_files.h"
 
@@ -27,6 +28,13 @@ int exitCode() { return gExitCode; }
 
 static bool gQuiet = false;
 bool quietMode() { return gQuiet; }
+
+// A fresh process: no options record until Main makes it, exit code 0, not quiet.
+static const ProcessStateOwner kAppState([] {
+    gOptions.reset();
+    gExitCode = kExitOk;
+    gQuiet = false;
+});
 
 static void quietRunTimedOut() {
     logLine("quiet run: no end after " + std::to_string(kQuietTimeLimitSeconds) + " seconds, ended");

@@ -3,10 +3,13 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "platform/process_state.h"
 
 namespace marlet {
 
 static bool gLogging = false;
+static void freshLog() { gLogging = false; }
+static const ProcessStateOwner kLogState(freshLog);
 constexpr int64_t kLogLimit = 1024 * 1024;
 
 static std::string logFolder() {

@@ -49,12 +49,13 @@ HRESULT hresultOf(const Error& e) {
     return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, n & 0xFFFF);
 }
 
-HRESULT reportFailure(const Error& e, REFIID iid, const wchar_t* source) {
+HRESULT reportFailure(const Error& e, REFIID iid, const char* source) {
     ICreateErrorInfo* create = nullptr;
     if (SUCCEEDED(CreateErrorInfo(&create))) {
         std::wstring description = widen(e.description());
+        std::wstring wideSource = widen(source);
         create->SetGUID(iid);
-        create->SetSource(const_cast<LPOLESTR>(source));
+        create->SetSource(wideSource.data());
         create->SetDescription(description.data());
         IErrorInfo* info = nullptr;
         if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
@@ -66,11 +67,11 @@ HRESULT reportFailure(const Error& e, REFIID iid, const wchar_t* source) {
     return hresultOf(e);
 }
 
-HRESULT reportDispatchFailure(const Error& e, const wchar_t* source, EXCEPINFO* info) {
+HRESULT reportDispatchFailure(const Error& e, const char* source, EXCEPINFO* info) {
     if (!info) return hresultOf(e);
     *info = EXCEPINFO{};
     std::wstring description = widen(e.description());
-    info->bstrSource = SysAllocString(source);
+    info->bstrSource = SysAllocString(widen(source).c_str());
     info->bstrDescription = SysAllocStringLen(description.data(), static_cast<UINT>(description.size()));
     info->scode = hresultOf(e);
     return DISP_E_EXCEPTION;

@@ -113,11 +113,12 @@ std::string bstrText(BSTR text);
 HRESULT hresultOf(const Error& e);
 
 // The failure as the callee reports it through a vtable call: the thread's error
-// object carries the description, and the HRESULT is returned.
-HRESULT reportFailure(const Error& e, REFIID iid, const wchar_t* source);
+// object carries the description and `source` (the object's ProgID), and the
+// HRESULT is returned.
+HRESULT reportFailure(const Error& e, REFIID iid, const char* source);
 
 // The same failure for IDispatch::Invoke.
-HRESULT reportDispatchFailure(const Error& e, const wchar_t* source, EXCEPINFO* info);
+HRESULT reportDispatchFailure(const Error& e, const char* source, EXCEPINFO* info);
 
 // Runs `body`; what it throws comes back in `failure` (caughtError).
 template <class F>

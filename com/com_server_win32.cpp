@@ -12,6 +12,8 @@
 #include "com/com_object_win32.h"
 #include "events/event_queue.h"
 #include "events/qb_menu_listener.h"
+#include "qb/menu_subscription.h"
+#include "settings/options.h"
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/win32_util.h"
 
@@ -27,25 +29,32 @@ const CLSID CLSID_cmOptions = {0x29C16FFB, 0x9829, 0x4231, {0xAA, 0x2A, 0x93, 0x
 namespace {
 
 struct ComClass {
-    const wchar_t* progId;
+    const char* progId;
     const wchar_t* description;
     const CLSID* clsid;
     HRESULT (*create)(REFIID riid, void** object);
 };
 
 const ComClass kClasses[] = {
-    {L"Marlet.QBMenuListener", L"Marlet QuickBooks menu listener", &CLSID_QBMenuListener, createListener},
-    {L"Marlet.cmOptions", L"Marlet options record", &CLSID_cmOptions, createOptions},
+    {kListenerProgID, L"Marlet QuickBooks menu listener", &CLSID_QBMenuListener, createListener},
+    {kOptionsProgID, L"Marlet options record", &CLSID_cmOptions, createOptions},
 };
 
-bool gLastObjectGone = false;
-DWORD gServingThread = 0;
+constexpr size_t kClassCount = std::size(kClasses);
+
+// The server's state while it serves; nothing else keeps any.
+struct Server {
+    DWORD servingThread = 0;
+    bool lastObjectGone = false;        // COM hands out no more objects: the loop ends
+    HWND wakeWindow = nullptr;          // the menu events' wake-up (below)
+    DWORD cookies[kClassCount] = {};    // the class objects' registrations
+};
+Server gServer;
 
 // The menu events' work runs from this message-only window's procedure, in the
 // serving thread's loop. A box's or dialog's own loop dispatches the wake-up
 // too; the queue then leaves the new work to the run that is under way.
 constexpr UINT kWakeUp = WM_APP + 1;
-HWND gWakeWindow = nullptr;
 
 LRESULT CALLBACK wakeProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     if (message != kWakeUp) return DefWindowProcW(window, message, wp, lp);
@@ -61,7 +70,7 @@ LRESULT CALLBACK wakeProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
 // COM stops handing out its objects, only once the last piece is done.
 void workArrived() {
     objectCreated();
-    PostMessageW(gWakeWindow, kWakeUp, 0, 0);
+    PostMessageW(gServer.wakeWindow, kWakeUp, 0, 0);
 }
 void workFinished() { objectDestroyed(); }
 
@@ -71,9 +80,9 @@ bool createWakeWindow() {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"MarletMenuEvents";
     RegisterClassW(&wc);
-    gWakeWindow = CreateWindowExW(0, wc.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  wc.hInstance, nullptr);
-    if (!gWakeWindow) return false;
+    gServer.wakeWindow = CreateWindowExW(0, wc.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         wc.hInstance, nullptr);
+    if (!gServer.wakeWindow) return false;
     menuEvents().setHooks(workArrived, workFinished);
     return true;
 }
@@ -107,23 +116,20 @@ public:
     const ComClass* class_ = nullptr;
 };
 
-constexpr size_t kClassCount = std::size(kClasses);
-ClassFactory gFactories[kClassCount];
-DWORD gCookies[kClassCount] = {};
-
 // Every class object, held back until all are there; false when COM refuses one.
 bool registerClassObjects() {
+    static ClassFactory factories[kClassCount];  // as long as the process
     for (size_t i = 0; i < kClassCount; i++) {
-        gFactories[i].class_ = &kClasses[i];
-        if (FAILED(CoRegisterClassObject(*kClasses[i].clsid, &gFactories[i], CLSCTX_LOCAL_SERVER,
-                                         REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &gCookies[i])))
+        factories[i].class_ = &kClasses[i];
+        if (FAILED(CoRegisterClassObject(*kClasses[i].clsid, &factories[i], CLSCTX_LOCAL_SERVER,
+                                         REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &gServer.cookies[i])))
             return false;
     }
     return SUCCEEDED(CoResumeClassObjects());
 }
 
 void revokeClassObjects() {
-    for (DWORD& cookie : gCookies)
+    for (DWORD& cookie : gServer.cookies)
         if (cookie) {
             CoRevokeClassObject(cookie);
             cookie = 0;
@@ -152,10 +158,11 @@ bool registerClasses() {
     for (const ComClass& c : kClasses) {
         std::wstring clsid = guidText(*c.clsid);
         std::wstring key = L"CLSID\\" + clsid;
-        ok &= setValue(HKEY_CLASSES_ROOT, c.progId, nullptr, c.description);
-        ok &= setValue(HKEY_CLASSES_ROOT, std::wstring(c.progId) + L"\\CLSID", nullptr, clsid);
+        std::wstring progId = widen(c.progId);
+        ok &= setValue(HKEY_CLASSES_ROOT, progId, nullptr, c.description);
+        ok &= setValue(HKEY_CLASSES_ROOT, progId + L"\\CLSID", nullptr, clsid);
         ok &= setValue(HKEY_CLASSES_ROOT, key, nullptr, c.description);
-        ok &= setValue(HKEY_CLASSES_ROOT, key + L"\\ProgID", nullptr, c.progId);
+        ok &= setValue(HKEY_CLASSES_ROOT, key + L"\\ProgID", nullptr, progId);
         ok &= setValue(HKEY_CLASSES_ROOT, key + L"\\LocalServer32", nullptr, server);
     }
     return ok;
@@ -174,7 +181,7 @@ bool unregisterClasses() {
     bool ok = true;
     for (const ComClass& c : kClasses) {
         ok &= deleteTree(L"CLSID\\" + guidText(*c.clsid));
-        ok &= deleteTree(c.progId);
+        ok &= deleteTree(widen(c.progId));
     }
     return ok;
 }
@@ -218,8 +225,8 @@ void objectCreated() { CoAddRefServerProcess(); }
 void objectDestroyed() {
     // At zero COM stops handing out objects of this process; the loop then ends.
     if (CoReleaseServerProcess() == 0) {
-        gLastObjectGone = true;
-        PostThreadMessageW(gServingThread, WM_NULL, 0, 0);
+        gServer.lastObjectGone = true;
+        PostThreadMessageW(gServer.servingThread, WM_NULL, 0, 0);
     }
 }
 
@@ -245,14 +252,14 @@ void serveComIfEmbedded(const std::wstring& commandLine) {
     } catch (const Error&) {
         return;
     }
-    gServingThread = GetCurrentThreadId();
+    gServer.servingThread = GetCurrentThreadId();
 
     if (!createWakeWindow() || !registerClassObjects()) {
         revokeClassObjects();
         return;
     }
     MSG msg;
-    while (!(gLastObjectGone && !windowOpen())) {
+    while (!(gServer.lastObjectGone && !windowOpen())) {
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
         TranslateMessage(&msg);

@@ -3,6 +3,7 @@
 // returns at once: what it leads to waits in menuEvents() for the server's loop.
 #include "com/com_object_win32.h"
 #include "events/qb_menu_listener.h"
+#include "qb/menu_subscription.h"
 
 namespace marlet::com {
 
@@ -12,7 +13,7 @@ const IID IID_IQBEventCallback = {0xA3A4E33E, 0xE747, 0x48CF, {0x94, 0x7B, 0x93,
 namespace {
 
 constexpr DISPID kDispidInform = 1;
-constexpr const wchar_t* kSource = L"Marlet.QBMenuListener";
+constexpr const char* kSource = kListenerProgID;
 
 class ListenerObject final : public IQBEventCallback, public IDispatch, public ISupportErrorInfo, ComObject {
 public:

@@ -12,7 +12,7 @@ namespace marlet::com {
 
 namespace {
 
-constexpr const wchar_t* kSource = L"Marlet.cmOptions";
+constexpr const char* kSource = kOptionsProgID;
 constexpr DISPID kWriteOptions = static_cast<DISPID>(std::size(kSettings)) + 1;
 constexpr DISPID kReadOptions = kWriteOptions + 1;
 

@@ -1,5 +1,7 @@
 #include "events/event_queue.h"
 
+#include "platform/process_state.h"
+
 namespace marlet {
 
 void EventQueue::setHooks(void (*arrived)(), void (*finished)()) {
@@ -36,5 +38,8 @@ EventQueue& menuEvents() {
     static EventQueue queue;
     return queue;
 }
+
+// A fresh process: nothing waits, and no server has set its hooks.
+static const ProcessStateOwner kQueueState([] { menuEvents() = EventQueue(); });
 
 }  // namespace marlet

@@ -6,14 +6,16 @@
 
 namespace marlet {
 
+std::string dorvexExePath() { return gOptions->dxPath + kDorvexExe; }
+
 std::string scanCommandLine(const std::string& entityName, const std::string& txnType,
                             const std::string& refNumber, const std::string& memo) {
     const cmOptions& o = *gOptions;
-    std::string line = o.dxPath + "Dorvex.exe /c:\"" + o.configPath;
+    std::string line = dorvexExePath() + " /c:\"" + o.configPath;
     if (txnType.empty())
-        line += "qbscan_no_txn.dxc\" /1:\"" + entityName + "\" /4:\"" + memo + "\"";
+        line += std::string(kScanNoTxnConfig) + "\" /1:\"" + entityName + "\" /4:\"" + memo + "\"";
     else
-        line += "qbscan.dxc\" /1:\"" + entityName + "\" /2:\"" + txnType + "\" /3:\"" + refNumber +
+        line += std::string(kScanConfig) + "\" /1:\"" + entityName + "\" /2:\"" + txnType + "\" /3:\"" + refNumber +
                 "\" /4:\"" + memo + "\"";
     if (o.displayTwain) line += " /s";
     if (o.displayDorvex) line += " /m";
@@ -23,14 +25,14 @@ std::string scanCommandLine(const std::string& entityName, const std::string& tx
 std::string retrieveCommandLine(const std::string& entityName, const std::string& txnType,
                                 const std::string& refNumber, const std::string& memo) {
     const cmOptions& o = *gOptions;
-    std::string line = o.dxPath + "Dorvex.exe /c:\"" + o.configPath + "qbretrieve.dxc\"";
+    std::string line = dorvexExePath() + " /c:\"" + o.configPath + kRetrieveConfig + "\"";
     const std::string* values[] = {&entityName, &txnType, &refNumber, &memo};
     for (int i = 0; i < 4; i++)
         if (!values[i]->empty()) line += " /" + std::to_string(i + 1) + ":\"" + *values[i] + "\"";
     return line;
 }
 
-// The program is named exactly (dxPath + "Dorvex.exe"), so a folder with blanks
+// The program is named exactly (dorvexExePath()), so a folder with blanks
 // cannot make the system start some other program; the line itself stays as composed.
 static void launch(const std::string& commandLine) {
     const Platform& p = platform();
@@ -39,7 +41,7 @@ static void launch(const std::string& commandLine) {
         MsgBox("The command line below has been place on the clipboard and will be executed "
                "when you click 'OK': \r\n\r\n" + commandLine);
     }
-    std::string program = gOptions->dxPath + "Dorvex.exe";
+    std::string program = dorvexExePath();
     logLine("starting " + program + " with: " + commandLine);
     p.startProcess(program, commandLine, kNormalFocus);
 }

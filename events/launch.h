@@ -3,6 +3,17 @@
 
 namespace marlet {
 
+// Dorvex's program, in the folder Options names (dxPath), and its three
+// configurations, in the configuration folder (configPath).
+constexpr const char* kDorvexExe = "Dorvex.exe";
+constexpr const char* kScanConfig = "qbscan.dxc";
+constexpr const char* kScanNoTxnConfig = "qbscan_no_txn.dxc";
+constexpr const char* kRetrieveConfig = "qbretrieve.dxc";
+inline constexpr const char* kDorvexConfigs[] = {kScanConfig, kScanNoTxnConfig, kRetrieveConfig};
+
+// The program Dorvex's command lines start: dxPath + kDorvexExe, from gOptions.
+std::string dorvexExePath();
+
 // The Dorvex command lines, composed from gOptions as it is now.
 std::string scanCommandLine(const std::string& entityName, const std::string& txnType,
                             const std::string& refNumber, const std::string& memo);

@@ -7,20 +7,25 @@
 #include "app/app.h"
 #include "app/log.h"
 #include "platform/error.h"
+#include "platform/process_state.h"
+#include "qb/menu_subscription.h"
 #include "qb/session.h"
 
 namespace marlet {
 
 std::unique_ptr<AutoObject> gFileTools;
+static const ProcessStateOwner kFileToolsState([] { gFileTools.reset(); });
+
+std::string manualPath() { return platform().exeFolder() + "\\" + kManualFile; }
 
 void QBMenuListener::Class_Initialize() {
     try {
-        gFileTools = platform().createObject("Kelvorn.FileTools");
+        gFileTools = platform().createObject(kFileToolsProgID);
     } catch (...) {
         Error failure = caughtError();
         logLine("the file tools cannot be created: " + genericErrorText(failure));
         menuEvents().push([failure] { reportFatalError(failure.number(), failure.description()); });
-        throw failure;
+        throw Error(failure.number(), failure.description());
     }
 }
 
@@ -101,7 +106,7 @@ void scanOrRetrieve(bool scan, const std::optional<CurrentWindow>& window) {
 
 void openManual() {
     if (!gFileTools) throw Error(kErrObjectNotSet, "Object variable or With block variable not set");
-    gFileTools->call("StartDoc", {platform().exeFolder() + "\\QBManual.pdf"});
+    gFileTools->call("StartDoc", {manualPath()});
 }
 
 }  // namespace
@@ -117,21 +122,27 @@ static std::string describe(const std::optional<CurrentWindow>& window) {
     return "a window the event does not describe";
 }
 
-// What a tag of Marlet's leads to; nullptr for any other tag.
+// What a menu entry leads to (its row in kMenuEntries).
 using Action = void (*)(const std::optional<CurrentWindow>& window);
 
-static Action actionOf(const std::string& tag) {
-    if (tag == "scan") return [](const std::optional<CurrentWindow>& window) { scanOrRetrieve(true, window); };
-    if (tag == "retrieve") return [](const std::optional<CurrentWindow>& window) { scanOrRetrieve(false, window); };
-    if (tag == "options") return [](const std::optional<CurrentWindow>&) { optionsEntry(); };
-    if (tag == "manual") return [](const std::optional<CurrentWindow>&) { openManual(); };
-    return nullptr;
+static Action actionOf(MenuAction action) {
+    switch (action) {
+    case MenuAction::Scan:
+        return [](const std::optional<CurrentWindow>& window) { scanOrRetrieve(true, window); };
+    case MenuAction::Retrieve:
+        return [](const std::optional<CurrentWindow>& window) { scanOrRetrieve(false, window); };
+    case MenuAction::Options:
+        return [](const std::optional<CurrentWindow>&) { optionsEntry(); };
+    case MenuAction::Manual:
+        return [](const std::optional<CurrentWindow>&) { openManual(); };
+    }
+    return nullptr;  // every action has its case above
 }
 
 void QBMenuListener::inform(const std::string& eventXML) {
     EventsMsgSet set;
     try {
-        set = QBSessionManager().ToEventsMsgSet(eventXML, 4, 0);  // no connection
+        set = QBSessionManager().ToEventsMsgSet(eventXML);  // no connection
     } catch (...) {
         logLine("menu event failed: " + supportErrorText(caughtError()));
         throw;
@@ -142,7 +153,9 @@ void QBMenuListener::inform(const std::string& eventXML) {
     }
     const UIExtensionEvent& event = *set.uiExtensionEvent;
     logLine("menu event \"" + event.eventTag + "\", open window: " + describe(event.currentWindow));
-    Action action = actionOf(event.eventTag);
+    const MenuEntry* entry = menuEntryOf(event.eventTag);
+    if (!entry) return;
+    Action action = actionOf(entry->action);
     if (!action) return;
     menuEvents().push([action, window = event.currentWindow] {
         try {

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <iterator>
 
 #include "app/app.h"
 #include "app/log.h"
+#include "events/launch.h"
+#include "events/qb_menu_listener.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/process_state.h"
 #include "qb/menu_subscription.h"
 #include "qb/session.h"
 #include "settings/settings_files.h"
@@ -16,7 +20,6 @@ namespace marlet {
 
 namespace {
 
-constexpr const char* kFileToolsProgID = "Kelvorn.FileTools";
 constexpr const char* kRunSetupAgain = "Run MarletSetup.exe again to repair Marlet.";
 
 CheckResult passed(std::string finding) { return {true, std::move(finding), ""}; }
@@ -33,6 +36,21 @@ std::string unquoted(const std::string& s) {
     return s.size() >= 2 && s.front() == '"' && s.back() == '"' ? s.substr(1, s.size() - 2) : s;
 }
 
+// "a, b and c".
+template <size_t N>
+std::string listed(const char* const (&names)[N]) {
+    std::string out;
+    for (size_t i = 0; i < N; i++) out += (i == 0 ? "" : i + 1 == N ? " and " : ", ") + std::string(names[i]);
+    return out;
+}
+
+// A small count in words, as the check's sentences say it.
+std::string inWords(size_t n) {
+    static const char* const kWords[] = {"no", "one", "two", "three", "four", "five",
+                                         "six", "seven", "eight", "nine", "ten"};
+    return n < std::size(kWords) ? kWords[n] : std::to_string(n);
+}
+
 std::string bitness(bool own) { return (sizeof(void*) == 8) == own ? "64-bit" : "32-bit"; }
 
 // --- settings and files
@@ -46,33 +64,37 @@ CheckResult settingsFile() {
     // Lines end in CR LF; a last line without one counts too.
     long lines = std::count(bytes.begin(), bytes.end(), '\n');
     if (!bytes.empty() && bytes.back() != '\n') lines++;
-    if (lines < 6)
+    const size_t settings = std::size(kSettings);  // one line each
+    if (lines < static_cast<long>(settings))
         return failed(path + " (" + whose + " settings file) holds " + std::to_string(lines) +
-                          " lines instead of six",
+                          " lines instead of " + inWords(settings),
                       "Open Options from the QuickBooks File menu, check each setting and press OK to write it again.");
-    return passed(path + " (" + whose + " settings file), six lines");
+    return passed(path + " (" + whose + " settings file), " + inWords(settings) + " lines");
 }
 
 CheckResult dorvexProgram() {
-    std::string program = gOptions->dxPath + "Dorvex.exe";
+    std::string program = dorvexExePath();
     if (!platform().fileExists(program))
-        return failed(program + " is not there",
-                      "In Options, set the Dorvex executable folder to the folder that holds Dorvex.exe, or install Dorvex.");
+        return failed(program + " is not there", std::string("In Options, set the Dorvex executable folder to the folder that holds ") +
+                                                     kDorvexExe + ", or install Dorvex.");
     return passed(program + " is there");
 }
 
 CheckResult dorvexConfigurations() {
     std::string missing;
-    for (const char* name : {"qbscan.dxc", "qbscan_no_txn.dxc", "qbretrieve.dxc"})
+    for (const char* name : kDorvexConfigs)
         if (!platform().fileExists(gOptions->configPath + name)) missing += (missing.empty() ? "" : ", ") + std::string(name);
     if (!missing.empty())
         return failed(missing + " not in " + gOptions->configPath,
                       "In Options, set the configuration folder to the folder that holds the Dorvex "
                       "configurations, or restore them from your Dorvex installation.");
-    return passed("qbscan.dxc, qbscan_no_txn.dxc and qbretrieve.dxc are in " + gOptions->configPath);
+    return passed(listed(kDorvexConfigs) + " are in " + gOptions->configPath);
 }
 
 // --- registration
+
+// Marlet's own classes, which marlet.exe serves.
+constexpr const char* kOwnClasses[] = {kListenerProgID, kOptionsProgID};
 
 // The server registered for `progId` in this build's view; "" when none.
 std::string localServerOf(const std::string& progId) {
@@ -84,14 +106,14 @@ std::string localServerOf(const std::string& progId) {
 CheckResult marletRegistration() {
     std::string self = platform().exePath();
     std::string wrong;
-    for (const char* progId : {"Marlet.QBMenuListener", "Marlet.cmOptions"}) {
+    for (const char* progId : kOwnClasses) {
         std::string server = localServerOf(progId);
         if (lower(server) == lower(self)) continue;
         wrong += (wrong.empty() ? "" : "; ") + std::string(progId) +
                  (server.empty() ? " is not registered" : " is registered for " + server);
     }
     if (!wrong.empty()) return failed(wrong, kRunSetupAgain);
-    return passed("Marlet.QBMenuListener and Marlet.cmOptions are registered for " + self);
+    return passed(listed(kOwnClasses) + " are registered for " + self);
 }
 
 // Is the request processor's class registered (with its DLL) in `view`?
@@ -259,9 +281,9 @@ CheckResult manual() {
         platform().createObject(kFileToolsProgID);
     } catch (const Error& e) {
         problems = std::string(kFileToolsProgID) + " cannot be created (" + supportErrorText(e) + ")";
-        advice = "Install Dorvex again, which brings Kelvorn.FileTools.";
+        advice = std::string("Install Dorvex again, which brings ") + kFileToolsProgID + ".";
     }
-    std::string pdf = platform().exeFolder() + "\\QBManual.pdf";
+    std::string pdf = manualPath();
     if (!platform().fileExists(pdf)) {
         problems += (problems.empty() ? "" : "; ") + pdf + " is not there";
         advice = advice.empty() ? kRunSetupAgain : "Install Dorvex again, then run MarletSetup.exe again.";
@@ -272,6 +294,8 @@ CheckResult manual() {
 
 // The check running now, for the time bound; its name, or null.
 std::atomic<const char*> gRunning{nullptr};
+void noCheckRunning() { gRunning = nullptr; }
+const ProcessStateOwner kRunningState(noCheckRunning);
 
 void checkTimedOut() {
     const char* stuck = gRunning.load();

@@ -2,8 +2,9 @@
 // The one narrow door between the portable program and the operating system.
 // Two tables fill it: the Win32 one (platform/win32) that marlet.exe uses, and an
 // in-memory fake (platform/fake) that records what happened, for native tests.
-// Text is UTF-8 everywhere on this side of the door. Failures are thrown as
-// marlet::Error.
+// Text is UTF-8 everywhere on this side of the door. Each function says how it
+// fails: most throw marlet::Error; the file functions answer false (with a
+// FileFailure where asked), and a few answer "".
 #include <cstdint>
 #include <memory>
 #include <string>

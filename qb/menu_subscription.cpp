@@ -9,18 +9,19 @@
 
 namespace marlet {
 
-struct MenuEntry {
-    const char* text;
-    const char* eventTag;
+// The listener finds an event's entry here by its tag.
+static const MenuEntry kMenuEntries[] = {
+    {"Scan Documents", "scan", MenuAction::Scan},
+    {"Retrieve Documents", "retrieve", MenuAction::Retrieve},
+    {"Options", "options", MenuAction::Options},
+    {"Manual", "manual", MenuAction::Manual},
 };
 
-// The listener dispatches on these tags.
-static const MenuEntry kMenuEntries[] = {
-    {"Scan Documents", "scan"},
-    {"Retrieve Documents", "retrieve"},
-    {"Options", "options"},
-    {"Manual", "manual"},
-};
+const MenuEntry* menuEntryOf(const std::string& eventTag) {
+    for (const MenuEntry& entry : kMenuEntries)
+        if (eventTag == entry.eventTag) return &entry;
+    return nullptr;
+}
 
 // qbXML takes either one MenuItem or one Submenu of several, so the four entries
 // go in one Submenu, which has no text or condition of its own.
@@ -28,7 +29,7 @@ static void appendAddRequest(SubscriptionMsgSetRequest& set, const std::string& 
     RequestElement& add = set.Append("UIExtensionSubscriptionAddRq").Append("UIExtensionSubscriptionAdd");
     add.Append("SubscriberID", subscriberID);
     RequestElement& callback = add.Append("COMCallbackInfo");
-    callback.Append("AppName", "Marlet");
+    callback.Append("AppName", kAppTitle);
     callback.Append("ProgID", kListenerProgID);
     RequestElement& menu = add.Append("MenuExtensionSubscription");
     menu.Append("AddToMenu", "File");

@@ -10,6 +10,20 @@ class Record;
 // The class QuickBooks calls for a menu event.
 constexpr const char* kListenerProgID = "Marlet.QBMenuListener";
 
+// What picking an entry leads to; the listener switches on it.
+enum class MenuAction { Scan, Retrieve, Options, Manual };
+
+// One of Marlet's entries (kMenuEntries, menu_subscription.cpp): its text in
+// the menu, the tag QuickBooks sends back when it is picked, and its action.
+struct MenuEntry {
+    const char* text;
+    const char* eventTag;
+    MenuAction action;
+};
+
+// The entry whose tag is `eventTag`; nullptr for a tag that is not Marlet's.
+const MenuEntry* menuEntryOf(const std::string& eventTag);
+
 // Shows "Menu Added" or why QuickBooks refused; a failing step is shown too, after
 // the connection is closed.
 void addMenu(const std::string& appName, const std::string& appGUID);

@@ -25,21 +25,17 @@ static CurrentWindow readWindow(pugi::xml_node window) {
     return w;
 }
 
-EventsMsgSet ToEventsMsgSet(const std::string& eventXML, int, int) {
+EventsMsgSet ToEventsMsgSet(const std::string& eventXML) {
     pugi::xml_document doc;
-    // Only the five predefined entities and character references are decoded; a
-    // value made of blanks is kept, as the answer reader keeps it. A document type
-    // is kept as a node so it can be refused: QuickBooks sends none, and its
-    // entities are never read or expanded.
-    pugi::xml_parse_result parsed = doc.load_buffer(
-        eventXML.data(), eventXML.size(), pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype,
-        pugi::encoding_utf8);
-    if (!parsed)
-        throw Error(kHrBadEvent, std::string("The event is not well-formed XML: ") +
-                                     parsed.description() + " at offset " +
-                                     std::to_string(parsed.offset));
-    if (doc.find_child([](pugi::xml_node n) { return n.type() == pugi::node_doctype; }))
+    std::string where;
+    switch (parseQbxml(doc, eventXML, pugi::encoding_utf8, where)) {
+    case QbxmlParse::NotWellFormed:
+        throw Error(kHrBadEvent, "The event is not well-formed XML: " + where);
+    case QbxmlParse::DocumentType:
         throw Error(kHrBadEvent, "The event declares a document type, which is not accepted");
+    case QbxmlParse::Read:
+        break;
+    }
     pugi::xml_node events = doc.child("QBXML").child("QBXMLEvents");
     if (!events) throw Error(kHrBadEvent, "The event is not a QBXMLEvents message set");
 

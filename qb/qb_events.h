@@ -38,6 +38,7 @@ struct EventsMsgSet {
 // ignored. Raises an Error when the text is not well-formed XML, is not a
 // QBXML/QBXMLEvents document, or has a menu event without an EventTag.
 // Nothing outside the text is read: no DTD, no external entities.
-EventsMsgSet ToEventsMsgSet(const std::string& eventXML, int majorVersion, int minorVersion);
+// Every qbXML version's events read alike, so none is asked for.
+EventsMsgSet ToEventsMsgSet(const std::string& eventXML);
 
 }  // namespace marlet

@@ -7,6 +7,20 @@
 
 namespace marlet {
 
+QbxmlParse parseQbxml(pugi::xml_document& doc, const std::string& text, pugi::xml_encoding encoding,
+                      std::string& where) {
+    // A document type is kept as a node, so that it can be refused.
+    pugi::xml_parse_result parsed = doc.load_buffer(
+        text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype, encoding);
+    if (!parsed) {
+        where = std::string(parsed.description()) + " at offset " + std::to_string(parsed.offset);
+        return QbxmlParse::NotWellFormed;
+    }
+    if (doc.find_child([](pugi::xml_node n) { return n.type() == pugi::node_doctype; }))
+        return QbxmlParse::DocumentType;
+    return QbxmlParse::Read;
+}
+
 std::string textOf(pugi::xml_node element) {
     std::string text;
     for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling())
@@ -67,17 +81,15 @@ Record Response::Detail(int index) const {
 
 MsgSetResponse::MsgSetResponse(const std::string& xml) : doc_(new pugi::xml_document) {
     if (xml.empty()) throw Error(kErrBadAnswer, "QuickBooks returned an empty answer.");
-    // Nothing is fetched or expanded; a value made of blanks is kept. A document
-    // type is kept as a node so it can be refused: QuickBooks sends none.
-    pugi::xml_parse_result r = doc_->load_buffer(
-        xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype);
-    if (!r)
-        throw Error(kErrBadAnswer, std::string("QuickBooks returned an answer that is not "
-                                               "well-formed XML (") +
-                                       r.description() + " at offset " +
-                                       std::to_string(r.offset) + ").");
-    if (doc_->find_child([](pugi::xml_node n) { return n.type() == pugi::node_doctype; }))
+    std::string where;
+    switch (parseQbxml(*doc_, xml, pugi::encoding_auto, where)) {
+    case QbxmlParse::NotWellFormed:
+        throw Error(kErrBadAnswer, "QuickBooks returned an answer that is not well-formed XML (" + where + ").");
+    case QbxmlParse::DocumentType:
         throw Error(kErrBadAnswer, "QuickBooks returned an answer that declares a document type.");
+    case QbxmlParse::Read:
+        break;
+    }
     pugi::xml_node set = doc_->child("QBXML").child("QBXMLMsgsRs");
     if (!set) set = doc_->child("QBXML").child("QBXMLSubscriptionMsgsRs");
     if (!set) throw Error(kErrBadAnswer, "QuickBooks returned an answer without a response set.");

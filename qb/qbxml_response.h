@@ -19,6 +19,15 @@ enum : int32_t {
     kErrMissingElement = -2147220988, // a required element is not in the record
 };
 
+// Reads qbXML text (events and answers alike) into `doc`: only the five
+// predefined entities and character references are decoded, nothing is fetched,
+// and a value made of blanks is kept. A document type is refused (QuickBooks
+// sends none), so its entities are never read. For text that is not
+// well-formed, `where` tells what is wrong and at which offset.
+enum class QbxmlParse { Read, NotWellFormed, DocumentType };
+QbxmlParse parseQbxml(pugi::xml_document& doc, const std::string& text, pugi::xml_encoding encoding,
+                      std::string& where);
+
 // One returned record (CustomerRet, TransactionRet, ...).
 // All character data directly inside an element; a comment or CDATA section in
 // the middle of a value does not cut it short. Events and answers read values

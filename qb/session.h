@@ -29,9 +29,7 @@ public:
     SubscriptionMsgSetRequest CreateSubscriptionMsgSetRequest(int majorVersion, int minorVersion);
     MsgSetResponse DoSubscriptionRequests(const SubscriptionMsgSetRequest& request);
     // Parses event text; needs no connection and no SDK.
-    EventsMsgSet ToEventsMsgSet(const std::string& eventXML, int majorVersion, int minorVersion) {
-        return marlet::ToEventsMsgSet(eventXML, majorVersion, minorVersion);
-    }
+    EventsMsgSet ToEventsMsgSet(const std::string& eventXML) { return marlet::ToEventsMsgSet(eventXML); }
 
 private:
     // Opened and closed by a QBConnection only.

@@ -22,6 +22,9 @@ public:
     std::string toText() const;
 };
 
+// The class scripts create for an options record.
+constexpr const char* kOptionsProgID = "Marlet.cmOptions";
+
 enum class SettingKind { Boolean, Text };
 
 // One setting: its line in the file (from 1), its kind, the name scripts use for

@@ -113,11 +113,9 @@ void frmOptions::lblDebug_DblClick() {
 
 void frmOptions::cmdAddMenu_Click() { addMenu(appName, appGUID); }
 
-void frmOptions::cmdRemoveMenu_Click() { removeMenu(appName, appGUID); }
-
-void frmOptions::removeMenuButtonClick() {
+void frmOptions::cmdRemoveMenu_Click() {
     try {
-        cmdRemoveMenu_Click();
+        removeMenu(appName, appGUID);
     } catch (const Error& e) {
         MsgBox("Encountered error removing menu: " + e.description());
     }

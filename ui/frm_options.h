@@ -40,9 +40,9 @@ public:
     void cmdPellwick_Click();
     void lblDebug_DblClick();
     void cmdAddMenu_Click();     // addMenu of qb/menu_subscription.h
-    void cmdRemoveMenu_Click();  // removeMenu of qb/menu_subscription.h
-    // The Remove Menu button: a removal error is shown, and the dialog stays open.
-    void removeMenuButtonClick();
+    // removeMenu of qb/menu_subscription.h; a removal error is shown, and the
+    // dialog stays open.
+    void cmdRemoveMenu_Click();
 
     // Runs the handler of an event of the shown dialog. An error it raises has no
     // caller to go to: it is shown as the generic error text and the dialog stays

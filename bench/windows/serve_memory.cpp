@@ -90,7 +90,7 @@ int wmain(int argc, wchar_t** argv) {
         fprintf(stderr, "serve_memory: the server's memory cannot be read\n");
         return 2;
     }
-    printf("memory\t%d\tpeak-working-set-kb\t%zu\tpeak-private-kb\t%zu\n", rounds * 3, c.PeakWorkingSetSize / 1024,
-           c.PeakPagefileUsage / 1024);
+    printf("memory\t%d\tpeak-working-set-kb\t%zu\tpeak-private-kb\t%zu\n", rounds * 3, static_cast<size_t>(c.PeakWorkingSetSize / 1024),
+           static_cast<size_t>(c.PeakPagefileUsage / 1024));
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
 #include "platform/error.h"
+#include "platform/process_state.h"
 
 namespace marlet::fake {
 
@@ -175,6 +176,9 @@ static const Platform kFake = {
 
 World& install() {
     static World storage;
+    // Every piece of process state as a fresh marlet.exe has it; what goes
+    // (the file tools) still sees the world it was made in.
+    resetProcessState();
     storage = World();
     gWorld = &storage;
     gPlatform = &kFake;

@@ -82,7 +82,8 @@ struct World {
 FileFailure accessDenied();
 FileFailure diskFull();
 
-// Installs a fresh world as the platform and returns it.
+// Installs a fresh world as the platform and returns it; the process's state
+// (platform/process_state.h) is put back as a fresh marlet.exe has it.
 World& install();
 World& world();
 

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <memory>
+
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/win32_util.h"
 
@@ -77,19 +79,24 @@ std::string exeFolder() {
 
 void endProcess(int exitCode) { ExitProcess(static_cast<UINT>(exitCode)); }
 
-static void (*gOnTimeout)() = nullptr;
+// A watchdog's bound and what it calls; its thread owns it.
+struct Watch {
+    DWORD milliseconds;
+    void (*onTimeout)();
+};
 
-static DWORD WINAPI watchdog(void* milliseconds) {
-    Sleep(static_cast<DWORD>(reinterpret_cast<uintptr_t>(milliseconds)));
-    gOnTimeout();
+static DWORD WINAPI watchdog(void* param) {
+    std::unique_ptr<Watch> watch(static_cast<Watch*>(param));
+    Sleep(watch->milliseconds);
+    watch->onTimeout();
     return 0;
 }
 
 void startWatchdog(int seconds, void (*onTimeout)()) {
-    gOnTimeout = onTimeout;
-    auto milliseconds = static_cast<uintptr_t>(seconds) * 1000;
-    HANDLE thread = CreateThread(nullptr, 0, watchdog, reinterpret_cast<void*>(milliseconds), 0, nullptr);
+    auto* watch = new Watch{static_cast<DWORD>(seconds) * 1000, onTimeout};
+    HANDLE thread = CreateThread(nullptr, 0, watchdog, watch, 0, nullptr);
     if (thread) CloseHandle(thread);
+    else delete watch;
 }
 
 uint32_t processId() { return GetCurrentProcessId(); }

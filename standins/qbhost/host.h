@@ -36,7 +36,7 @@ struct Delivery {
     bool dispatch;
     Output& out;
     bool quiet = false;
-    std::vector<IUnknown*> listeners;
+    std::vector<IUnknown*> listeners = {};
     size_t current = 0;
     // 0 when every call succeeded, 1 when one failed or a pick was ignored, 2
     // when one could not be made.

@@ -157,11 +157,14 @@ TEST_F(FormTest, PellwickIsLookedForThroughThePathBox) {
 TEST_F(FormTest, ErrorsOfTheShownDialogAreShownAndItStaysOpen) {
     form.Load();
     // No request processor: removing the menu fails in its first step.
-    form.removeMenuButtonClick();
+    form.runEvent(&frmOptions::cmdRemoveMenu_Click);
     EXPECT_EQ(onlyBoxText(), "Encountered error removing menu: Invalid class string");
     w.boxes.clear();
-    form.runEvent(&frmOptions::cmdRemoveMenu_Click);
-    EXPECT_EQ(onlyBoxText(), "-2147221005: Invalid class string");
+    // Any other error of a handler: the generic text. Pellwick is there, but will not start.
+    form.txtDxPath = "C:\\Dx";
+    w.files["C:\\Dx\\pellwick.exe"] = "";
+    form.runEvent(&frmOptions::cmdPellwick_Click);
+    EXPECT_EQ(onlyBoxText(), "53: File not found");
     EXPECT_TRUE(form.loaded());
 }
 

@@ -4,6 +4,7 @@
 #include "main/main.h"
 #include "platform/fake/fake_platform.h"
 #include "standin_processor.h"
+#include "qb/menu_subscription.h"
 #include "ui/frm_options.h"
 
 using namespace marlet;
@@ -118,7 +119,7 @@ TEST_F(MenuTest, RemoveSendsTheDeleteAndClosesAfterTheBox) {
 
 TEST_F(MenuTest, ARemoveErrorReachesTheCallerUnclosed) {
     company->config.fault = "requestFails";
-    EXPECT_THROW(form.cmdRemoveMenu_Click(), Error);
+    EXPECT_THROW(removeMenu(form.appName, form.appGUID), Error);
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection", "ProcessSubscription", "Release"}));
     EXPECT_EQ(company->log.back().args[0], "connection open");

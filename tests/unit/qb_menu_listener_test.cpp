@@ -53,8 +53,6 @@ struct ListenerTest : ::testing::Test {
             fileToolsMade++;
             return std::make_unique<FakeFileTools>(&docs);
         };
-        gFileTools.reset();
-        menuEvents() = EventQueue();
     }
 
     // The call from QuickBooks, then the server's loop.
@@ -270,6 +268,8 @@ TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheCallAndTheBox) {
         EXPECT_THROW(menuEvents().runWaiting(), fake::ProcessEnded);
         ASSERT_EQ(w.boxes.size(), 1u);
         EXPECT_EQ(w.boxes[0].title, row.title);
-        if (row.text) EXPECT_EQ(w.boxes[0].text, row.text);
+        if (row.text) {
+            EXPECT_EQ(w.boxes[0].text, row.text);
+        }
     }
 }

@@ -13,19 +13,6 @@ using namespace marlet::testing;
 
 namespace {
 
-// Every test starts as a fresh marlet.exe does: nothing logged, not quiet. (A
-// test that runs Main switches both for the rest of the process.)
-struct FreshProcess : ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo&) override {
-        enableLog(false);
-        setQuietMode(false);
-    }
-};
-const bool kFreshProcesses = [] {
-    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshProcess);
-    return true;
-}();
-
 const std::string kLog = "C:\\Users\\ann\\AppData\\Local\\Marlet\\marlet.log";
 
 struct QuietLogTest : ::testing::Test {

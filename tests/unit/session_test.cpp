@@ -124,8 +124,7 @@ TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
         QBConnection qb(QBConnection::Leftover::Closed);
         qb->ToEventsMsgSet(
             "<?xml version=\"1.0\"?><QBXML><QBXMLEvents><UIExtensionEvent><EventTag>scan</EventTag>"
-            "</UIExtensionEvent></QBXMLEvents></QBXML>",
-            4, 0);
+            "</UIExtensionEvent></QBXMLEvents></QBXML>");
         qb.close();  // nothing open: nothing done
     }
     EXPECT_TRUE(w.log.empty());

@@ -37,7 +37,7 @@ struct Start {
     bool machineReadOnly = false;
     bool userFile = false;        // the person's file exists (holding kMine)
     bool environment = true;      // LOCALAPPDATA is set
-    std::map<std::string, FileFailure> failures;
+    std::vector<std::pair<std::string, FileFailure>> failures = {};
 };
 
 fake::World& install(const Start& s) {
@@ -47,7 +47,7 @@ fake::World& install(const Start& s) {
     if (s.userFile) w.files[kUser] = kMine;
     if (!s.environment) w.localAppData.clear();
     w.shellLocalAppData = "D:\\Profiles\\ann\\Local";
-    w.writeFailures = s.failures;
+    w.writeFailures = {s.failures.begin(), s.failures.end()};
     return w;
 }
 
@@ -58,7 +58,7 @@ std::vector<std::string> writes(const fake::World& w) {
     return out;
 }
 
-const std::map<std::string, FileFailure> kMachineDenied = {{"C:\\Marlet", fake::accessDenied()}};
+const std::vector<std::pair<std::string, FileFailure>> kMachineDenied = {{"C:\\Marlet", fake::accessDenied()}};
 
 }  // namespace
 

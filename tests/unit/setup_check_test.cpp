@@ -39,8 +39,6 @@ struct Site {
     fake::World& w = fake::install();
     std::shared_ptr<qbrp::Company> company = marlet::testing::serveStandIn(w);
     Site() {
-        enableLog(false);
-        setQuietMode(false);
         w.files[kIni] = kSettingsText;
         for (const char* f : {"C:\\Dx\\Dorvex.exe", "C:\\Cfg\\qbscan.dxc", "C:\\Cfg\\qbscan_no_txn.dxc",
                               "C:\\Cfg\\qbretrieve.dxc", "C:\\Marlet\\QBManual.pdf"})
@@ -205,7 +203,9 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
         for (const std::string& piece : row.inBox) EXPECT_NE(box.text.find(piece), std::string::npos) << box.text;
         // Every connection is closed again.
         for (const qbrp::LogEntry& e : s.company->log)
-            if (e.call == "Release") EXPECT_EQ(e.args, std::vector<std::string>{"closed"});
+            if (e.call == "Release") {
+                EXPECT_EQ(e.args, std::vector<std::string>{"closed"});
+            }
     }
 }
 

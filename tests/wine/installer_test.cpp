@@ -142,7 +142,9 @@ void expectNothingLeft(int bits, bool settingsKept) {
     for (const wchar_t* name : {L"marlet.exe", L"QBManual.pdf", L"uninstall.exe"})
         EXPECT_FALSE(fileExists(folder + L"\\" + name)) << utf8(name);
     EXPECT_EQ(fileExists(folder + L"\\dxqb.ini"), settingsKept);
-    if (!settingsKept) EXPECT_FALSE(fileExists(folder));
+    if (!settingsKept) {
+        EXPECT_FALSE(fileExists(folder));
+    }
     EXPECT_FALSE(fileExists(installFolder(otherBuild(bits))));
     for (const auto& c : kClasses) {
         EXPECT_EQ(classesValue(64, c.progId), "<none>");
@@ -332,7 +334,9 @@ TEST_P(InstallerSilent, NeverWaitsForAPerson) {
     RunResult r = runSetup(L"/ADDMENU");
     EXPECT_EQ(r.exitCode, 0u);
     expectSilent(r);
-    if (*c.fault == 0) EXPECT_EQ(qb->menus().size(), 1u);
+    if (*c.fault == 0) {
+        EXPECT_EQ(qb->menus().size(), 1u);
+    }
     r = runProgram(L"\"" + installFolder() + L"\\marlet.exe\" /install /quiet", installFolder());
     EXPECT_EQ(r.exitCode, c.installAgain);
     expectSilent(r);
@@ -341,7 +345,9 @@ TEST_P(InstallerSilent, NeverWaitsForAPerson) {
     expectSilent(r);
     EXPECT_EQ(processesNamed(L"marlet.exe"), 0);
     expectNothingLeft(64, false);
-    if (*c.fault == 0) EXPECT_TRUE(qb->menus().empty());
+    if (*c.fault == 0) {
+        EXPECT_TRUE(qb->menus().empty());
+    }
 
     const std::string log = readWholeFile(logFile());
     for (const char* said : {"started: /install /quiet", "started: /uninstall /quiet", c.removed})

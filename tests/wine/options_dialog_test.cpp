@@ -149,12 +149,22 @@ void checkLayout(const Sandbox& box, OptionsWindow& w) {
         EXPECT_NEAR(got.right - got.left, want.right - want.left, 1);
         EXPECT_NEAR(got.bottom - got.top, want.bottom - want.top, 1);
         EXPECT_TRUE(IsWindowVisible(c));
-        if (row.kind == ControlKind::Label && row.id != ControlId::lblDebug) EXPECT_EQ(windowText(c), utf8(row.caption));
+        if (row.kind == ControlKind::Label && row.id != ControlId::lblDebug) {
+            EXPECT_EQ(windowText(c), utf8(row.caption));
+        }
         LONG type = GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK;
-        if (row.kind == ControlKind::Frame) EXPECT_EQ(type, BS_GROUPBOX);
-        if (row.kind == ControlKind::CheckBox) EXPECT_EQ(type, BS_AUTOCHECKBOX);
-        if (row.kind == ControlKind::Button) EXPECT_LE(type, BS_DEFPUSHBUTTON);
-        if (row.onEvent && row.kind == ControlKind::Label) EXPECT_TRUE(GetWindowLongW(c, GWL_STYLE) & SS_NOTIFY);
+        if (row.kind == ControlKind::Frame) {
+            EXPECT_EQ(type, BS_GROUPBOX);
+        }
+        if (row.kind == ControlKind::CheckBox) {
+            EXPECT_EQ(type, BS_AUTOCHECKBOX);
+        }
+        if (row.kind == ControlKind::Button) {
+            EXPECT_LE(type, BS_DEFPUSHBUTTON);
+        }
+        if (row.onEvent && row.kind == ControlKind::Label) {
+            EXPECT_TRUE(GetWindowLongW(c, GWL_STYLE) & SS_NOTIFY);
+        }
     }
     EXPECT_EQ(w.text(ControlId::txtDxPath), "C:\\Program Files\\Dorvex\\");
     EXPECT_EQ(w.text(ControlId::txtConfigPath), "C:\\Program Files\\Dorvex\\Jobs\\");

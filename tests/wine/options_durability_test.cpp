@@ -155,7 +155,7 @@ TEST(OptionsDurability, AFileThatAlreadyHoldsTheRecordIsLeftAsItIs) {
     };
     // An old time stamp, so that any rewrite shows.
     HANDLE f = CreateFileW(box.path(L"dxqb.ini").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    SYSTEMTIME old = {2001, 1, 1, 1};
+    SYSTEMTIME old = {2001, 1, 1, 1, 0, 0, 0, 0};
     FILETIME oldTime;
     SystemTimeToFileTime(&old, &oldTime);
     ASSERT_TRUE(SetFileTime(f, nullptr, nullptr, &oldTime));

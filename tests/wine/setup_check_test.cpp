@@ -62,7 +62,7 @@ struct Row {
     Fault fault;
     std::string failing;   // the failing checks' names, each followed by "; "
     std::string advice;    // in the box
-    std::string qbConfig;  // the request-processor stand-in's configuration, once the menu is added
+    std::string qbConfig = {};  // the request-processor stand-in's configuration, once the menu is added
 };
 
 std::vector<Row> rows() {
@@ -121,12 +121,15 @@ TEST_P(SetupCheck, OneLinePerCheckInTheRealBox) {
     if (f != Fault::FileToolsMissing) installFileTools(box);
     registerMarlet(box);
     box.writeIni(box.ini().text());
-    if (qb) ASSERT_EQ(box.runMarlet(L"/install").dialogs.at(0).title, "Menu Added");
+    if (qb) {
+        ASSERT_EQ(box.runMarlet(L"/install").dialogs.at(0).title, "Menu Added");
+    }
     if (!row.qbConfig.empty()) qb->configure(row.qbConfig);
     PROCESS_INFORMATION quickBooksProgram = {};
     if (f == Fault::QuickBooksProgramRunning) {
         box.copyProgram(L"qbhost.exe", L"QB\\QBW32.EXE");
-        STARTUPINFOW si = {sizeof si};
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
         std::wstring line = L"\"" + box.path(L"QB\\QBW32.EXE") + L"\"";
         ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, box.dir().c_str(), &si,
                                    &quickBooksProgram));
@@ -160,7 +163,9 @@ TEST_P(SetupCheck, OneLinePerCheckInTheRealBox) {
     EXPECT_EQ(lines, 9) << d.text;
     EXPECT_EQ(failing, row.failing) << d.text;
     EXPECT_NE(d.text.find(row.advice), std::string::npos) << d.text;
-    if (f == Fault::QuickBooksProgramRunning) EXPECT_EQ(d.text.find("QuickBooks is not running"), std::string::npos);
+    if (f == Fault::QuickBooksProgramRunning) {
+        EXPECT_EQ(d.text.find("QuickBooks is not running"), std::string::npos);
+    }
 
     unregisterMarlet(box);
     if (f != Fault::FileToolsMissing) uninstallFileTools(box);
