@@ -2,7 +2,8 @@
 # Static analysis of every product file: clang-tidy (.clang-tidy) and cppcheck
 # (.cppcheck-suppressions). The portable core goes through the native build's
 # compile database; what only Windows builds (com/, platform/win32/, the
-# *_win32 files of ui/ and main/) through the 64-bit Windows build's. Any
+# *_win32 files of ui/ and main/, the installer's runasuser.exe) through the
+# 64-bit Windows build's. Any
 # finding, a compiler warning among them (both builds compile with -Werror),
 # fails.
 set -eu
@@ -16,7 +17,7 @@ done
 cmake -S . -B "$NATIVE" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARLET_BENCH=OFF >/dev/null
 cmake -S . -B "$WINDOWS" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" >/dev/null
 
-PRODUCT='^(main|com|events|ui|qb|app|settings|platform)/'
+PRODUCT='^(main|com|events|ui|qb|app|settings|platform|installer)/'
 sources() {  # the product files of a compile database
   sed -n 's|^ *"file": "'"$PWD"'/\(.*\)",\{0,1\}$|\1|p' "$1/compile_commands.json" | grep -E "$PRODUCT" | sort -u
 }

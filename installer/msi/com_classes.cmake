@@ -1,6 +1,8 @@
 # Writes the Registry rows of Marlet's COM classes for the MSI packages
 # (a WiX include) from the one table marlet.exe /regserver writes them from:
-#   cmake -DSOURCE=com/com_server_win32.cpp -DOUTPUT=com-classes.wxi -P com_classes.cmake
+#   cmake -DSOURCE=com/com_server_win32.cpp "-DPROGID_SOURCES=header;..." -DOUTPUT=com-classes.wxi -P com_classes.cmake
+# The table names each ProgID by its constant (constexpr const char* kXProgID =
+# "..."), defined in one of PROGID_SOURCES.
 # For each class: its ProgID (description, CLSID) and its CLSID (description,
 # ProgID, LocalServer32: the installed marlet.exe in quotes).
 file(READ ${SOURCE} code)
@@ -41,15 +43,27 @@ foreach(d ${definitions})
   set(clsid_${name} "{${text}}")
 endforeach()
 
-# {L"Marlet.QBMenuListener", L"Marlet QuickBooks menu listener", &CLSID_QBMenuListener, createListener},
-string(REGEX MATCHALL "{L\"[^\"]+\", L\"[^\"]+\", &CLSID_[A-Za-z0-9_]+," rows "${code}")
+foreach(header ${PROGID_SOURCES})
+  file(READ ${header} text)
+  string(REGEX MATCHALL "constexpr const char\\* k[A-Za-z0-9_]*ProgID = \"[^\"]+\"" found "${text}")
+  foreach(f ${found})
+    string(REGEX MATCH "(k[A-Za-z0-9_]*ProgID) = \"([^\"]+)\"" m "${f}")
+    set(progid_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+  endforeach()
+endforeach()
+
+# {kListenerProgID, L"Marlet QuickBooks menu listener", &CLSID_QBMenuListener, createListener},
+string(REGEX MATCHALL "{k[A-Za-z0-9_]*ProgID, L\"[^\"]+\", &CLSID_[A-Za-z0-9_]+," rows "${code}")
 if(NOT rows)
   message(FATAL_ERROR "com_classes.cmake: no classes found in ${SOURCE}")
 endif()
 set(out "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!-- Made by com_classes.cmake from ${SOURCE} -->\n<Include>\n")
 foreach(row ${rows})
-  string(REGEX MATCH "{L\"([^\"]+)\", L\"([^\"]+)\", &CLSID_([A-Za-z0-9_]+)," m "${row}")
-  set(progid ${CMAKE_MATCH_1})
+  string(REGEX MATCH "{(k[A-Za-z0-9_]*ProgID), L\"([^\"]+)\", &CLSID_([A-Za-z0-9_]+)," m "${row}")
+  set(progid ${progid_${CMAKE_MATCH_1}})
+  if(NOT progid)
+    message(FATAL_ERROR "com_classes.cmake: ${CMAKE_MATCH_1} is not defined in ${PROGID_SOURCES}")
+  endif()
   set(description ${CMAKE_MATCH_2})
   set(clsid ${clsid_${CMAKE_MATCH_3}})
   if(NOT clsid)
