@@ -17,7 +17,8 @@
 //     --progid=P       the listener's ProgID (else the stored subscription's)
 //     --subscriber=G   the subscription to use, and the event's SubscriberID
 //                      (else the first stored subscription)
-//     --list           print the stored File-menu entries and end
+//     --list           print the stored File-menu entries, each with the menu
+//                      path QuickBooks shows (File > application name), and end
 //     --window         a window with the File menu and a picker of the open
 //                      customer or transaction, for a person
 //     --dispatch       call inform through IDispatch instead
@@ -447,7 +448,8 @@ int run(const std::vector<std::wstring>& args) {
         for (const qbrp::MenuSubscription& stored : subscriptions)
             for (const qbrp::MenuEntry& entry : stored.entries)
                 out.line(stored.subscriberID + "\t" + (stored.progID.empty() ? stored.clsid : stored.progID) +
-                         "\t" + stored.addToMenu + "\t" + entry.menuText + "\t" + entry.eventTag);
+                         "\t" + stored.addToMenu + (stored.submenu ? " > " + stored.appName : "") + "\t" +
+                         entry.menuText + "\t" + entry.eventTag);
         if (out.file) fclose(out.file);
         return 0;
     }
