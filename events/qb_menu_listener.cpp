@@ -23,7 +23,7 @@ void QBMenuListener::Class_Initialize() {
         gFileTools = platform().createObject(kFileToolsProgID);
     } catch (...) {
         Error failure = caughtError();
-        logLine("the file tools cannot be created: " + genericErrorText(failure));
+        logLine("the file tools cannot be created: " + supportErrorText(failure));
         menuEvents().push([failure] { reportFatalError(failure.number(), failure.description()); });
         throw Error(failure.number(), failure.description());
     }

@@ -257,6 +257,7 @@ TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheCallAndTheBox) {
         {[]() -> std::unique_ptr<AutoObject> { throw Error(-2147024891, "Access is denied."); }, "Marlet",
          "-2147024891: Access is denied."},
     };
+    enableLog(true);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.title);
         w.boxes.clear();
@@ -272,4 +273,8 @@ TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheCallAndTheBox) {
             EXPECT_EQ(w.boxes[0].text, row.text);
         }
     }
+    enableLog(false);
+    // The log gives the code as Intuit's and Microsoft's pages do, hex first.
+    EXPECT_NE(w.files[logFilePath()].find("the file tools cannot be created: 0x80070005 (-2147024891): Access is denied."),
+              std::string::npos);
 }
