@@ -122,7 +122,9 @@ TEST_P(SetupCheck, OneLinePerCheckInTheRealBox) {
     registerMarlet(box);
     box.writeIni(box.ini().text());
     if (qb) {
-        ASSERT_EQ(box.runMarlet(L"/install").dialogs.at(0).title, "Menu Added");
+        const RunResult added = box.runMarlet(L"/install");
+        ASSERT_EQ(added.dialogs.size(), 1u) << "marlet.exe /install: exit code " << added.exitCode;
+        ASSERT_EQ(added.dialogs[0].title, "Menu Added");
     }
     if (!row.qbConfig.empty()) qb->configure(row.qbConfig);
     PROCESS_INFORMATION quickBooksProgram = {};
