@@ -1,5 +1,7 @@
 #include "sandbox.h"
 
+#include <gtest/gtest.h>
+
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -144,7 +146,16 @@ bool Sandbox::exists(const std::wstring& relative) const { return fileExists(pat
 
 void Sandbox::copyProgram(const std::wstring& name, const std::wstring& toRelative) const {
     writeFile(toRelative, "");  // makes the folders
-    CopyFileW((binFolder() + L"\\" + name).c_str(), path(toRelative).c_str(), FALSE);
+    // A copy that failed would leave that empty file, which Wine "starts" and
+    // which shows nothing: a failure somewhere else, far from its cause. Try
+    // again a moment later (a file another process holds), then say so here.
+    const std::wstring from = binFolder() + L"\\" + name;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 5; attempt++, Sleep(100)) {
+        if (CopyFileW(from.c_str(), path(toRelative).c_str(), FALSE)) return;
+        error = GetLastError();
+    }
+    ADD_FAILURE() << "cannot copy " << utf8(from) << " into the sandbox: error " << error;
 }
 
 Ini Sandbox::ini(const std::wstring& dxFolder) const {
