@@ -11,8 +11,8 @@ static void appendBackslash(std::string& text) {
     if (text.empty() || text.back() != '\\') text += '\\';
 }
 
-// The settings the form shows in a check box or text box of its own; debug mode
-// has only its label.
+// The settings the form shows in a check box or text box (with its browse
+// button) of its own; debug mode has only its label.
 struct CheckBoxSetting {
     bool cmOptions::*setting;
     bool frmOptions::*box;
@@ -26,11 +26,35 @@ static const CheckBoxSetting kCheckBoxes[] = {
 struct TextBoxSetting {
     std::string cmOptions::*setting;
     std::string frmOptions::*box;
+    void (frmOptions::*browse)();
 };
 static const TextBoxSetting kTextBoxes[] = {
-    {&cmOptions::dxPath, &frmOptions::txtDxPath},
-    {&cmOptions::configPath, &frmOptions::txtConfigPath},
+    {&cmOptions::dxPath, &frmOptions::txtDxPath, &frmOptions::cmdBrowseDxPath_Click},
+    {&cmOptions::configPath, &frmOptions::txtConfigPath, &frmOptions::cmdBrowseConfigPath_Click},
 };
+
+static unsigned policyBitOf(bool cmOptions::*flag) {
+    for (const Setting& s : kSettings)
+        if (s.flag == flag) return policyBit(s);
+    return 0;
+}
+static unsigned policyBitOf(std::string cmOptions::*text) {
+    for (const Setting& s : kSettings)
+        if (s.text == text) return policyBit(s);
+    return 0;
+}
+
+bool frmOptions::lockedControl(bool frmOptions::*box, std::string frmOptions::*text,
+                               void (frmOptions::*handler)()) const {
+    unsigned bits = 0;
+    for (const CheckBoxSetting& c : kCheckBoxes)
+        if (box && c.box == box) bits |= policyBitOf(c.setting);
+    for (const TextBoxSetting& t : kTextBoxes)
+        if ((text && t.box == text) || (handler && t.browse == handler)) bits |= policyBitOf(t.setting);
+    if ((text && text == &frmOptions::lblDebug) || (handler && handler == &frmOptions::lblDebug_DblClick))
+        bits |= policyBitOf(&cmOptions::debugMode);
+    return (bits & lockedSettings) != 0;
+}
 
 void frmOptions::Load() {
     if (loaded_) return;
@@ -49,6 +73,7 @@ void frmOptions::Form_Load() {
     appName = appNameString();
     appGUID = appGuidString();
     const cmOptions& o = *gOptions;
+    lockedSettings = o.fromPolicy;
     for (const CheckBoxSetting& c : kCheckBoxes)
         if (o.*c.setting) this->*c.box = true;
     if (o.debugMode) lblDebug = kDebugCaption;
@@ -57,9 +82,11 @@ void frmOptions::Form_Load() {
 
 void frmOptions::cmdApply_Click() {
     cmOptions& o = *gOptions;
-    for (const CheckBoxSetting& c : kCheckBoxes) o.*c.setting = this->*c.box;
+    for (const CheckBoxSetting& c : kCheckBoxes)
+        if (!(lockedSettings & policyBitOf(c.setting))) o.*c.setting = this->*c.box;
     // The folders end in a backslash, so a file name can follow directly.
     for (const TextBoxSetting& t : kTextBoxes) {
+        if (lockedSettings & policyBitOf(t.setting)) continue;
         appendBackslash(this->*t.box);
         o.*t.setting = this->*t.box;
     }
@@ -106,6 +133,7 @@ void frmOptions::cmdPellwick_Click() {
 }
 
 void frmOptions::lblDebug_DblClick() {
+    if (lockedSettings & policyBitOf(&cmOptions::debugMode)) return;
     cmOptions& o = *gOptions;
     o.debugMode = !o.debugMode;
     lblDebug = o.debugMode ? kDebugCaption : "";

@@ -19,6 +19,12 @@ public:
     std::string txtDxPath;
     std::string txtConfigPath;
     std::string lblDebug;  // caption
+    // The settings the person may not change here (cmOptions::fromPolicy, as
+    // Form_Load found it): their controls are disabled, and Apply keeps them.
+    unsigned lockedSettings = 0;
+    // Does a control bound to `box`, `text` or `handler` (null where it has none)
+    // stand for a locked setting: its check box, text box, browse button, label?
+    bool lockedControl(bool frmOptions::*box, std::string frmOptions::*text, void (frmOptions::*handler)()) const;
 
     // Form life: Load runs Form_Load once; Show shows modally until unloaded.
     void Load();
