@@ -4,6 +4,7 @@
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "qb/menu_subscription.h"
+#include "ui/options_controls.h"
 
 namespace marlet {
 
@@ -33,26 +34,29 @@ static const TextBoxSetting kTextBoxes[] = {
     {&cmOptions::configPath, &frmOptions::txtConfigPath, &frmOptions::cmdBrowseConfigPath_Click},
 };
 
-static unsigned policyBitOf(bool cmOptions::*flag) {
+static unsigned policyBitOf(const CheckBoxSetting& c) {
     for (const Setting& s : kSettings)
-        if (s.flag == flag) return policyBit(s);
+        if (s.flag == c.setting) return policyBit(s);
     return 0;
 }
-static unsigned policyBitOf(std::string cmOptions::*text) {
+static unsigned policyBitOf(const TextBoxSetting& t) {
     for (const Setting& s : kSettings)
-        if (s.text == text) return policyBit(s);
+        if (s.text == t.setting) return policyBit(s);
+    return 0;
+}
+static unsigned debugModeBit() {
+    for (const Setting& s : kSettings)
+        if (s.flag == &cmOptions::debugMode) return policyBit(s);
     return 0;
 }
 
-bool frmOptions::lockedControl(bool frmOptions::*box, std::string frmOptions::*text,
-                               void (frmOptions::*handler)()) const {
-    unsigned bits = 0;
+bool frmOptions::lockedControl(const Control& control) const {
+    unsigned bits = control.id == ControlId::lblDebug ? debugModeBit() : 0;
     for (const CheckBoxSetting& c : kCheckBoxes)
-        if (box && c.box == box) bits |= policyBitOf(c.setting);
+        if (control.checked && control.checked == c.box) bits |= policyBitOf(c);
     for (const TextBoxSetting& t : kTextBoxes)
-        if ((text && t.box == text) || (handler && t.browse == handler)) bits |= policyBitOf(t.setting);
-    if ((text && text == &frmOptions::lblDebug) || (handler && handler == &frmOptions::lblDebug_DblClick))
-        bits |= policyBitOf(&cmOptions::debugMode);
+        if ((control.text && control.text == t.box) || (control.onEvent && control.onEvent == t.browse))
+            bits |= policyBitOf(t);
     return (bits & lockedSettings) != 0;
 }
 
@@ -83,10 +87,10 @@ void frmOptions::Form_Load() {
 void frmOptions::cmdApply_Click() {
     cmOptions& o = *gOptions;
     for (const CheckBoxSetting& c : kCheckBoxes)
-        if (!(lockedSettings & policyBitOf(c.setting))) o.*c.setting = this->*c.box;
+        if (!(lockedSettings & policyBitOf(c))) o.*c.setting = this->*c.box;
     // The folders end in a backslash, so a file name can follow directly.
     for (const TextBoxSetting& t : kTextBoxes) {
-        if (lockedSettings & policyBitOf(t.setting)) continue;
+        if (lockedSettings & policyBitOf(t)) continue;
         appendBackslash(this->*t.box);
         o.*t.setting = this->*t.box;
     }
@@ -133,7 +137,7 @@ void frmOptions::cmdPellwick_Click() {
 }
 
 void frmOptions::lblDebug_DblClick() {
-    if (lockedSettings & policyBitOf(&cmOptions::debugMode)) return;
+    if (lockedSettings & debugModeBit()) return;
     cmOptions& o = *gOptions;
     o.debugMode = !o.debugMode;
     lblDebug = o.debugMode ? kDebugCaption : "";

@@ -6,6 +6,8 @@
 
 namespace marlet {
 
+struct Control;
+
 class frmOptions {
 public:
     // Public fields, filled from the string table by Form_Load.
@@ -22,9 +24,9 @@ public:
     // The settings the person may not change here (cmOptions::fromPolicy, as
     // Form_Load found it): their controls are disabled, and Apply keeps them.
     unsigned lockedSettings = 0;
-    // Does a control bound to `box`, `text` or `handler` (null where it has none)
-    // stand for a locked setting: its check box, text box, browse button, label?
-    bool lockedControl(bool frmOptions::*box, std::string frmOptions::*text, void (frmOptions::*handler)()) const;
+    // Does a row of the dialog's control table (ui/options_controls.h) stand
+    // for a locked setting: its check box, text box, browse button or label?
+    bool lockedControl(const Control& control) const;
 
     // Form life: Load runs Form_Load once; Show shows modally until unloaded.
     void Load();

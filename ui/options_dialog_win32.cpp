@@ -127,7 +127,7 @@ void createControls(HWND dialog, DialogState& state) {
         if (!w) throw lastError();
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         // A setting an administrator's policy gives is shown, not changed.
-        if (state.form.lockedControl(c.checked, c.text, c.onEvent)) EnableWindow(w, FALSE);
+        if (state.form.lockedControl(c)) EnableWindow(w, FALSE);
         state.controls[i] = w;
         if (c.kind == ControlKind::TabStrip) {
             unthemed(w);

@@ -105,7 +105,7 @@ TEST(Policy, TheFormLocksWhatAPolicyGivesAndNoSaveWritesIt) {
     w.onShowOptions = [](frmOptions& form) {
         std::set<std::string> locked;
         for (const Control& c : kControls)
-            if (form.lockedControl(c.checked, c.text, c.onEvent)) locked.insert(c.name);
+            if (form.lockedControl(c)) locked.insert(c.name);
         EXPECT_EQ(locked, (std::set<std::string>{"ckDisplayTwain", "txtDxPath", "cmdBrowseDxPath", "lblDebug"}));
         form.ckDisplayTwain = false;
         form.txtDxPath = "C:\\Typed\\";
