@@ -75,7 +75,6 @@ TEST(Policy, TheSaveComparesValuesNotBytes) {
         std::string file;
         bool written;
     } rows[] = {
-        {"as written", kFile, false},
         {"LF line ends, no end to the last line", "False\nC:\\Dx\\\nC:\\Cfg\\\nFalse\nFalse\nFalse", false},
         {"any case, numbers, blanks, lines after the six",
          "false\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFALSE\r\n 0 \r\n&H0\r\nnotes\r\n", false},

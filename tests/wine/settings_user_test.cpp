@@ -66,8 +66,7 @@ struct LockedFolder : ::testing::Test {
 
 }  // namespace
 
-// A start that changes nothing leaves the person reading the machine file, so
-// the administrator's later changes to it still reach them.
+// A start that changes nothing leaves the person reading the machine file.
 TEST_F(LockedFolder, AStartThatChangesNothingMakesNoCopyOfAHandWrittenFile) {
     EXPECT_EQ(shownDxPath(), "C:\\Dx\\");
     EXPECT_FALSE(fileExists(userIni));
