@@ -7,13 +7,19 @@
 #include "platform/platform.h"
 #include "platform/process_state.h"
 #include "resources/resource.h"
+#include "settings/policies.h"
 #include "settings/settings_files.h"
 
 namespace marlet {
 
 std::unique_ptr<cmOptions> gOptions;
 
-void loadOptions() { logLine("settings read from " + loadSettings(*gOptions)); }
+void loadOptions() {
+    std::vector<std::string> unusable;
+    logLine("settings read from " + loadSettings(*gOptions, &unusable));
+    for (const std::string& sentence : unusable) logLine(sentence);
+    if (gOptions->fromPolicy) logLine("set by policy: " + settingNames(gOptions->fromPolicy));
+}
 
 void saveOptions() {
     if (auto failure = saveSettings(*gOptions)) MsgBox(*failure, kExclamation);

@@ -18,8 +18,10 @@ constexpr const char* kDorvexVendorUrl = "https://www.dorvex.com";
 // The process's one options record; created by Main, never replaced.
 extern std::unique_ptr<cmOptions> gOptions;
 
-// gOptions from, and to, the file that holds this person's settings
-// (settings/settings_files.h); a save that fails is told in one box.
+// gOptions from the file that holds this person's settings and the policies
+// over it (settings/settings_files.h, settings/policies.h), the ignored policy
+// values and the settings policies give logged; and back to the file, which
+// keeps its own line for those. A save that fails is told in one box.
 void loadOptions();
 void saveOptions();
 

@@ -14,6 +14,7 @@
 #include "platform/process_state.h"
 #include "qb/menu_subscription.h"
 #include "qb/session.h"
+#include "settings/policies.h"
 #include "settings/settings_files.h"
 
 namespace marlet {
@@ -70,6 +71,21 @@ CheckResult settingsFile() {
                           " lines instead of " + inWords(settings),
                       "Open Options from the QuickBooks File menu, check each setting and press OK to write it again.");
     return passed(path + " (" + whose + " settings file), " + inWords(settings) + " lines");
+}
+
+// The settings file's line, then the settings an administrator's policy gives
+// and the policy values Marlet ignores (a failure: the setting meant is not applied).
+CheckResult settingsAndPolicies() {
+    CheckResult result = settingsFile();
+    PolicyReading policies = readPolicies();
+    if (policies.values.fromPolicy) result.finding += "; " + settingNames(policies.values.fromPolicy) + " set by policy";
+    if (policies.unusable.empty()) return result;
+    for (const std::string& sentence : policies.unusable) result.finding += "; " + sentence;
+    const char* advice = "Correct each policy value named (a REG_DWORD 0 or 1 for a choice, a REG_SZ folder on one "
+                         "line for a folder) or remove it.";
+    result.advice = result.passed ? advice : result.advice + " " + advice;
+    result.passed = false;
+    return result;
 }
 
 CheckResult dorvexProgram() {
@@ -311,7 +327,7 @@ void checkTimedOut() {
 
 const std::vector<SetupCheck>& setupChecks() {
     static const std::vector<SetupCheck> checks = {
-        {"Settings", settingsFile},
+        {"Settings", settingsAndPolicies},
         {"Dorvex", dorvexProgram},
         {"Dorvex configurations", dorvexConfigurations},
         {"Marlet registration", marletRegistration},

@@ -335,6 +335,11 @@ Section "Marlet" SecMarlet
     File "/oname=marlet.exe" "${MARLET_EXE_32}"
   ${EndIf}
   File "/oname=QBManual.pdf" "${MANUAL_PDF}"
+  ; The Group Policy template, for an administrator to copy to the policy store.
+  File "/oname=Marlet.admx" "${POLICY_DIR}\Marlet.admx"
+  SetOutPath "$INSTDIR\en-US"
+  File "/oname=Marlet.adml" "${POLICY_DIR}\en-US\Marlet.adml"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ${If} ${FileExists} "$INSTDIR\dxqb.ini"
@@ -555,6 +560,9 @@ Section "Uninstall"
 
   Delete /REBOOTOK "$INSTDIR\marlet.exe"
   Delete "$INSTDIR\QBManual.pdf"
+  Delete "$INSTDIR\Marlet.admx"
+  Delete "$INSTDIR\en-US\Marlet.adml"
+  RMDir "$INSTDIR\en-US"
   ; Left by an options write that was cut short.
   Delete "$INSTDIR\dxq*.tmp"
   ${If} $KeepSettings != 1

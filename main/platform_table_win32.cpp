@@ -39,6 +39,7 @@ const Platform kWin32Platform = {
     .utf8ToAnsi = win32::utf8ToAnsi,
     .createObject = win32::createObject,
     .classesValue = win32::classesValue,
+    .registryValue = win32::registryValue,
 };
 
 }  // namespace marlet

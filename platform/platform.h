@@ -4,7 +4,7 @@
 // in-memory fake (platform/fake) that records what happened, for native tests.
 // Text is UTF-8 everywhere on this side of the door. Each function says how it
 // fails: most throw marlet::Error; the file functions answer false (with a
-// FileFailure where asked), and a few answer "".
+// FileFailure where asked), a few answer "", and registryValue kRegNoValue.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -45,6 +45,15 @@ struct FileFailure {
     bool accessDenied = false;  // this user may not write there
     uint32_t code = 0;          // the system's error number
     std::string reason;         // its text, such as "Access is denied."
+};
+
+// A registry value as read: its type, with the registry's numbers for it, and
+// its content for the two types Marlet reads.
+enum : int { kRegNoValue = -1, kRegSz = 1, kRegExpandSz = 2, kRegDword = 4 };
+struct RegistryValue {
+    int type = kRegNoValue;  // kRegNoValue: no such key or value, or it cannot be read
+    std::string text;        // kRegSz, kRegExpandSz (not expanded), without the ending null
+    uint32_t number = 0;     // kRegDword
 };
 
 // A value passed to or returned from a late-bound automation call.
@@ -133,6 +142,11 @@ struct Platform {
     // The default value of `key` under HKEY_CLASSES_ROOT in a registry view
     // (kOwnView, kOtherView); "" when there is none.
     std::string (*classesValue)(const std::string& key, int view);
+    // The value `name` of `key` under HKEY_LOCAL_MACHINE (`machine`) or
+    // HKEY_CURRENT_USER, in the 64-bit registry view from either build. Never
+    // throws: a missing key or value, or one that cannot be read, answers type
+    // kRegNoValue; a value of any other type answers only its type.
+    RegistryValue (*registryValue)(bool machine, const std::string& key, const std::string& name);
 };
 
 // The table in use; set once at start.

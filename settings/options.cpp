@@ -82,22 +82,32 @@ static std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
+bool cmOptions::readText(const std::string& bytes) {
+    std::vector<std::string> lines = splitLines(bytes);
+    // Each line that cannot be read or converted leaves its setting as it is.
+    bool whole = true;
+    for (const Setting& s : kSettings) {
+        size_t i = static_cast<size_t>(s.line - 1);
+        if (i >= lines.size()) {
+            whole = false;
+            continue;
+        }
+        if (s.kind == SettingKind::Boolean) {
+            std::optional<bool> b = textToBoolean(lines[i]);
+            if (b) this->*s.flag = *b;
+            whole = whole && b.has_value();
+        } else {
+            this->*s.text = platform().ansiToUtf8(lines[i]);
+        }
+    }
+    return whole;
+}
+
 void cmOptions::readOptions(const std::string& filePath) {
     const Platform& p = platform();
     if (!p.fileExists(filePath)) return;
     std::string bytes;
-    if (!p.readFile(filePath, bytes)) return;
-    std::vector<std::string> lines = splitLines(bytes);
-    // Each line that cannot be read or converted leaves its setting as it is.
-    for (const Setting& s : kSettings) {
-        size_t i = static_cast<size_t>(s.line - 1);
-        if (i >= lines.size()) continue;
-        if (s.kind == SettingKind::Boolean) {
-            if (auto b = textToBoolean(lines[i])) this->*s.flag = *b;
-        } else {
-            this->*s.text = p.ansiToUtf8(lines[i]);
-        }
-    }
+    if (p.readFile(filePath, bytes)) readText(bytes);
 }
 
 std::string cmOptions::toText() const {

@@ -4,6 +4,8 @@
 
 namespace marlet {
 
+struct Setting;
+
 // Marlet's six user settings and their six-line ANSI file.
 class cmOptions {
 public:
@@ -14,9 +16,19 @@ public:
     bool promptMemo = false;
     bool debugMode = false;
 
+    // The settings an administrator's policy gives (settings/policies.h), one
+    // bit each (policyBit): the person may not change them, and no save writes
+    // their value into a file.
+    unsigned fromPolicy = 0;
+    bool byPolicy(const Setting& s) const;
+
     // Both never fail: a step that cannot be done is skipped.
     void readOptions(const std::string& filePath);
     void writeOptions(const std::string& filePath) const;
+
+    // Takes the settings a file's content holds, each line that can be read;
+    // true when every setting had its line and each Boolean line read.
+    bool readText(const std::string& bytes);
 
     // The file's content as it would be written (UTF-8, CR LF line ends).
     std::string toText() const;
@@ -28,7 +40,9 @@ constexpr const char* kOptionsProgID = "Marlet.cmOptions";
 enum class SettingKind { Boolean, Text };
 
 // One setting: its line in the file (from 1), its kind, the name scripts use for
-// it on Marlet.cmOptions, and the record's member that holds it.
+// it on Marlet.cmOptions and an administrator's policy gives its value under
+// (a Boolean as a REG_DWORD 0 or 1, a text as a REG_SZ), and the record's
+// member that holds it.
 struct Setting {
     int line;
     SettingKind kind;
@@ -46,6 +60,9 @@ inline constexpr Setting kSettings[] = {
     {.line = 5, .kind = SettingKind::Boolean, .name = "promptMemo", .flag = &cmOptions::promptMemo},
     {.line = 6, .kind = SettingKind::Boolean, .name = "debugMode", .flag = &cmOptions::debugMode},
 };
+
+constexpr unsigned policyBit(const Setting& s) { return 1u << (s.line - 1); }
+inline bool cmOptions::byPolicy(const Setting& s) const { return (fromPolicy & policyBit(s)) != 0; }
 
 // The classic text-to-Boolean conversion: "True"/"False" in any case, or a
 // number (zero false, anything else true). Anything else has no value.

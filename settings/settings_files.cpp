@@ -1,6 +1,7 @@
 #include "settings/settings_files.h"
 
 #include "platform/platform.h"
+#include "settings/policies.h"
 
 namespace marlet {
 
@@ -24,9 +25,12 @@ std::string settingsFileInUse() {
     return !user.empty() && p.fileExists(user) ? user : machine;
 }
 
-std::string loadSettings(cmOptions& o) {
+std::string loadSettings(cmOptions& o, std::vector<std::string>* unusable) {
     std::string path = settingsFileInUse();
     o.readOptions(path);
+    PolicyReading policies = readPolicies();
+    applyPolicies(policies, o);
+    if (unusable) *unusable = policies.unusable;
     return path;
 }
 
@@ -40,10 +44,23 @@ std::optional<std::string> saveSettings(const cmOptions& o) {
     // Without a machine file Marlet is not installed properly and creates none;
     // a read-only one is the administrator's lock.
     if (!p.fileExists(machine) || p.isReadOnly(machine)) return std::nullopt;
-    std::string bytes = p.utf8ToAnsi(o.toText());
     std::string target = settingsFileInUse();
     std::string current;
-    if (p.readFile(target, current) && current == bytes) return std::nullopt;
+    cmOptions held;
+    bool whole = p.readFile(target, current) && held.readText(current);
+    cmOptions saved = o;
+    for (const Setting& s : kSettings) {
+        if (!o.byPolicy(s)) continue;
+        if (s.kind == SettingKind::Boolean)
+            saved.*s.flag = held.*s.flag;
+        else
+            saved.*s.text = held.*s.text;
+    }
+    // Compared as values: a file written by hand that holds these settings is
+    // left as it is, so a person who may not replace it gets no copy of it.
+    std::string text = saved.toText();
+    if (whole && text == held.toText()) return std::nullopt;
+    std::string bytes = p.utf8ToAnsi(text);
     FileFailure failure;
     if (p.replaceFile(target, bytes, &failure)) return std::nullopt;
     if (target != machine || !failure.accessDenied) return cannotSave(target, failure);

@@ -5,6 +5,7 @@
 // read-only attribute locks the settings: only it is read, nothing is written.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "settings/options.h"
 
@@ -20,14 +21,17 @@ std::string userSettingsPath(bool askShell = false);
 // locked or the person has no file of their own.
 std::string settingsFileInUse();
 
-// Reads the settings that apply to this person into `o`; never fails. Returns
-// the file it read them from.
-std::string loadSettings(cmOptions& o);
+// Reads the settings that apply to this person into `o`: the file's, then the
+// policies' (settings/policies.h) over them; never fails. Returns the file it
+// read; the policy values it ignored go to `unusable` unless it is null.
+std::string loadSettings(cmOptions& o, std::vector<std::string>* unusable = nullptr);
 
 // Saves `o` into the file loadSettings reads, or into the person's own file when
-// the machine file may not be replaced. Nothing is written when the machine file
-// is missing or read-only, or the file already holds these settings. Returns what
-// to tell the person when the settings could not be written anywhere.
+// the machine file may not be replaced. A setting a policy gives keeps the
+// file's own value. Nothing is written when the machine file is missing or
+// read-only, or the file already holds these values as readText reads them (its
+// bytes may differ: line ends, "true" for "True"). Returns what to tell the
+// person when the settings could not be written anywhere.
 std::optional<std::string> saveSettings(const cmOptions& o);
 
 }  // namespace marlet

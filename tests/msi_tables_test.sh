@@ -3,7 +3,7 @@
 # (the only check of a package whose programs this machine cannot run):
 #   msi_tables_test.sh Marlet-x64.msi Marlet-x86.msi
 # Each is per-machine for its platform, carries the marlet.exe and the custom
-# action DLL of its build, writes the COM classes to the installed marlet.exe,
+# action DLL of its build and the Group Policy template, writes the COM classes to the installed marlet.exe,
 # and has an upgrade code of its own.
 set -uo pipefail
 failed=0
@@ -38,6 +38,9 @@ for package in "$@"; do
   msiextract -C "$dir" "$package" >/dev/null
   exe=$(find "$dir" -name marlet.exe | head -n 1)
   [ -n "$exe" ] && [ "$(machine "$exe")" = $pe ] || fail "$name: marlet.exe is not the $template build"
+  for f in Marlet.admx en-US/Marlet.adml; do  # the Group Policy template, as the source tree holds it
+    cmp -s "$(dirname "$0")/../policies/$f" "$(dirname "$exe")/$f" || fail "$name: $f beside marlet.exe is not the template"
+  done
   msiinfo extract "$package" Binary.SettingsActions >"$dir/actions.dll"
   [ "$(machine "$dir/actions.dll")" = $pe ] || fail "$name: settings_action.dll is not the $template build"
 

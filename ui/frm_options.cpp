@@ -4,6 +4,7 @@
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "qb/menu_subscription.h"
+#include "ui/options_controls.h"
 
 namespace marlet {
 
@@ -11,8 +12,8 @@ static void appendBackslash(std::string& text) {
     if (text.empty() || text.back() != '\\') text += '\\';
 }
 
-// The settings the form shows in a check box or text box of its own; debug mode
-// has only its label.
+// The settings the form shows in a check box or text box (with its browse
+// button) of its own; debug mode has only its label.
 struct CheckBoxSetting {
     bool cmOptions::*setting;
     bool frmOptions::*box;
@@ -26,11 +27,38 @@ static const CheckBoxSetting kCheckBoxes[] = {
 struct TextBoxSetting {
     std::string cmOptions::*setting;
     std::string frmOptions::*box;
+    void (frmOptions::*browse)();
 };
 static const TextBoxSetting kTextBoxes[] = {
-    {&cmOptions::dxPath, &frmOptions::txtDxPath},
-    {&cmOptions::configPath, &frmOptions::txtConfigPath},
+    {&cmOptions::dxPath, &frmOptions::txtDxPath, &frmOptions::cmdBrowseDxPath_Click},
+    {&cmOptions::configPath, &frmOptions::txtConfigPath, &frmOptions::cmdBrowseConfigPath_Click},
 };
+
+static unsigned policyBitOf(const CheckBoxSetting& c) {
+    for (const Setting& s : kSettings)
+        if (s.flag == c.setting) return policyBit(s);
+    return 0;
+}
+static unsigned policyBitOf(const TextBoxSetting& t) {
+    for (const Setting& s : kSettings)
+        if (s.text == t.setting) return policyBit(s);
+    return 0;
+}
+static unsigned debugModeBit() {
+    for (const Setting& s : kSettings)
+        if (s.flag == &cmOptions::debugMode) return policyBit(s);
+    return 0;
+}
+
+bool frmOptions::lockedControl(const Control& control) const {
+    unsigned bits = control.id == ControlId::lblDebug ? debugModeBit() : 0;
+    for (const CheckBoxSetting& c : kCheckBoxes)
+        if (control.checked && control.checked == c.box) bits |= policyBitOf(c);
+    for (const TextBoxSetting& t : kTextBoxes)
+        if ((control.text && control.text == t.box) || (control.onEvent && control.onEvent == t.browse))
+            bits |= policyBitOf(t);
+    return (bits & lockedSettings) != 0;
+}
 
 void frmOptions::Load() {
     if (loaded_) return;
@@ -49,6 +77,7 @@ void frmOptions::Form_Load() {
     appName = appNameString();
     appGUID = appGuidString();
     const cmOptions& o = *gOptions;
+    lockedSettings = o.fromPolicy;
     for (const CheckBoxSetting& c : kCheckBoxes)
         if (o.*c.setting) this->*c.box = true;
     if (o.debugMode) lblDebug = kDebugCaption;
@@ -57,9 +86,11 @@ void frmOptions::Form_Load() {
 
 void frmOptions::cmdApply_Click() {
     cmOptions& o = *gOptions;
-    for (const CheckBoxSetting& c : kCheckBoxes) o.*c.setting = this->*c.box;
+    for (const CheckBoxSetting& c : kCheckBoxes)
+        if (!(lockedSettings & policyBitOf(c))) o.*c.setting = this->*c.box;
     // The folders end in a backslash, so a file name can follow directly.
     for (const TextBoxSetting& t : kTextBoxes) {
+        if (lockedSettings & policyBitOf(t)) continue;
         appendBackslash(this->*t.box);
         o.*t.setting = this->*t.box;
     }
@@ -106,6 +137,7 @@ void frmOptions::cmdPellwick_Click() {
 }
 
 void frmOptions::lblDebug_DblClick() {
+    if (lockedSettings & debugModeBit()) return;
     cmOptions& o = *gOptions;
     o.debugMode = !o.debugMode;
     lblDebug = o.debugMode ? kDebugCaption : "";

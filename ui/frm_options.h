@@ -6,6 +6,8 @@
 
 namespace marlet {
 
+struct Control;
+
 class frmOptions {
 public:
     // Public fields, filled from the string table by Form_Load.
@@ -19,6 +21,12 @@ public:
     std::string txtDxPath;
     std::string txtConfigPath;
     std::string lblDebug;  // caption
+    // The settings the person may not change here (cmOptions::fromPolicy, as
+    // Form_Load found it): their controls are disabled, and Apply keeps them.
+    unsigned lockedSettings = 0;
+    // Does a row of the dialog's control table (ui/options_controls.h) stand
+    // for a locked setting: its check box, text box, browse button or label?
+    bool lockedControl(const Control& control) const;
 
     // Form life: Load runs Form_Load once; Show shows modally until unloaded.
     void Load();

@@ -126,6 +126,8 @@ void createControls(HWND dialog, DialogState& state) {
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)), instance, nullptr);
         if (!w) throw lastError();
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        // A setting an administrator's policy gives is shown, not changed.
+        if (state.form.lockedControl(c)) EnableWindow(w, FALSE);
         state.controls[i] = w;
         if (c.kind == ControlKind::TabStrip) {
             unthemed(w);

@@ -172,6 +172,11 @@ static const Platform kFake = {
         auto it = keys.find(key);
         return it == keys.end() ? std::string() : it->second;
     },
+    .registryValue = [](bool machine, const std::string& key, const std::string& name) {
+        const auto& values = world().values;
+        auto it = values.find(std::string(machine ? "HKLM\\" : "HKCU\\") + key + "\\" + name);
+        return it == values.end() ? RegistryValue() : it->second;
+    },
 };
 
 World& install() {

@@ -50,6 +50,7 @@ struct World {
     std::set<std::string> programs;            // paths that exist as programs
     std::map<std::string, std::function<std::unique_ptr<AutoObject>()>> classes;  // ProgID ->
     std::map<std::string, std::string> registry[2];  // HKEY_CLASSES_ROOT key -> value, by view
+    std::map<std::string, RegistryValue> values;     // "HKLM\\key\\name" or "HKCU\\...", 64-bit view
     int ownLevel = kLevelStandard;
     std::map<std::string, int> processes;  // running program file name (upper case) -> its level
     bool clipboardLocked = false;

@@ -1,7 +1,10 @@
-// Automation objects created by ProgID and called by member name, and what the
-// registry says about classes.
+// Automation objects created by ProgID and called by member name, what the
+// registry says about classes, and the registry's values Marlet reads.
 #include <windows.h>
 #include <oleauto.h>
+
+#include <cstring>
+#include <vector>
 
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/win32_util.h"
@@ -131,6 +134,36 @@ std::string classesValue(const std::string& key, int view) {
     value.resize(bytes / sizeof(wchar_t));
     while (!value.empty() && value.back() == L'\0') value.pop_back();
     return narrow(value);
+}
+
+RegistryValue registryValue(bool machine, const std::string& key, const std::string& name) {
+    RegistryValue out;
+    HKEY k;
+    // KEY_WOW64_64KEY: a 32-bit build reads the values a 64-bit tool (reg.exe,
+    // Group Policy) wrote; 32-bit Windows ignores it.
+    if (RegOpenKeyExW(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, widen(key).c_str(), 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &k) != ERROR_SUCCESS)
+        return out;
+    std::wstring wideName = widen(name);
+    DWORD type = 0, bytes = 0;
+    LONG r = RegQueryValueExW(k, wideName.c_str(), nullptr, &type, nullptr, &bytes);
+    std::vector<BYTE> data(bytes + sizeof(wchar_t), 0);  // room for a missing ending null
+    if (r == ERROR_SUCCESS) r = RegQueryValueExW(k, wideName.c_str(), nullptr, &type, data.data(), &bytes);
+    RegCloseKey(k);
+    if (r != ERROR_SUCCESS) return out;
+    out.type = static_cast<int>(type);
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), bytes / sizeof(wchar_t));
+        while (!text.empty() && text.back() == L'\0') text.pop_back();
+        out.text = narrow(text);
+    } else if (type == REG_DWORD && bytes == sizeof(DWORD)) {
+        DWORD n;
+        memcpy(&n, data.data(), sizeof n);
+        out.number = n;
+    } else if (type == REG_DWORD) {
+        out.type = REG_BINARY;  // a DWORD of the wrong size is no number
+    }
+    return out;
 }
 
 }  // namespace marlet::win32

@@ -34,6 +34,7 @@ std::string ansiToUtf8(const std::string& ansi);
 std::string utf8ToAnsi(const std::string& utf8);
 std::unique_ptr<AutoObject> createObject(const std::string& progId);
 std::string classesValue(const std::string& key, int view);
+RegistryValue registryValue(bool machine, const std::string& key, const std::string& name);
 // Initialises COM on this thread the first time it is needed.
 void ensureCom();
 }  // namespace win32

@@ -108,7 +108,6 @@ TEST(SettingsLocation, ChangesGoWhereThePersonMayWriteOrNowhere) {
          ""},
         {"locked", {.machineReadOnly = true, .userFile = true}, "C:\\New\\", {}, {{kMachine, kOld}, {kUser, kMine}}, ""},
         {"no machine file", {.machine = false, .failures = kMachineDenied}, "C:\\New\\", {}, {}, ""},
-        {"unchanged machine file", {.failures = kMachineDenied}, "C:\\Old\\", {}, {{kMachine, kOld}}, ""},
         {"denied, and so is the profile folder",
          {.failures = {{"C:\\Marlet", fake::accessDenied()}, {"C:\\Users\\ann", fake::accessDenied()}}},
          "C:\\New\\",

@@ -177,6 +177,14 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"Kelvorn.FileTools cannot be created (0x800401F3 (-2147221005): Invalid class string). Install Dorvex again"}},
         {"manual missing", [](Site& s) { s.w.files.erase("C:\\Marlet\\QBManual.pdf"); }, {"Manual"},
          {"C:\\Marlet\\QBManual.pdf is not there. Run MarletSetup.exe again"}},
+        {"settings given by policy, one of them unusable",
+         [](Site& s) {
+             s.w.values["HKLM\\SOFTWARE\\Policies\\Marlet\\dxPath"] = {kRegSz, "C:\\Dx", 0};
+             s.w.values["HKCU\\SOFTWARE\\Policies\\Marlet\\promptMemo"] = {kRegDword, "", 7};
+         },
+         {"Settings"},
+         {"six lines; dxPath set by policy; policy value "
+          "HKCU\\SOFTWARE\\Policies\\Marlet\\promptMemo ignored: 7 is not 0 or 1. Correct each policy value named"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -13,9 +13,9 @@ using namespace bench;
 
 namespace {
 
-// What settings_user_test.sh puts beside marlet.exe.
-const std::string kMachine = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
-const std::string kMine = "False\r\nC:\\Mine\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
+// What settings_user_test.sh puts beside marlet.exe, written by hand.
+const std::string kMachine = "true\nC:\\Dx\\\nC:\\Cfg\\\nfalse\nFalse\nFALSE";
+const std::string kMine = "True\r\nC:\\Mine\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
 
 std::wstring environment(const wchar_t* name) {
     const wchar_t* value = _wgetenv(name);
@@ -65,6 +65,12 @@ struct LockedFolder : ::testing::Test {
 };
 
 }  // namespace
+
+// A start that changes nothing leaves the person reading the machine file.
+TEST_F(LockedFolder, AStartThatChangesNothingMakesNoCopyOfAHandWrittenFile) {
+    EXPECT_EQ(shownDxPath(), "C:\\Dx\\");
+    EXPECT_FALSE(fileExists(userIni));
+}
 
 TEST_F(LockedFolder, APersonsChangeGoesToTheirOwnFileAndTheMachineFileStaysAsItWas) {
     ASSERT_EQ(readWholeFile(machineIni), kMachine);

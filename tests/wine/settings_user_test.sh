@@ -45,7 +45,8 @@ fi
 
 mkdir "$work/Marlet"
 cp "$bin/marlet.exe" "$work/Marlet/"
-printf 'False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n' > "$work/Marlet/dxqb.ini"
+# Written by hand, as an administrator may: LF line ends, none after the last, "true".
+printf 'true\nC:\\Dx\\\nC:\\Cfg\\\nfalse\nFalse\nFALSE' > "$work/Marlet/dxqb.ini"
 cp "$bin/settings_user_test.exe" "$work/"
 chmod 755 "$work/Marlet"
 chmod 644 "$work/Marlet/dxqb.ini"

@@ -139,12 +139,12 @@ TEST(Switches, TheMenuSwitchesAndTheDialog) {
     uninstallFileTools(box);
 }
 
-// Without a switch marlet.exe reads dxqb.ini and writes it back: through the
-// ANSI code page, whole, never over a read-only file.
+// Without a switch marlet.exe reads dxqb.ini and writes back one that lacks a
+// line: through the ANSI code page, whole, never over a read-only file.
 TEST(Switches, TheOptionsFileOnAWindowsFileSystem) {
     Sandbox box;
     // "C:\Dokumente\Müller\" in the ANSI code page (1252 here), blanks kept
-    box.writeIni("-1\r\n C:\\Dokumente\\M\xFCller\\ \r\n\r\n0\r\nTRUE\r\nfalse\r\n");
+    box.writeIni("-1\r\n C:\\Dokumente\\M\xFCller\\ \r\n\r\n0\r\nTRUE\r\n");
     EXPECT_TRUE(box.runMarlet(L"").dialogs.empty());
     const std::string written = "True\r\n C:\\Dokumente\\M\xFCller\\ \r\n\r\nFalse\r\nTrue\r\nFalse\r\n";
     EXPECT_EQ(box.readIni(), written);
