@@ -1,7 +1,7 @@
 ; Marlet's installer and uninstaller: one installer for every QuickBooks.
 ;
 ; Built by installer/CMakeLists.txt:
-;   makensis -DVERSION=1.0.0 -DMARLET_EXE_64=... -DMARLET_EXE_32=... -DMANUAL_PDF=...
+;   makensis -DVERSION=1.0.0 -DMARLET_EXE_64=... -DMARLET_EXE_32=... -DMANUAL_PDF=... -DADMIN_GUIDE_PDF=...
 ;            -DICON=... -DOUTFILE=... -DSIGN=command -DUNINSTALLER_COPY=... MarletSetup.nsi
 ;
 ; A 64-bit program: every QuickBooks Desktop that Intuit still supports needs
@@ -12,7 +12,7 @@
 ; build into Program Files (x86); neither (no QuickBooks yet) -> the 64-bit
 ; build, which the last page says. /ARCH=64 or /ARCH=32 forces a build.
 ;
-; Installs marlet.exe and QBManual.pdf, registers Marlet's COM classes
+; Installs marlet.exe, QBManual.pdf and AdminGuide.pdf, registers Marlet's COM classes
 ; (marlet.exe /regserver, which writes the exe's own registry view), and
 ; creates dxqb.ini beside the exe when there is none: marlet.exe only ever
 ; rewrites that file, so without it no setting would survive. An existing
@@ -340,6 +340,7 @@ Section "Marlet" SecMarlet
   SetOutPath "$INSTDIR\en-US"
   File "/oname=Marlet.adml" "${POLICY_DIR}\en-US\Marlet.adml"
   SetOutPath "$INSTDIR"
+  File "/oname=AdminGuide.pdf" "${ADMIN_GUIDE_PDF}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ${If} ${FileExists} "$INSTDIR\dxqb.ini"
@@ -563,6 +564,7 @@ Section "Uninstall"
   Delete "$INSTDIR\Marlet.admx"
   Delete "$INSTDIR\en-US\Marlet.adml"
   RMDir "$INSTDIR\en-US"
+  Delete "$INSTDIR\AdminGuide.pdf"
   ; Left by an options write that was cut short.
   Delete "$INSTDIR\dxq*.tmp"
   ${If} $KeepSettings != 1

@@ -31,6 +31,13 @@ static const Switch kSwitches[] = {
 // holds it. No other switch contains it, and it contains none of them.
 constexpr const char* kQuietSwitch = "/quiet";
 
+std::vector<const char*> switchTexts() {
+    std::vector<const char*> texts;
+    for (const Switch& sw : kSwitches) texts.push_back(sw.text);
+    texts.push_back(kQuietSwitch);
+    return texts;
+}
+
 int Main() {
     try {
         std::vector<std::string> args = splitCommandLine();

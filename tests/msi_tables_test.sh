@@ -3,8 +3,9 @@
 # (the only check of a package whose programs this machine cannot run):
 #   msi_tables_test.sh Marlet-x64.msi Marlet-x86.msi
 # Each is per-machine for its platform, carries the marlet.exe and the custom
-# action DLL of its build and the Group Policy template, writes the COM classes to the installed marlet.exe,
-# and has an upgrade code of its own.
+# action DLL of its build, both PDFs and the Group Policy template, writes the
+# COM classes to the installed marlet.exe, and has an upgrade code of its own,
+# which the administrator's guide gives.
 set -uo pipefail
 failed=0
 fail() { echo "FAILED: $*"; failed=1; }
@@ -19,6 +20,7 @@ machine() {
 }
 property() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' -v p="$2" '$1 == p { print $2 }'; }
 
+guide=$(dirname "$0")/../docs/admin-guide.md
 codes=()
 for package in "$@"; do
   case $package in
@@ -43,6 +45,11 @@ for package in "$@"; do
   done
   msiinfo extract "$package" Binary.SettingsActions >"$dir/actions.dll"
   [ "$(machine "$dir/actions.dll")" = $pe ] || fail "$name: settings_action.dll is not the $template build"
+  for pdf in QBManual.pdf AdminGuide.pdf; do
+    [ "$(head -c 5 "$(find "$dir" -name $pdf | head -n 1)" 2>/dev/null)" = %PDF- ] || fail "$name: no $pdf"
+  done
+  # Deployment tools detect a package by its upgrade code: the administrator's guide gives it.
+  grep -qiF "{${codes[-1]//[\{\}]/}}" "$guide" || fail "$name: its upgrade code ${codes[-1]} is not in $guide"
 
   # Every class's LocalServer32 names the installed file, as /regserver writes it (none: no classes).
   servers=$(msiinfo export "$package" Registry | tr -d '\r' | awk -F'\t' '$3 ~ /^CLSID\\\{.*\}\\LocalServer32$/ { print $5 }' | sort -u)

@@ -122,6 +122,7 @@ void expectInstalled(int bits) {
     EXPECT_EQ(readWholeFile(folder + L"\\marlet.exe"), readWholeFile(carried(bits))) << "not the " << bits << "-bit build";
     EXPECT_EQ(readWholeFile(folder + L"\\uninstall.exe"), readWholeFile(binFolder() + L"\\..\\installer\\uninstall.exe"));
     EXPECT_EQ(readWholeFile(folder + L"\\QBManual.pdf").substr(0, 5), "%PDF-");
+    EXPECT_EQ(readWholeFile(folder + L"\\AdminGuide.pdf").substr(0, 5), "%PDF-");
     EXPECT_FALSE(fileExists(installFolder(other)));
 
     for (const auto& c : kClasses) {
@@ -139,7 +140,7 @@ void expectInstalled(int bits) {
 // No Marlet in either folder or registry view; only dxqb.ini when kept.
 void expectNothingLeft(int bits, bool settingsKept) {
     const std::wstring folder = installFolder(bits);
-    for (const wchar_t* name : {L"marlet.exe", L"QBManual.pdf", L"uninstall.exe"})
+    for (const wchar_t* name : {L"marlet.exe", L"QBManual.pdf", L"AdminGuide.pdf", L"uninstall.exe"})
         EXPECT_FALSE(fileExists(folder + L"\\" + name)) << utf8(name);
     EXPECT_EQ(fileExists(folder + L"\\dxqb.ini"), settingsKept);
     if (!settingsKept) {
