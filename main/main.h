@@ -3,7 +3,9 @@
 namespace marlet {
 
 // The start-up routine: read options, run the switches, write options. Returns
-// the process's exit code (ExitCode in app/app.h).
-int Main();
+// the process's exit code (ExitCode in app/app.h). Started by COM, the process
+// shows no box before its class objects are there: a failed save's box waits
+// in menuEvents() (events/event_queue.h), after the call that started it.
+int Main(bool startedByCom = false);
 
 }  // namespace marlet

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "events/event_queue.h"
 #include "main/cmdline.h"
 #include "platform/fake/fake_platform.h"
 #include "ui/frm_options.h"
@@ -80,6 +81,24 @@ TEST_F(MainTest, OptionsAreReadAndWrittenBack) {
     runMain("");
     EXPECT_EQ(w.files[kIni], "True\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n");
     EXPECT_TRUE(w.boxes.empty());
+}
+
+// Started by COM, a save that fails keeps nobody waiting before the class
+// objects are there: its box waits with the menu events, and shows once they run.
+TEST_F(MainTest, StartedByComASaveFailureIsShownAfterwards) {
+    w.files[kIni] = "TRUE\r\n";  // written back as "True"
+    w.writeFailures[kIni] = fake::accessDenied();
+    w.writeFailures["C:\\Users\\ann\\AppData\\Local\\Marlet"] = fake::accessDenied();
+    w.commandLine = "-Embedding";
+    Main(true);
+    EXPECT_TRUE(w.boxes.empty());
+    menuEvents().runWaiting();
+    ASSERT_EQ(w.boxes.size(), 1u);
+    EXPECT_EQ(w.boxes[0].style, kExclamation);
+    EXPECT_TRUE(menuEvents().idle());
+    Main(false);  // from the command line: at once
+    EXPECT_EQ(w.boxes.size(), 2u);
+    EXPECT_TRUE(menuEvents().idle());
 }
 
 TEST_F(MainTest, OptionsSwitchShowsAFreshDialogEachTimeAndItsChangesAreWritten) {
