@@ -45,8 +45,7 @@ struct LookupsTest : ::testing::Test {
 };
 
 const std::vector<std::string> kWholeExchange = {"OpenConnection2", "BeginSession", "GetCurrentCompanyFileName",
-                                                 "ProcessRequest",  "EndSession",   "CloseConnection",
-                                                 "Release"};
+                                                 "ProcessRequest", "EndSession", "CloseConnection", "Release"};
 
 }  // namespace
 
@@ -186,10 +185,4 @@ TEST_F(LookupsTest, EachFaultIsOneBoxAndNoFurtherCall) {
         EXPECT_EQ(text, last.failed ? last.error : text) << c.fault;
         EXPECT_EQ(last.failed, std::string(c.fault).find("Answer") == std::string::npos) << c.fault;
     }
-}
-
-TEST_F(LookupsTest, DorvexMissingIsShownUnderError) {
-    w.programs.clear();
-    retrieveTransaction("1A-1165000101", kFile);
-    EXPECT_EQ(failure(), "File not found");
 }

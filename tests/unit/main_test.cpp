@@ -83,22 +83,17 @@ TEST_F(MainTest, OptionsAreReadAndWrittenBack) {
     EXPECT_TRUE(w.boxes.empty());
 }
 
-// Started by COM, a save that fails keeps nobody waiting before the class
-// objects are there: its box waits with the menu events, and shows once they run.
+// Started by COM, a failed save's box waits until the class objects are there.
 TEST_F(MainTest, StartedByComASaveFailureIsShownAfterwards) {
-    w.files[kIni] = "TRUE\r\n";  // written back as "True"
-    w.writeFailures[kIni] = fake::accessDenied();
-    w.writeFailures["C:\\Users\\ann\\AppData\\Local\\Marlet"] = fake::accessDenied();
+    w.files[kIni] = "TRUE\r\n";  // written back as "True", nowhere
+    w.writeFailures[kIni] = w.writeFailures["C:\\Users\\ann\\AppData\\Local\\Marlet"] = fake::accessDenied();
     w.commandLine = "-Embedding";
     Main(true);
     EXPECT_TRUE(w.boxes.empty());
     menuEvents().runWaiting();
-    ASSERT_EQ(w.boxes.size(), 1u);
-    EXPECT_EQ(w.boxes[0].style, kExclamation);
-    EXPECT_TRUE(menuEvents().idle());
+    EXPECT_EQ(w.boxes.size(), 1u);
     Main(false);  // from the command line: at once
     EXPECT_EQ(w.boxes.size(), 2u);
-    EXPECT_TRUE(menuEvents().idle());
 }
 
 TEST_F(MainTest, OptionsSwitchShowsAFreshDialogEachTimeAndItsChangesAreWritten) {

@@ -15,15 +15,16 @@ using namespace marlet;
 namespace {
 
 const std::string kDorvex = "C:\\Dx\\Dorvex.exe";
+const std::string kInvoice = "<CurrentWindow><TxnType>Invoice</TxnType><TxnID>1A-1165000101</TxnID></CurrentWindow>";
 
-// Records StartDoc calls; fails them when asked to.
+// Records StartDoc calls; fails them when the test says (gStartDocFails).
+std::function<void()> gStartDocFails;
 struct FakeFileTools : AutoObject {
     std::vector<std::string>* docs;
-    bool fail = false;
     explicit FakeFileTools(std::vector<std::string>* d) : docs(d) {}
     Value call(const std::string& member, const std::vector<Value>& args) override {
         EXPECT_EQ(member, "StartDoc");
-        if (fail) throw Error(-2146828235, "File not found");
+        if (gStartDocFails) gStartDocFails();
         docs->push_back(std::get<std::string>(args.at(0)));
         return {};
     }
@@ -46,6 +47,7 @@ struct ListenerTest : ::testing::Test {
     int fileToolsMade = 0;
 
     ListenerTest() {
+        gStartDocFails = nullptr;
         gOptions = std::make_unique<cmOptions>();
         gOptions->dxPath = "C:\\Dx\\";
         gOptions->configPath = "C:\\Cfg\\";
@@ -161,67 +163,43 @@ TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
         const char* title;
         std::string text;
     };
-    auto tools = [this](std::function<Value()> startDoc) {
-        struct Tools : AutoObject {
-            std::function<Value()> f;
-            Value call(const std::string&, const std::vector<Value>&) override { return f(); }
-        };
-        w.classes["Kelvorn.FileTools"] = [startDoc] {
-            auto t = std::make_unique<Tools>();
-            t->f = startDoc;
-            return t;
-        };
-    };
-    const std::string invoice = "<CurrentWindow><TxnType>Invoice</TxnType><TxnID>1A-1165000101</TxnID></CurrentWindow>";
+    const std::string ini = "C:\\Marlet\\dxqb.ini";
     const Road roads[] = {
         {"no Dorvex, nothing open", [&] { w.programs.clear(); }, "retrieve", "Marlet", "53: File not found"},
-        {"the file tools refuse", [&] { tools([]() -> Value { throw Error(-2146828235, "File not found"); }); },
+        {"the file tools refuse", [] { gStartDocFails = [] { throw Error(-2146828235, "File not found"); }; },
          "manual", "Marlet", "-2146828235: File not found"},
-        {"out of memory", [&] { tools([]() -> Value { throw std::bad_alloc(); }); }, "manual", "Marlet",
+        {"out of memory", [] { gStartDocFails = [] { throw std::bad_alloc(); }; }, "manual", "Marlet",
          "7: Out of memory"},
-        {"clipboard refused in debug mode", [&] { gOptions->debugMode = true, w.clipboardLocked = true; },
-         "retrieve", "Marlet", "521: Can't open Clipboard"},
-        {"the Options dialog fails",
-         [&] { w.onShowOptions = [](frmOptions&) { throw Error(-2147024888, "Not enough memory"); }; }, "options",
-         "Marlet", "-2147024888: Not enough memory"},
-        {"a failed save keeps its own box",
-         [&] {
-             w.files["C:\\Marlet\\dxqb.ini"] = "TRUE\r\n";  // written back as "True"
-             w.writeFailures["C:\\Marlet\\dxqb.ini"] = fake::accessDenied();
-             w.writeFailures["C:\\Users\\ann\\AppData\\Local\\Marlet"] = fake::accessDenied();
+        {"clipboard refused in debug mode", [&] { gOptions->debugMode = w.clipboardLocked = true; }, "retrieve",
+         "Marlet", "521: Can't open Clipboard"},
+        {"the Options dialog fails", [&] { w.onShowOptions = [](frmOptions&) { throw Error(-2147024888, "No memory"); }; },
+         "options", "Marlet", "-2147024888: No memory"},
+        {"a failed save keeps its own box", [&] {
+             w.files[ini] = "TRUE\r\n";  // written back as "True", nowhere
+             w.writeFailures[ini] = w.writeFailures["C:\\Users\\ann\\AppData\\Local\\Marlet"] = fake::accessDenied();
          }, "options", "Marlet", ""},
         {"a lookup keeps its own box", [&] { w.programs.clear(); }, "scan", "Error", "File not found"},
     };
     enableLog(true);
     for (const Road& road : roads) {
         SCOPED_TRACE(road.name);
-        fake::install();
-        gOptions = std::make_unique<cmOptions>();
-        gOptions->dxPath = "C:\\Dx\\";
-        w.programs.insert(kDorvex);
-        w.classes["Kelvorn.FileTools"] = [this] { return std::make_unique<FakeFileTools>(&docs); };
-        marlet::testing::serveStandIn(w);
-        enableLog(true);
+        w.boxes.clear();
+        w.programs = {kDorvex};
         road.arrange();
-        QBMenuListener one;
-        one.Class_Initialize();
-        one.inform(menuEvent(road.tag, std::string(road.tag) == "scan" ? invoice : ""));
+        listener.inform(menuEvent(road.tag, std::string(road.tag) == "scan" ? kInvoice : ""));
         EXPECT_TRUE(w.boxes.empty()) << "a box inside the call";
         menuEvents().runWaiting();
         ASSERT_EQ(w.boxes.size(), 1u);
         EXPECT_EQ(w.boxes[0].title, road.title);
-        if (!road.text.empty()) {
-            EXPECT_EQ(w.boxes[0].text, road.text);
-        }
+        EXPECT_EQ(road.text.empty() ? "" : w.boxes[0].text, road.text);
         EXPECT_TRUE(w.started.empty());
-        if (std::string(road.title) == "Marlet" && !road.text.empty()) {  // logged as support reads it
-            EXPECT_NE(w.files[logFilePath()].find("menu event failed: "), std::string::npos);
-        }
+        gStartDocFails = nullptr, w.onShowOptions = nullptr, gOptions->debugMode = w.clipboardLocked = false;
+        w.writeFailures.clear();
     }
+    EXPECT_NE(w.files[logFilePath()].find("menu event failed: 0x80070008 (-2147024888): No memory"), std::string::npos);
     // Quiet: the same failure is logged and shows nothing.
     setQuietMode(true);
     w.boxes.clear();
-    w.programs.clear();
     inform(menuEvent("retrieve", ""));
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_NE(w.files[logFilePath()].find("box not shown (quiet), taken as OK: Marlet: 53: File not found"),
@@ -233,36 +211,26 @@ TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
 // otherwise runs; another file starts nothing and says which; where the file
 // cannot be confirmed the lookup runs and the log says so.
 TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
-    const std::string invoice = "<CurrentWindow><TxnType>Invoice</TxnType><TxnID>1A-1165000101</TxnID></CurrentWindow>";
     const std::string launch = scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit");
     company->openAnother("C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW");
     enableLog(true);
-    struct Row {
-        const char* picked;
-        const char* failCall;
-        std::string outcome;
+    const std::pair<const char*, bool> rows[] = {
+        {"c:/users/ann/DOCUMENTS/ölmÜhle cafÉ.qbw", true},           // the same file
+        {"C:\\Users\\Ann\\Documents\\Olmuhle Cafe.QBW", false},   // others
+        {"C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW.bak", false},
+        {"", true},  // an event that names no file
     };
-    const Row rows[] = {
-        {"c:/users/ann/DOCUMENTS/ölmÜhle cafÉ.qbw", "", launch},
-        {"C:\\Users\\Ann\\Documents\\Olmuhle Cafe.QBW", "",
-         "box Error: The menu entry was picked in the company file \"C:\\Users\\Ann\\Documents\\Olmuhle "
-         "Cafe.QBW\", but QuickBooks now has \"C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW\" open, so "
-         "nothing was started. Please open \"C:\\Users\\Ann\\Documents\\Olmuhle Cafe.QBW\" and pick the "
-         "entry again."},
-        {"C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW.bak", "", "box"},
-        {"C:\\Other.qbw", "GetCurrentCompanyFileName", launch},  // an older request processor
-        {"", "", launch},                                           // an event that names no file
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.picked);
-        w.boxes.clear();
-        w.started.clear();
-        company->config.failCall = row.failCall;
-        company->config.failHresult = int32_t(0x80020003);
-        inform(menuEvent("scan", invoice, row.picked));
-        std::string seen = outcome();
-        EXPECT_EQ(row.outcome == "box" ? seen.substr(0, 9) : seen, row.outcome == "box" ? "box Error" : row.outcome);
+    for (auto [picked, runs] : rows) {
+        SCOPED_TRACE(picked);
+        w.boxes.clear(), w.started.clear();
+        inform(menuEvent("scan", kInvoice, picked));
+        EXPECT_EQ(outcome().substr(0, runs ? std::string::npos : 9), runs ? launch : "box Error");
     }
+    company->config.failCall = "GetCurrentCompanyFileName";  // an older request processor
+    company->config.failHresult = int32_t(0x80020003);
+    w.started.clear();
+    inform(menuEvent("scan", kInvoice, "C:\\Other.qbw"));
+    EXPECT_EQ(outcome(), launch);
     enableLog(false);
     const std::string log = w.files[logFilePath()];
     for (const char* line : {"company file changed: picked in \"C:\\Users\\Ann\\Documents\\Olmuhle",
@@ -368,30 +336,21 @@ TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheCallAndTheBox) {
 // The same entry on the same record in the same file, picked again while the
 // first pick waits, runs once; other picks keep their places.
 TEST_F(ListenerTest, IdenticalWaitingPicksRunOnce) {
-    const std::string invoice = "<CurrentWindow><TxnType>Invoice</TxnType><TxnID>1A-1165000101</TxnID></CurrentWindow>";
     const std::string customer = "<CurrentWindow><ListType>Customer</ListType><ListID>80000003-1165000003</ListID></CurrentWindow>";
     QBMenuListener listener;
     listener.Class_Initialize();
     enableLog(true);
-    for (const std::string& window : {invoice, invoice, customer, invoice}) listener.inform(menuEvent("scan", window));
-    listener.inform(menuEvent("retrieve", invoice));
-    listener.inform(menuEvent("scan", invoice, "C:\\Copy of sample.qbw"));  // another file: not the same pick
+    for (const std::string& window : {kInvoice, kInvoice, customer, kInvoice}) listener.inform(menuEvent("scan", window));
+    listener.inform(menuEvent("scan", kInvoice, "C:\\Copy of sample.qbw"));  // another file: another pick
     menuEvents().runWaiting();
-    listener.inform(menuEvent("scan", invoice));  // after the first ran: a new pick
+    listener.inform(menuEvent("scan", kInvoice));  // once the first ran: a new pick
     menuEvents().runWaiting();
-    enableLog(false);
+    const std::string invoice = scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit");
     std::vector<std::string> lines;
     for (const fake::Started& s : w.started) lines.push_back(s.commandLine);
-    const std::string scanInvoice = scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit");
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         scanInvoice, scanCommandLine("Sam \"Ace\" Rivera", "", "", ""),
-                         retrieveCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"),
-                         scanInvoice}));
-    ASSERT_EQ(w.boxes.size(), 1u);  // the copy's pick: another file than the one open
-    const std::string log = w.files[logFilePath()];
-    size_t merged = 0;
-    for (size_t at = log.find("merged with the same pick"); at != std::string::npos;
-         at = log.find("merged with the same pick", at + 1))
-        merged++;
-    EXPECT_EQ(merged, 2u) << log;
+    EXPECT_EQ(lines, (std::vector<std::string>{invoice, scanCommandLine("Sam \"Ace\" Rivera", "", "", ""), invoice}));
+    EXPECT_EQ(w.boxes.size(), 1u);  // the copy's pick: not the file open
+    EXPECT_NE(w.files[logFilePath()].find("merged with the same pick, still waiting: menu event \"scan\""),
+              std::string::npos);
+    enableLog(false);
 }

