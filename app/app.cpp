@@ -21,8 +21,12 @@ void loadOptions() {
     if (gOptions->fromPolicy) logLine("set by policy: " + settingNames(gOptions->fromPolicy));
 }
 
+std::optional<std::string> saveOptionsUnshown() { return saveSettings(*gOptions); }
+
+void showSaveFailure(const std::string& text) { MsgBox(text, kExclamation); }
+
 void saveOptions() {
-    if (auto failure = saveSettings(*gOptions)) MsgBox(*failure, kExclamation);
+    if (auto failure = saveOptionsUnshown()) showSaveFailure(*failure);
 }
 
 std::string appNameString() { return platform().loadString(IDS_APP_NAME); }
@@ -77,8 +81,7 @@ std::string InputBox(const std::string& prompt, const std::string& title) {
     return answer;
 }
 
-void reportFatalError(int32_t number, const std::string& description) {
-    logLine("error: " + supportErrorText(Error(number, description)));
+void showErrorBox(int32_t number, const std::string& description) {
     if (number == kHrClassNotRegistered || number == kHrModuleNotFound) {
         MsgBox(std::string("An error has occured.  This most likely cause of this error is that "
                            "Dorvex is not installed.\r\nPlease install Dorvex from ") +
@@ -87,6 +90,11 @@ void reportFatalError(int32_t number, const std::string& description) {
     } else {
         MsgBox(genericErrorText(Error(number, description)), kOkOnly);
     }
+}
+
+void reportFatalError(int32_t number, const std::string& description) {
+    logLine("error: " + supportErrorText(Error(number, description)));
+    showErrorBox(number, description);
     platform().endProcess(kExitFailed);
     std::abort();  // endProcess does not return
 }

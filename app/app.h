@@ -5,6 +5,7 @@
 // Sits above settings/ and below qb/, events/ and ui/.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "settings/options.h"
@@ -24,6 +25,11 @@ extern std::unique_ptr<cmOptions> gOptions;
 // keeps its own line for those. A save that fails is told in one box.
 void loadOptions();
 void saveOptions();
+// The same save; a failure is not shown but returned, as the box's text, for
+// a caller that cannot show a box yet.
+std::optional<std::string> saveOptionsUnshown();
+// The box a failed save is told in.
+void showSaveFailure(const std::string& text);
 
 // The application's name and GUID from the program's string table.
 std::string appNameString();
@@ -55,8 +61,11 @@ int MsgBox(const std::string& text, int style = 0, const std::string& title = ""
 // The input box; in quiet mode it is logged and answers as Cancel does ("").
 std::string InputBox(const std::string& prompt, const std::string& title);
 
-// The "Dorvex is not installed" box for the two "not registered" failures,
-// the generic "number: description" box for any other, then the end of the process.
+// The box a failure nothing else showed ends in: "Dorvex is not installed"
+// (title "Marlet Error") for the two "not registered" failures, the generic
+// "number: description" under the application's title for any other.
+void showErrorBox(int32_t number, const std::string& description);
+// That box, then the end of the process.
 [[noreturn]] void reportFatalError(int32_t number, const std::string& description);
 
 }  // namespace marlet

@@ -244,9 +244,11 @@ bool handleRegistrationSwitches(const std::wstring& commandLine, int& exitCode) 
     return false;
 }
 
+bool startedByCom(const std::wstring& commandLine) { return com::hasFlag(commandLine, L"embedding"); }
+
 void serveComIfEmbedded(const std::wstring& commandLine) {
     using namespace com;
-    if (!hasFlag(commandLine, L"embedding")) return;
+    if (!startedByCom(commandLine)) return;
     try {
         win32::ensureCom();
     } catch (const Error&) {

@@ -9,6 +9,9 @@ namespace marlet {
 // then ends without running Main.
 bool handleRegistrationSwitches(const std::wstring& commandLine, int& exitCode);
 
+// Whether COM started the process (-Embedding).
+bool startedByCom(const std::wstring& commandLine);
+
 // Started by COM (-Embedding): registers the class objects and serves calls on
 // this thread until the last object is released and no window is open.
 void serveComIfEmbedded(const std::wstring& commandLine);

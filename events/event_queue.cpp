@@ -9,9 +9,13 @@ void EventQueue::setHooks(void (*arrived)(), void (*finished)()) {
     finished_ = finished;
 }
 
-void EventQueue::push(Work work) {
-    waiting_.push_back(std::move(work));
+bool EventQueue::push(Work work, const std::string& same) {
+    if (!same.empty())
+        for (const Piece& piece : waiting_)
+            if (piece.same == same) return false;
+    waiting_.push_back({std::move(work), same, arrived_ != nullptr});
     if (arrived_) arrived_();
+    return true;
 }
 
 void EventQueue::runWaiting() {
@@ -22,15 +26,15 @@ void EventQueue::runWaiting() {
         ~Over() { q.running_ = false; }
     } over{*this};
     while (!waiting_.empty()) {
-        Work work = std::move(waiting_.front());
+        Piece piece = std::move(waiting_.front());
         waiting_.pop_front();
         struct Finished {
             void (*hook)();
             ~Finished() {
                 if (hook) hook();
             }
-        } finished{finished_};
-        work();
+        } finished{piece.told ? finished_ : nullptr};
+        piece.work();
     }
 }
 

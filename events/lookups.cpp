@@ -4,19 +4,56 @@
 
 #include "events/launch.h"
 #include "app/app.h"
+#include "app/log.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "qb/session.h"
 
 namespace marlet {
 
-// Asks QuickBooks for one record by its identifier, in a session of its own.
+// Raised when the session is on another company file than the pick's.
+constexpr int32_t kErrOtherCompanyFile = -2147220986;
+
+// Whether the session is on the file the pick was made in. Unconfirmed (no
+// name on either side) counts as the same, and is logged.
+static void checkCompanyFile(QBConnection& qb, const std::string& pickedIn) {
+    if (pickedIn.empty()) {
+        logLine("company file not confirmed: the event names none");
+        return;
+    }
+    std::string open;
+    try {
+        open = qb->GetCurrentCompanyFileName();
+    } catch (const Error& e) {
+        logLine("company file not confirmed: QuickBooks does not name it (" + supportErrorText(e) + ")");
+        return;
+    }
+    if (open.empty()) {
+        logLine("company file not confirmed: QuickBooks names none");
+        return;
+    }
+    if (sameCompanyFile(open, pickedIn)) return;
+    logLine("company file changed: picked in \"" + pickedIn + "\", open now \"" + open + "\"; nothing started");
+    try {
+        qb.close();
+    } catch (const Error&) {  // logged; the box tells of the other file
+    }
+    throw Error(kErrOtherCompanyFile, "The menu entry was picked in the company file \"" + pickedIn +
+                                          "\", but QuickBooks now has \"" + open +
+                                          "\" open, so nothing was started. Please open \"" + pickedIn +
+                                          "\" and pick the entry again.");
+}
+
+// Asks QuickBooks for one record by its identifier, in a session of its own,
+// once it is sure the session is on the file the record was picked in.
 // The session is over before the answer is read. A failing step is the last
 // call QuickBooks sees: the connection is left open, not closed, so that the
 // one box tells of that failure alone.
-static MsgSetResponse query(const char* requestName, const char* idName, const std::string& id) {
+static MsgSetResponse query(const char* requestName, const char* idName, const std::string& id,
+                            const std::string& pickedIn) {
     QBConnection qb(QBConnection::Leftover::Open);
     qb.open(QBConnection::Road::Work, appNameString(), appGuidString());
+    checkCompanyFile(qb, pickedIn);
     MsgSetRequest request = qb->CreateMsgSetRequest("US", 4, 0);
     request.OnError = kContinueOnError;
     request.Append(requestName).Append(idName, id);
@@ -47,9 +84,9 @@ static void reportingFailures(Body body) {
 using Launch = void (*)(const std::string&, const std::string&, const std::string&,
                         const std::string&);
 
-static void lookupTransaction(const std::string& txnID, bool scan) {
+static void lookupTransaction(const std::string& txnID, const std::string& pickedIn, bool scan) {
     reportingFailures([&] {
-        MsgSetResponse answer = query("TransactionQueryRq", "TxnID", txnID);
+        MsgSetResponse answer = query("TransactionQueryRq", "TxnID", txnID, pickedIn);
         Record txn = answer.GetAt(0).Detail(0);
         std::string memo = txn.GetValue("Memo");
         bool hasRefNumber = txn.has("RefNumber");
@@ -63,12 +100,16 @@ static void lookupTransaction(const std::string& txnID, bool scan) {
     });
 }
 
-void scanTransaction(const std::string& txnID) { lookupTransaction(txnID, true); }
-void retrieveTransaction(const std::string& txnID) { lookupTransaction(txnID, false); }
+void scanTransaction(const std::string& txnID, const std::string& pickedIn) {
+    lookupTransaction(txnID, pickedIn, true);
+}
+void retrieveTransaction(const std::string& txnID, const std::string& pickedIn) {
+    lookupTransaction(txnID, pickedIn, false);
+}
 
-void scanCustomer(const std::string& listID) {
+void scanCustomer(const std::string& listID, const std::string& pickedIn) {
     reportingFailures([&] {
-        MsgSetResponse answer = query("CustomerQueryRq", "ListID", listID);
+        MsgSetResponse answer = query("CustomerQueryRq", "ListID", listID, pickedIn);
         Record customer = answer.GetAt(0).Detail(0);
         std::string memo;
         if (gOptions->promptMemo)
@@ -79,9 +120,9 @@ void scanCustomer(const std::string& listID) {
     });
 }
 
-void retrieveCustomer(const std::string& listID) {
+void retrieveCustomer(const std::string& listID, const std::string& pickedIn) {
     reportingFailures([&] {
-        MsgSetResponse answer = query("CustomerQueryRq", "ListID", listID);
+        MsgSetResponse answer = query("CustomerQueryRq", "ListID", listID, pickedIn);
         launchRetrieve(answer.GetAt(0).Detail(0).required("FullName"), "", "", "");
     });
 }

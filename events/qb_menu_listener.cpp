@@ -77,7 +77,14 @@ Window classify(const std::optional<CurrentWindow>& window) {
     return Window::NeitherPart;
 }
 
-void scanOrRetrieve(bool scan, const std::optional<CurrentWindow>& window) {
+// What the event says about the pick, as its work needs it.
+struct Pick {
+    std::optional<CurrentWindow> window;
+    std::string companyFile;
+};
+
+void scanOrRetrieve(bool scan, const Pick& pick) {
+    const std::optional<CurrentWindow>& window = pick.window;
     Window kind = classify(window);
     Act act = Act::Nothing;
     for (const Row& row : kRows)
@@ -95,10 +102,10 @@ void scanOrRetrieve(bool scan, const std::optional<CurrentWindow>& window) {
     case Act::Lookup:
         if (kind == Window::CustomerWithID) {
             const std::string& id = *window->list->listID;
-            scan ? scanCustomer(id) : retrieveCustomer(id);
+            scan ? scanCustomer(id, pick.companyFile) : retrieveCustomer(id, pick.companyFile);
         } else {
             const std::string& id = *window->txn->txnID;
-            scan ? scanTransaction(id) : retrieveTransaction(id);
+            scan ? scanTransaction(id, pick.companyFile) : retrieveTransaction(id, pick.companyFile);
         }
         break;
     }
@@ -123,20 +130,33 @@ static std::string describe(const std::optional<CurrentWindow>& window) {
 }
 
 // What a menu entry leads to (its row in kMenuEntries).
-using Action = void (*)(const std::optional<CurrentWindow>& window);
+using Action = void (*)(const Pick& pick);
 
 static Action actionOf(MenuAction action) {
     switch (action) {
     case MenuAction::Scan:
-        return [](const std::optional<CurrentWindow>& window) { scanOrRetrieve(true, window); };
+        return [](const Pick& pick) { scanOrRetrieve(true, pick); };
     case MenuAction::Retrieve:
-        return [](const std::optional<CurrentWindow>& window) { scanOrRetrieve(false, window); };
+        return [](const Pick& pick) { scanOrRetrieve(false, pick); };
     case MenuAction::Options:
-        return [](const std::optional<CurrentWindow>&) { optionsEntry(); };
+        return [](const Pick&) { optionsEntry(); };
     case MenuAction::Manual:
-        return [](const std::optional<CurrentWindow>&) { openManual(); };
+        return [](const Pick&) { openManual(); };
     }
     return nullptr;  // every action has its case above
+}
+
+// The work of one pick. A failure that has not been shown on the way (the
+// lookups, the Options dialog and a failed save show their own) is shown here,
+// once, in the box a failure that nothing else handled ends in.
+static void runPick(Action action, const Pick& pick) {
+    try {
+        action(pick);
+    } catch (...) {
+        Error failure = caughtError();
+        logLine("menu event failed: " + supportErrorText(failure));
+        showErrorBox(failure.number(), failure.description());
+    }
 }
 
 void QBMenuListener::inform(const std::string& eventXML) {
@@ -152,18 +172,18 @@ void QBMenuListener::inform(const std::string& eventXML) {
         return;
     }
     const UIExtensionEvent& event = *set.uiExtensionEvent;
-    logLine("menu event \"" + event.eventTag + "\", open window: " + describe(event.currentWindow));
+    const std::string what = "menu event \"" + event.eventTag + "\", open window: " + describe(event.currentWindow) +
+                             ", company file: " + (event.companyFilePath.empty() ? "(none)" : event.companyFilePath);
+    logLine(what);
     const MenuEntry* entry = menuEntryOf(event.eventTag);
     if (!entry) return;
     Action action = actionOf(entry->action);
     if (!action) return;
-    menuEvents().push([action, window = event.currentWindow] {
-        try {
-            action(window);
-        } catch (...) {
-            logLine("menu event failed: " + supportErrorText(caughtError()));
-        }
-    });
+    // The same entry on the same record in the same file, picked again while
+    // the first pick still waits (nothing seemed to happen), is that pick.
+    Pick pick{event.currentWindow, event.companyFilePath};
+    if (!menuEvents().push([action, pick] { runPick(action, pick); }, what))
+        logLine("merged with the same pick, still waiting: " + what);
 }
 
 }  // namespace marlet

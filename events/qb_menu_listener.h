@@ -28,7 +28,8 @@ public:
     void Class_Terminate() {}
     // Reads one event and leaves what it leads to in menuEvents(). An event that
     // cannot be read is thrown at once; one without a tag of Marlet's leaves
-    // nothing. The work's own failures are logged, never shown.
+    // nothing; one that repeats a pick still waiting leaves nothing more. A
+    // failure of the work is logged and shown in one box, after the call.
     void inform(const std::string& eventXML);
 };
 

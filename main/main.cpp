@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/log.h"
+#include "events/event_queue.h"
 #include "events/launch.h"
 #include "events/setup_check.h"
 #include "main/cmdline.h"
@@ -38,7 +39,21 @@ std::vector<const char*> switchTexts() {
     return texts;
 }
 
-int Main() {
+// The settings written back. Started by COM, nobody may be kept waiting
+// before the class objects are registered: the box for a failed save waits its
+// turn with the menu events, behind the call that started the process.
+static void saveAtStart(bool startedByCom) {
+    if (!startedByCom) {
+        saveOptions();
+        return;
+    }
+    if (auto failure = saveOptionsUnshown()) {
+        logLine("settings not saved; the box follows the call that started Marlet: " + *failure);
+        menuEvents().push([text = *failure] { showSaveFailure(text); });
+    }
+}
+
+int Main(bool startedByCom) {
     try {
         std::vector<std::string> args = splitCommandLine();
         setExitCode(kExitOk);
@@ -52,7 +67,7 @@ int Main() {
         for (const std::string& arg : args)
             for (const Switch& sw : kSwitches)
                 if (arg.find(sw.text) != std::string::npos) sw.action();
-        saveOptions();
+        saveAtStart(startedByCom);
     } catch (...) {
         Error failure = caughtError();
         reportFatalError(failure.number(), failure.description());

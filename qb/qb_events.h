@@ -1,7 +1,7 @@
 #pragma once
 // The events message set that QuickBooks delivers to a callback, parsed from its
 // qbXML text. Only what the menu listener reads is kept: the menu event (a
-// UIExtensionEvent), its tag and the window that was open when it was picked.
+// UIExtensionEvent), its tag, the company file and the window that was open when it was picked.
 #include <optional>
 #include <string>
 
@@ -26,6 +26,9 @@ struct CurrentWindow {
 
 struct UIExtensionEvent {
     std::string eventTag;
+    // The company file open in QuickBooks when the entry was picked, as
+    // QuickBooks names it; "" when the event names none.
+    std::string companyFilePath;
     std::optional<CurrentWindow> currentWindow;
 };
 
@@ -40,5 +43,10 @@ struct EventsMsgSet {
 // Nothing outside the text is read: no DTD, no external entities.
 // Every qbXML version's events read alike, so none is asked for.
 EventsMsgSet ToEventsMsgSet(const std::string& eventXML);
+
+// Whether two company-file paths (UTF-8) name one file as Windows compares
+// them: letters in either case alike (the Latin, Greek and Cyrillic ones), and
+// "/" the same as "\\".
+bool sameCompanyFile(const std::string& a, const std::string& b);
 
 }  // namespace marlet

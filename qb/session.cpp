@@ -77,6 +77,12 @@ MsgSetResponse QBSessionManager::DoRequests(const MsgSetRequest& request) {
     return answerOf(call(rp, "ProcessRequest", {ticket_, request.ToXMLString()}));
 }
 
+std::string QBSessionManager::GetCurrentCompanyFileName() {
+    AutoObject& rp = processor();
+    if (ticket_.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");
+    return textOf(call(rp, "GetCurrentCompanyFileName", {ticket_}));
+}
+
 void QBSessionManager::EndSession() {
     AutoObject& rp = processor();
     if (ticket_.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");

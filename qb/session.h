@@ -26,6 +26,9 @@ public:
     MsgSetRequest CreateMsgSetRequest(const std::string& country, int majorVersion,
                                       int minorVersion);
     MsgSetResponse DoRequests(const MsgSetRequest& request);
+    // The path of the company file the open session is on, as QuickBooks
+    // names it. Request processors older than the call refuse it (an Error).
+    std::string GetCurrentCompanyFileName();
     SubscriptionMsgSetRequest CreateSubscriptionMsgSetRequest(int majorVersion, int minorVersion);
     MsgSetResponse DoSubscriptionRequests(const SubscriptionMsgSetRequest& request);
     // Parses event text; needs no connection and no SDK.

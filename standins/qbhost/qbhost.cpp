@@ -9,6 +9,9 @@
 //             new           create a further listener (the first, when it
 //                           comes first); later events go to it
 //             use=N         later events go to listener N (1 is the first)
+//             open=PATH     QuickBooks opens another company file: later
+//                           events name it, and the request-processor
+//                           stand-in's sessions are on it
 //             after=MS      the next pick comes MS ms after the one before,
 //                           whether its call has returned or not (else it
 //                           comes once the call has returned)
@@ -124,12 +127,18 @@ std::string eventTime() {
     return text;
 }
 
+// The company file open in QuickBooks: the one the registered request-processor
+// stand-in serves its sessions on.
+std::string openFile() {
+    std::filesystem::path folder = qbrp::registeredFolder();
+    return folder.empty() ? std::string(qbrp::kSampleCompanyFile) : qbrp::openCompanyFile(folder);
+}
+
 std::string menuEvent(const std::string& subscriberID, const std::string& tag, const std::string& window) {
     return "<?xml version=\"1.0\" ?>\r\n<?qbxml version=\"4.0\"?>\r\n<QBXML>\r\n<QBXMLEvents>\r\n"
            "<UIExtensionEvent>\r\n" +
            element("SubscriberID", subscriberID) + "\r\n" +
-           element("CompanyFilePath", "C:\\Documents and Settings\\All Users\\Documents\\Intuit\\QuickBooks\\"
-                                      "Company Files\\sample_product-based business.qbw") +
+           element("CompanyFilePath", openFile()) +
            "\r\n<HostInfo>" + element("ProductName", "QuickBooks Pro 2004 (host stand-in)") +
            element("MajorVersion", "14") + element("MinorVersion", "0") + element("Country", "US") +
            "</HostInfo>\r\n" + element("EventTime", eventTime()) + "\r\n" + element("EventTag", tag) + "\r\n" +
@@ -290,6 +299,13 @@ void Delivery::deliverOne(const std::wstring& e) {
     }
     if (listeners.empty() && !create()) return;
     std::string token = utf8(e);
+    if (startsWith(e, L"open=")) {
+        std::filesystem::path folder = qbrp::registeredFolder();
+        bool opened = !folder.empty() && qbrp::openAnotherCompanyFile(folder, token.substr(5));
+        report(token + "\t-\t" + (opened ? "opened" : "cannot open: no request-processor stand-in registered"));
+        if (!opened) exitCode = 2;
+        return;
+    }
     if (startsWith(e, L"use=")) {
         size_t n = static_cast<size_t>(_wtoi(e.c_str() + 4));
         if (n >= 1 && n <= listeners.size()) current = n - 1;

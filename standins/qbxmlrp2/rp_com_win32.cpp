@@ -28,6 +28,7 @@ enum : DISPID {
     kCloseConnection = 3,
     kBeginSession = 4,
     kEndSession = 5,
+    kGetCurrentCompanyFileName = 6,
     kProcessSubscription = 13,
     kOpenConnection2 = 15,
 };
@@ -35,7 +36,7 @@ const Member kMembers[] = {
     {L"ProcessRequest", kProcessRequest, 2},   {L"OpenConnection", kOpenConnection, 2},
     {L"CloseConnection", kCloseConnection, 0}, {L"BeginSession", kBeginSession, 2},
     {L"EndSession", kEndSession, 1},           {L"ProcessSubscription", kProcessSubscription, 1},
-    {L"OpenConnection2", kOpenConnection2, 3},
+    {L"OpenConnection2", kOpenConnection2, 3}, {L"GetCurrentCompanyFileName", kGetCurrentCompanyFileName, 1},
 };
 
 HMODULE gModule = nullptr;
@@ -159,6 +160,7 @@ public:
             case kCloseConnection: rp_.CloseConnection(); break;
             case kBeginSession: answer = rp_.BeginSession(text[0], number), answers = true; break;
             case kEndSession: rp_.EndSession(text[0]); break;
+            case kGetCurrentCompanyFileName: answer = rp_.GetCurrentCompanyFileName(text[0]), answers = true; break;
             case kProcessRequest: answer = rp_.ProcessRequest(text[0], text[1]), answers = true; break;
             case kProcessSubscription: answer = rp_.ProcessSubscription(text[0]), answers = true; break;
             }

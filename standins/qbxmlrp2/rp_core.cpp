@@ -51,8 +51,9 @@ static std::string sdkText(int32_t hresult) {
     }
 }
 
-static const char* const kMembers[] = {"OpenConnection", "OpenConnection2", "BeginSession", "EndSession",
-                                       "ProcessRequest", "ProcessSubscription", "CloseConnection"};
+static const char* const kMembers[] = {"OpenConnection",  "OpenConnection2",     "BeginSession",
+                                       "EndSession",      "ProcessRequest",      "ProcessSubscription",
+                                       "CloseConnection", "GetCurrentCompanyFileName"};
 
 Config parseConfig(const std::string& text) {
     static const char* const kFaults[] = {"qbNotRunning",  "connectionRefused", "sessionRefused",
@@ -199,6 +200,19 @@ std::vector<MenuSubscription> loadMenuSubscriptions(const fs::path& folder) {
     return menuSubscriptions(doc);
 }
 
+std::string openCompanyFile(const fs::path& folder) {
+    std::string bytes;
+    if (!readWholeFile(folder / kOpenFileName, bytes)) return kSampleCompanyFile;
+    bytes = bytes.substr(0, bytes.find_first_of("\r\n"));
+    return bytes.empty() ? std::string(kSampleCompanyFile) : bytes;
+}
+
+bool openAnotherCompanyFile(const fs::path& folder, const std::string& path) {
+    std::ofstream out(folder / kOpenFileName, std::ios::binary | std::ios::trunc);
+    out << path << "\r\n";
+    return static_cast<bool>(out.flush());
+}
+
 // --- the company
 
 Company::Company() { data.load_string(kSampleCompany, kParseFlags); }
@@ -252,6 +266,14 @@ void Company::saveSubscriptions() {
     std::error_code ec;
     fs::rename(temp, path, ec);
     if (ec) throw Fault(kHrCompanyFile, std::string(kSubscriptionsFileName) + " cannot be replaced");
+}
+
+std::string Company::openFile() const { return fileBacked() ? openCompanyFile(folder_) : openFile_; }
+
+void Company::openAnother(const std::string& path) {
+    if (!fileBacked()) openFile_ = path;
+    else if (!openAnotherCompanyFile(folder_, path))
+        throw Fault(kHrCompanyFile, std::string(kOpenFileName) + " cannot be written");
 }
 
 // --- the processor
@@ -406,6 +428,15 @@ std::string RequestProcessor::ProcessSubscription(const std::string& request) {
         pugi::xml_node set = parseRequest(doc, request, MsgSetKind::Subscription);
         failIfAsked();
         return applyAnswerFault(answerSubscriptionRequests(*company_, set));
+    });
+}
+
+std::string RequestProcessor::GetCurrentCompanyFileName(const std::string& ticket) {
+    return logged(entry("GetCurrentCompanyFileName", {ticket}), [&] {
+        if (!connected_) throw Fault(kHrWrongState, "GetCurrentCompanyFileName: no connection is open.");
+        if (ticket_.empty() || ticket != ticket_)
+            throw Fault(kHrWrongState, "GetCurrentCompanyFileName: the ticket is not that of an open session.");
+        return company_->openFile();
     });
 }
 

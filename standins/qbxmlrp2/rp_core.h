@@ -41,6 +41,18 @@ constexpr const char* kCompanyFileName = "qbcompany.xml";
 constexpr const char* kConfigFileName = "qbxmlrp2.ini";
 constexpr const char* kSubscriptionsFileName = "qbsubscriptions.xml";
 constexpr const char* kLogFileName = "qbxmlrp2.log";
+// The path of the company file QuickBooks has open, one line; absent: kSampleCompanyFile.
+constexpr const char* kOpenFileName = "qbopenfile.txt";
+
+// The company file open when nothing else was opened, as QuickBooks names it.
+constexpr const char* kSampleCompanyFile =
+    "C:\\Documents and Settings\\All Users\\Documents\\Intuit\\QuickBooks\\Company Files\\"
+    "sample_product-based business.qbw";
+
+// The company file open in QuickBooks as `folder`'s kOpenFileName says, and
+// another one opened there (what the host does when a person opens a file).
+std::string openCompanyFile(const std::filesystem::path& folder);
+bool openAnotherCompanyFile(const std::filesystem::path& folder, const std::string& path);
 
 // The sample company used when there is no company data file.
 extern const char kSampleCompany[];
@@ -106,11 +118,16 @@ public:
     void record(const LogEntry& entry);
     pugi::xml_document& subscriptions();
     void saveSubscriptions();
+    // The company file open in QuickBooks (read again at each use when file
+    // backed), and another one opened.
+    std::string openFile() const;
+    void openAnother(const std::string& path);
     bool fileBacked() const { return !folder_.empty(); }
 
 private:
     std::filesystem::path folder_;
     pugi::xml_document subscriptions_;
+    std::string openFile_ = kSampleCompanyFile;
 };
 
 class RequestProcessor {
@@ -125,6 +142,8 @@ public:
     std::string ProcessRequest(const std::string& ticket, const std::string& request);
     std::string ProcessSubscription(const std::string& request);
     void CloseConnection();
+    // The path of the company file the session is on.
+    std::string GetCurrentCompanyFileName(const std::string& ticket);
 
 private:
     template <class Body>

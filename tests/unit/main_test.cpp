@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "events/event_queue.h"
 #include "main/cmdline.h"
 #include "platform/fake/fake_platform.h"
 #include "ui/frm_options.h"
@@ -80,6 +81,19 @@ TEST_F(MainTest, OptionsAreReadAndWrittenBack) {
     runMain("");
     EXPECT_EQ(w.files[kIni], "True\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n");
     EXPECT_TRUE(w.boxes.empty());
+}
+
+// Started by COM, a failed save's box waits until the class objects are there.
+TEST_F(MainTest, StartedByComASaveFailureIsShownAfterwards) {
+    w.files[kIni] = "TRUE\r\n";  // written back as "True", nowhere
+    w.writeFailures[kIni] = w.writeFailures["C:\\Users\\ann\\AppData\\Local\\Marlet"] = fake::accessDenied();
+    w.commandLine = "-Embedding";
+    Main(true);
+    EXPECT_TRUE(w.boxes.empty());
+    menuEvents().runWaiting();
+    EXPECT_EQ(w.boxes.size(), 1u);
+    Main(false);  // from the command line: at once
+    EXPECT_EQ(w.boxes.size(), 2u);
 }
 
 TEST_F(MainTest, OptionsSwitchShowsAFreshDialogEachTimeAndItsChangesAreWritten) {

@@ -15,24 +15,26 @@ using namespace marlet;
 namespace {
 
 const std::string kDorvex = "C:\\Dx\\Dorvex.exe";
+const std::string kInvoice = "<CurrentWindow><TxnType>Invoice</TxnType><TxnID>1A-1165000101</TxnID></CurrentWindow>";
 
-// Records StartDoc calls; fails them when asked to.
+// Records StartDoc calls; fails them when the test says (gStartDocFails).
+std::function<void()> gStartDocFails;
 struct FakeFileTools : AutoObject {
     std::vector<std::string>* docs;
-    bool fail = false;
     explicit FakeFileTools(std::vector<std::string>* d) : docs(d) {}
     Value call(const std::string& member, const std::vector<Value>& args) override {
         EXPECT_EQ(member, "StartDoc");
-        if (fail) throw Error(-2146828235, "File not found");
+        if (gStartDocFails) gStartDocFails();
         docs->push_back(std::get<std::string>(args.at(0)));
         return {};
     }
 };
 
-std::string menuEvent(const std::string& tag, const std::string& window) {
+std::string menuEvent(const std::string& tag, const std::string& window,
+                      const std::string& file = qbrp::kSampleCompanyFile) {
     return "<?xml version=\"1.0\" ?><?qbxml version=\"4.0\"?><QBXML><QBXMLEvents><UIExtensionEvent>"
            "<SubscriberID>{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}</SubscriberID>"
-           "<CompanyFilePath>C:\\sample.qbw</CompanyFilePath><HostInfo><ProductName>QuickBooks</ProductName>"
+           "<CompanyFilePath>" + file + "</CompanyFilePath><HostInfo><ProductName>QuickBooks</ProductName>"
            "<MajorVersion>14</MajorVersion><MinorVersion>0</MinorVersion><Country>US</Country></HostInfo>"
            "<EventTime>2007-03-09T14:05:07</EventTime><EventTag>" + tag + "</EventTag>" + window +
            "</UIExtensionEvent></QBXMLEvents></QBXML>";
@@ -45,6 +47,7 @@ struct ListenerTest : ::testing::Test {
     int fileToolsMade = 0;
 
     ListenerTest() {
+        gStartDocFails = nullptr;
         gOptions = std::make_unique<cmOptions>();
         gOptions->dxPath = "C:\\Dx\\";
         gOptions->configPath = "C:\\Cfg\\";
@@ -142,47 +145,98 @@ TEST_F(ListenerTest, OptionsRunsTheOptionsEntry) {
 }
 
 // Only an event that cannot be read fails QuickBooks' call, at once. What an
-// event leads to fails after the call has returned: into the log, with no box.
-TEST_F(ListenerTest, UnreadableEventsFailTheCallOtherFailuresGoToTheLog) {
+// event leads to fails after the call has returned, in exactly one box: its
+// own where it has one, else the one a failure nothing handled ends in.
+TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
     QBMenuListener listener;
     listener.Class_Initialize();
     for (const std::string& xml : {menuEvent("scan", "<CurrentWindow>"),
                                    std::string("<QBXML><QBXMLEvents><UIExtensionEvent/></QBXMLEvents></QBXML>")}) {
-        try {
-            listener.inform(xml);
-            ADD_FAILURE() << "no failure: " << xml;
-        } catch (const Error& e) {
-            EXPECT_NE(e.number(), 0);
-            EXPECT_FALSE(e.description().empty());
-        }
+        EXPECT_THROW(listener.inform(xml), Error) << xml;
         EXPECT_TRUE(menuEvents().idle());
     }
 
-    enableLog(true);
-    // The bare retrieval with no Dorvex where the options say; the file tools
-    // refuse the document; a listener that never made them.
-    w.programs.clear();
-    inform(menuEvent("retrieve", ""));
-    w.classes["Kelvorn.FileTools"] = [this] {
-        auto tools = std::make_unique<FakeFileTools>(&docs);
-        tools->fail = true;
-        return tools;
+    struct Road {
+        const char* name;
+        std::function<void()> arrange;
+        const char* tag;
+        const char* title;
+        std::string text;
     };
-    inform(menuEvent("manual", ""));
-    gFileTools.reset();
-    QBMenuListener().inform(menuEvent("manual", ""));
-    menuEvents().runWaiting();
-    enableLog(false);
-    EXPECT_TRUE(w.boxes.empty());
-    EXPECT_TRUE(w.started.empty());
-    const std::string log = w.files[logFilePath()];
-    for (const char* line : {"menu event failed: 53: File not found", "menu event failed: 0x800A0035 (-2146828235): File not found",
-                             "menu event failed: 91: Object variable or With block variable not set"})
-        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
-    // An event after a failure works as before.
-    w.programs.insert(kDorvex);
+    const std::string ini = "C:\\Marlet\\dxqb.ini";
+    const Road roads[] = {
+        {"no Dorvex, nothing open", [&] { w.programs.clear(); }, "retrieve", "Marlet", "53: File not found"},
+        {"the file tools refuse", [] { gStartDocFails = [] { throw Error(-2146828235, "File not found"); }; },
+         "manual", "Marlet", "-2146828235: File not found"},
+        {"out of memory", [] { gStartDocFails = [] { throw std::bad_alloc(); }; }, "manual", "Marlet",
+         "7: Out of memory"},
+        {"clipboard refused in debug mode", [&] { gOptions->debugMode = w.clipboardLocked = true; }, "retrieve",
+         "Marlet", "521: Can't open Clipboard"},
+        {"the Options dialog fails", [&] { w.onShowOptions = [](frmOptions&) { throw Error(-2147024888, "No memory"); }; },
+         "options", "Marlet", "-2147024888: No memory"},
+        {"a failed save keeps its own box", [&] {
+             w.files[ini] = "TRUE\r\n";  // written back as "True", nowhere
+             w.writeFailures[ini] = w.writeFailures["C:\\Users\\ann\\AppData\\Local\\Marlet"] = fake::accessDenied();
+         }, "options", "Marlet", ""},
+        {"a lookup keeps its own box", [&] { w.programs.clear(); }, "scan", "Error", "File not found"},
+    };
+    enableLog(true);
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        w.boxes.clear();
+        w.programs = {kDorvex};
+        road.arrange();
+        listener.inform(menuEvent(road.tag, std::string(road.tag) == "scan" ? kInvoice : ""));
+        EXPECT_TRUE(w.boxes.empty()) << "a box inside the call";
+        menuEvents().runWaiting();
+        ASSERT_EQ(w.boxes.size(), 1u);
+        EXPECT_EQ(w.boxes[0].title, road.title);
+        EXPECT_EQ(road.text.empty() ? "" : w.boxes[0].text, road.text);
+        EXPECT_TRUE(w.started.empty());
+        gStartDocFails = nullptr, w.onShowOptions = nullptr, gOptions->debugMode = w.clipboardLocked = false;
+        w.writeFailures.clear();
+    }
+    EXPECT_NE(w.files[logFilePath()].find("menu event failed: 0x80070008 (-2147024888): No memory"), std::string::npos);
+    // Quiet: the same failure is logged and shows nothing.
+    setQuietMode(true);
+    w.boxes.clear();
     inform(menuEvent("retrieve", ""));
-    EXPECT_EQ(outcome(), "bare retrieval");
+    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_NE(w.files[logFilePath()].find("box not shown (quiet), taken as OK: Marlet: 53: File not found"),
+              std::string::npos);
+    enableLog(false);
+}
+
+// A lookup runs only on the file it was picked in: the same file written
+// otherwise runs; another file starts nothing and says which; where the file
+// cannot be confirmed the lookup runs and the log says so.
+TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
+    const std::string launch = scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit");
+    company->openAnother("C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW");
+    enableLog(true);
+    const std::pair<const char*, bool> rows[] = {
+        {"c:/users/ann/DOCUMENTS/ölmÜhle cafÉ.qbw", true},           // the same file
+        {"C:\\Users\\Ann\\Documents\\Olmuhle Cafe.QBW", false},   // others
+        {"C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW.bak", false},
+        {"", true},  // an event that names no file
+    };
+    for (auto [picked, runs] : rows) {
+        SCOPED_TRACE(picked);
+        w.boxes.clear(), w.started.clear();
+        inform(menuEvent("scan", kInvoice, picked));
+        EXPECT_EQ(outcome().substr(0, runs ? std::string::npos : 9), runs ? launch : "box Error");
+    }
+    company->config.failCall = "GetCurrentCompanyFileName";  // an older request processor
+    company->config.failHresult = int32_t(0x80020003);
+    w.started.clear();
+    inform(menuEvent("scan", kInvoice, "C:\\Other.qbw"));
+    EXPECT_EQ(outcome(), launch);
+    enableLog(false);
+    const std::string log = w.files[logFilePath()];
+    for (const char* line : {"company file changed: picked in \"C:\\Users\\Ann\\Documents\\Olmuhle",
+                             "company file not confirmed: QuickBooks does not name it (0x80020003",
+                             "company file not confirmed: the event names none"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
 }
 
 // Events wait their turn: nothing runs inside the call, then each in the order
@@ -277,4 +331,26 @@ TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheCallAndTheBox) {
     // The log gives the code as Intuit's and Microsoft's pages do, hex first.
     EXPECT_NE(w.files[logFilePath()].find("the file tools cannot be created: 0x80070005 (-2147024891): Access is denied."),
               std::string::npos);
+}
+
+// The same entry on the same record in the same file, picked again while the
+// first pick waits, runs once; other picks keep their places.
+TEST_F(ListenerTest, IdenticalWaitingPicksRunOnce) {
+    const std::string customer = "<CurrentWindow><ListType>Customer</ListType><ListID>80000003-1165000003</ListID></CurrentWindow>";
+    QBMenuListener listener;
+    listener.Class_Initialize();
+    enableLog(true);
+    for (const std::string& window : {kInvoice, kInvoice, customer, kInvoice}) listener.inform(menuEvent("scan", window));
+    listener.inform(menuEvent("scan", kInvoice, "C:\\Copy of sample.qbw"));  // another file: another pick
+    menuEvents().runWaiting();
+    listener.inform(menuEvent("scan", kInvoice));  // once the first ran: a new pick
+    menuEvents().runWaiting();
+    const std::string invoice = scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit");
+    std::vector<std::string> lines;
+    for (const fake::Started& s : w.started) lines.push_back(s.commandLine);
+    EXPECT_EQ(lines, (std::vector<std::string>{invoice, scanCommandLine("Sam \"Ace\" Rivera", "", "", ""), invoice}));
+    EXPECT_EQ(w.boxes.size(), 1u);  // the copy's pick: not the file open
+    EXPECT_NE(w.files[logFilePath()].find("merged with the same pick, still waiting: menu event \"scan\""),
+              std::string::npos);
+    enableLog(false);
 }

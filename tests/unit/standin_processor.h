@@ -16,10 +16,10 @@ const std::string kIni = "C:\\Marlet\\dxqb.ini";
 const std::string kSettingsText = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
 
 // Main run on `commandLine`: its exit code, or the one the process was ended with.
-inline int runMain(fake::World& w, const std::string& commandLine) {
+inline int runMain(fake::World& w, const std::string& commandLine, bool startedByCom = false) {
     w.commandLine = commandLine;
     try {
-        return Main();
+        return Main(startedByCom);
     } catch (const fake::ProcessEnded&) {
         return w.exitCode;
     }
@@ -50,6 +50,9 @@ public:
             } else if (member == "ProcessSubscription") {
                 arity(args, 1);
                 return rp_.ProcessSubscription(text(args[0]));
+            } else if (member == "GetCurrentCompanyFileName") {
+                arity(args, 1);
+                return rp_.GetCurrentCompanyFileName(text(args[0]));
             } else if (member == "CloseConnection") {
                 arity(args, 0);
                 rp_.CloseConnection();

@@ -66,15 +66,16 @@ TEST_F(ComEvent, OneServerServesEveryKindOfEvent) {
                      });
     EXPECT_EQ(r.exitCode, 1u);
     ASSERT_EQ(r.calls.size(), 8u);
-    for (size_t i : {0, 1, 2, 3, 4, 5, 7}) EXPECT_EQ(r.calls[i].hr, S_OK) << r.calls[i].event;  // 4: no manual, logged
+    for (size_t i : {0, 1, 2, 3, 4, 5, 7}) EXPECT_EQ(r.calls[i].hr, S_OK) << r.calls[i].event;  // 4: no manual, its box after
     EXPECT_EQ(r.calls[6].hr, E_INVALIDARG);
 
-    ASSERT_EQ(r.dialogs.size(), 3u);
+    ASSERT_EQ(r.dialogs.size(), 4u);
     expectBox(r.dialogs[0], "Error",
               "QuickBooks returned no record. The query request has not been fully completed. There was a required "
               "element (\"FF-0\") that could not be found in QuickBooks.",
               Icon::Exclamation);
     expectBox(r.dialogs[1], "Information not found", "Please open a customer or recorded transaction.", Icon::None);
+    EXPECT_EQ(r.dialogs[2].title, "Marlet");  // the file tools found no manual
     EXPECT_TRUE(optionsShown);
 
     std::vector<std::string> expected = {
@@ -125,22 +126,29 @@ TEST_F(ComEvent, TheLogFollowsAScanAndAnUnwritableLogChangesNothing) {
 }
 
 // An event that cannot be read fails inform with its HRESULT and, through
-// IDispatch's EXCEPINFO, its description; a failing launch is shown when a
-// lookup led to it, logged otherwise; a listener that cannot be created (no
-// Kelvorn.FileTools) fails its creation, then shows Dorvex's message and ends
-// the server.
+// IDispatch's EXCEPINFO, its description; a failing launch is shown after the
+// call has returned, under "Error" when a lookup led to it, else in the generic
+// box; a listener that cannot be created (no Kelvorn.FileTools) fails its
+// creation, then shows Dorvex's message and ends the server.
 TEST_F(ComEvent, FailuresReachQuickBooksOrTheUser) {
     DeleteFileW(box.path(L"Dx\\Dorvex.exe").c_str());
     box.writeFile(L"cut.xml", "<?xml version=\"1.0\"?><QBXML><QBXMLEvents><UIExtensionEvent><EventTag>retrieve");
-    HostRun r = fire(L"--dispatch retrieve@none retrieve@txn:Invoice:1A-1165000101 xml=cut.xml");
+    bool returnedFirst = false;  // the bare retrieval's box came after its call had returned
+    HostRun r = fire(L"--dispatch retrieve@none retrieve@txn:Invoice:1A-1165000101 xml=cut.xml", [&](const Dialog& d) {
+        if (d.title == "Marlet")
+            returnedFirst = readWholeFile(box.path(L"qbhost-out.txt"), "").rfind("retrieve@none\t0x00000000", 0) == 0;
+        pressFirstButton(d);
+    });
     EXPECT_EQ(r.exitCode, 1u);
     ASSERT_EQ(r.calls.size(), 3u);
     EXPECT_EQ(r.calls[0].hr, S_OK);
     EXPECT_EQ(r.calls[1].hr, S_OK);
     EXPECT_EQ(r.calls[2].hr, E_INVALIDARG);
     EXPECT_EQ(r.calls[2].description.rfind("The event is not well-formed XML", 0), 0u) << r.calls[2].description;
-    ASSERT_EQ(r.dialogs.size(), 1u);
-    expectBox(r.dialogs[0], "Error", "File not found", Icon::Exclamation);
+    ASSERT_EQ(r.dialogs.size(), 2u);
+    expectBox(r.dialogs[0], "Marlet", "53: File not found", Icon::None);
+    EXPECT_TRUE(returnedFirst);
+    expectBox(r.dialogs[1], "Error", "File not found", Icon::Exclamation);
 
     uninstallFileTools(box);
     bool createdFirst = false;  // the box came after the creation had failed
@@ -196,6 +204,24 @@ TEST_F(ComEvent, InformReturnsWhileTheWindowIsUpAndTheNextPickWaits) {
         ASSERT_EQ(seen.size(), 2u);
         EXPECT_EQ(seen[1].title, "Information not found");
     }
+}
+
+// A pick that waited (a box was up) while the person opened another company
+// file starts nothing: its lookup finds QuickBooks on the other file and says so.
+TEST_F(ComEvent, APickThatWaitedWhileTheCompanyFileChangedStartsNothing) {
+    const std::string other = "C:\\CompanyFiles\\Copy-of-sample.QBW";  // the host's tokens hold no blank
+    HostRun r = fire(L"new scan@none after=500 scan@txn:Invoice:1A-1165000101 open=" + wide(other),
+                     [&](const Dialog& d) {
+                         if (d.title == "Information not found") Sleep(2500);  // meanwhile: the pick, the switch
+                         pressFirstButton(d);
+                     });
+    ASSERT_EQ(r.dialogs.size(), 2u);
+    const std::string picked = qbrp::kSampleCompanyFile;
+    expectBox(r.dialogs[1], "Error",
+              "The menu entry was picked in the company file \"" + picked + "\", but QuickBooks now has \"" + other +
+                  "\" open, so nothing was started. Please open \"" + picked + "\" and pick the entry again.",
+              Icon::Exclamation);
+    EXPECT_TRUE(launchedLines(box, 0).empty()) << "Dorvex was started";
 }
 
 // Event text as COM hands it over: not UTF-16 (unpaired surrogates arrive as
