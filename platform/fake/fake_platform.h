@@ -51,7 +51,12 @@ struct World {
     std::map<std::string, std::function<std::unique_ptr<AutoObject>()>> classes;  // ProgID ->
     std::map<std::string, std::string> registry[2];  // HKEY_CLASSES_ROOT key -> value, by view
     int ownLevel = kLevelStandard;
-    std::map<std::string, int> processes;  // running program file name (upper case) -> its level
+    struct Process {
+        std::string exe;  // program file name, upper case
+        int level;        // kLevelStandard, kLevelElevated or kLevelUnknown (cannot be read)
+        bool callersSession = true;
+    };
+    std::vector<Process> processes;  // running, in the order the system lists them
     bool clipboardLocked = false;
     bool scanner = false;
 
