@@ -84,10 +84,11 @@ CheckResult settingsFile() {
                       kWriteAgain);
     for (const Setting& s : kSettings) {
         const std::string& line = lines[static_cast<size_t>(s.line - 1)];
-        if (s.kind == SettingKind::Boolean && !textToBoolean(line))
-            return failed(file + " line " + std::to_string(s.line) + " (" + s.name + ") reads \"" + line +
-                              "\", not True or False",
-                          kWriteAgain);
+        if (s.kind != SettingKind::Boolean || textToBoolean(line)) continue;
+        std::string finding = file;
+        finding += " line " + std::to_string(s.line) + " (" + s.name + ") reads \"";
+        finding += line + "\", not True or False";
+        return failed(finding, kWriteAgain);
     }
     return passed(file + ", " + inWords(settings) + " lines");
 }
