@@ -233,6 +233,16 @@ std::string parentImage(DWORD pid) {
     return image;
 }
 
+// Starts `line` as a person would, without waiting; its process.
+HANDLE start(std::wstring line) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
 // Ends the installer if a failed check left it on the screen.
 struct Running {
     HANDLE process;
@@ -250,15 +260,10 @@ struct Running {
 // QuickBooks to add it to), the last page says which build was installed, and
 // the set-up check it offers runs as the signed-in user.
 TEST_F(Installer, InteractiveInstallWithoutQuickBooks) {
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::wstring line = L"\"" + setupProgram() + L"\"";
-    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    CloseHandle(pi.hThread);
-    Running running{pi.hProcess};
+    Running running{start(L"\"" + setupProgram() + L"\"")};
+    const DWORD pid = GetProcessId(running.process);
 
-    HWND setup = waitForDialog(pi.dwProcessId);
+    HWND setup = waitForDialog(pid);
     ASSERT_TRUE(setup);
     ASSERT_TRUE(shows(setup, "Button", "Next >"));
     click(setup, "Next >");  // welcome
@@ -275,7 +280,7 @@ TEST_F(Installer, InteractiveInstallWithoutQuickBooks) {
 
     HWND question = nullptr;
     ASSERT_TRUE(waitFor([&] {
-        for (HWND w : findDialogs(pi.dwProcessId)) question = w != setup ? w : question;
+        for (HWND w : findDialogs(pid)) question = w != setup ? w : question;
         return question != nullptr;
     }, 20000));
     Dialog d = readDialog(question);
@@ -294,7 +299,7 @@ TEST_F(Installer, InteractiveInstallWithoutQuickBooks) {
                                1000));
     click(setup, "Check the set-up now");
     click(setup, "Finish");
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(running.process, 20000), WAIT_OBJECT_0);
     // The check runs as the signed-in user: the desktop's shell started it,
     // not the elevated installer. (Wine runs every process at one level, so
     // only who started it shows.)
@@ -320,33 +325,22 @@ TEST_F(Installer, InteractiveInstallWithoutQuickBooks) {
 
 namespace {
 
-// The uninstaller a person runs, with QuickBooks running.
 struct Removal {
     const char* name;
     const char* fault;  // of the request processor stand-in
-    size_t menusLeft;
-    const char* lastPage;  // the start of the uninstaller's last page
+    size_t menusLeft;   // menus left in QuickBooks
+    const char* lastPage;  // the uninstaller's last page
 };
 
 const Removal kRemovals[] = {
     {"MenuRemoved", "none", 0, "Marlet has been removed from your computer."},
     {"QuickBooksRefuses", "connectionRefused", 1,
      "The Marlet entries could not be removed from the QuickBooks File menu.\r\n\r\nTo remove them later: install "
-     "Marlet again, start QuickBooks (not as administrator)"},
+     "Marlet again, start QuickBooks (not as administrator) with your company file open, choose File > Marlet > "
+     "Options and press Remove Menu, then uninstall Marlet again."},
 };
 
-void PrintTo(const Removal& c, std::ostream* os) { *os << c.name; }
-
 struct InteractiveUninstall : Installer, ::testing::WithParamInterface<Removal> {};
-
-// The visible static text of `window` that begins with `start`.
-bool showsText(HWND window, const std::string& start, int timeoutMs) {
-    return waitFor([&] {
-        for (HWND s : findChildren(window, "Static"))
-            if (IsWindowVisible(s) && windowText(s).rfind(start, 0) == 0) return true;
-        return false;
-    }, timeoutMs);
-}
 
 }  // namespace
 
@@ -361,13 +355,7 @@ TEST_P(InteractiveUninstall, RemovesTheMenuAsTheUserBeforeTheFiles) {
     ASSERT_EQ(qb.menus().size(), 1u);
     qb.configure(std::string("fault = ") + c.fault + "\n");
 
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::wstring line = L"\"" + installFolder() + L"\\uninstall.exe\"";
-    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    CloseHandle(start(L"\"" + installFolder() + L"\\uninstall.exe\""));
     // It goes on from a copy of itself in the temporary folder ("Marlet Uninstall ").
     HWND wizard = nullptr;
     ASSERT_TRUE(waitFor([&] {
@@ -396,7 +384,7 @@ TEST_P(InteractiveUninstall, RemovesTheMenuAsTheUserBeforeTheFiles) {
     pressButton(outcome.hwnd, outcome.buttons.at(0));
 
     ASSERT_TRUE(shows(wizard, "Button", "Finish", 30000));
-    EXPECT_TRUE(showsText(wizard, c.lastPage, 1000)) << c.lastPage;
+    EXPECT_TRUE(shows(wizard, "Static", c.lastPage, 1000)) << c.lastPage;
     click(wizard, "Finish");
     EXPECT_TRUE(waitFor([] { return processesNamed(L"Un*") == 0; }, 20000));
     EXPECT_TRUE(findDialogs(0).empty()) << "a box is waiting";
