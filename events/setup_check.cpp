@@ -14,6 +14,7 @@
 #include "platform/process_state.h"
 #include "qb/menu_subscription.h"
 #include "qb/session.h"
+#include "settings/options.h"
 #include "settings/policies.h"
 #include "settings/settings_files.h"
 
@@ -56,21 +57,41 @@ std::string bitness(bool own) { return (sizeof(void*) == 8) == own ? "64-bit" : 
 
 // --- settings and files
 
+// The file's lines as Marlet reads them: ended by LF or CR LF.
+std::vector<std::string> fileLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < bytes.size();) {
+        size_t lf = bytes.find('\n', start);
+        size_t end = lf == std::string::npos ? bytes.size() : lf;
+        lines.push_back(bytes.substr(start, end - start - (end > start && bytes[end - 1] == '\r' ? 1 : 0)));
+        start = lf == std::string::npos ? bytes.size() : lf + 1;
+    }
+    return lines;
+}
+
 CheckResult settingsFile() {
     std::string path = settingsFileInUse();
-    const char* whose = path == machineSettingsPath() ? "the machine's" : "your own";
+    const std::string file = path + " (" + (path == machineSettingsPath() ? "the machine's" : "your own") +
+                             " settings file)";
     std::string bytes;
-    if (!platform().readFile(path, bytes))
-        return failed(path + " (" + whose + " settings file) cannot be read", kRunSetupAgain);
-    // Lines end in CR LF; a last line without one counts too.
-    long lines = std::count(bytes.begin(), bytes.end(), '\n');
-    if (!bytes.empty() && bytes.back() != '\n') lines++;
+    if (!platform().readFile(path, bytes)) return failed(file + " cannot be read", kRunSetupAgain);
+    const char* const kWriteAgain =
+        "Open Options from the QuickBooks File menu, check each setting and press OK to write it again.";
+    const std::vector<std::string> lines = fileLines(bytes);
     const size_t settings = std::size(kSettings);  // one line each
-    if (lines < static_cast<long>(settings))
-        return failed(path + " (" + whose + " settings file) holds " + std::to_string(lines) +
-                          " lines instead of " + inWords(settings),
-                      "Open Options from the QuickBooks File menu, check each setting and press OK to write it again.");
-    return passed(path + " (" + whose + " settings file), " + inWords(settings) + " lines");
+    // More lines than settings: a folder with a line break in it shifted the rest.
+    if (lines.size() != settings)
+        return failed(file + " holds " + std::to_string(lines.size()) + " lines instead of " + inWords(settings),
+                      kWriteAgain);
+    for (const Setting& s : kSettings) {
+        const std::string& line = lines[static_cast<size_t>(s.line - 1)];
+        if (s.kind != SettingKind::Boolean || textToBoolean(line)) continue;
+        std::string finding = file;
+        finding += " line " + std::to_string(s.line) + " (" + s.name + ") reads \"";
+        finding += line + "\", not True or False";
+        return failed(finding, kWriteAgain);
+    }
+    return passed(file + ", " + inWords(settings) + " lines");
 }
 
 // The settings file's line, then the settings an administrator's policy gives
@@ -225,24 +246,35 @@ CheckResult withQuickBooks(QBConnection::Road road, Ask ask) {
 // QuickBooks Desktop's program: QBW32.EXE, QBW.EXE in its 64-bit releases.
 const std::vector<std::string> kQuickBooksPrograms = {"QBW32.EXE", "QBW.EXE"};
 
-// A program that talks to QuickBooks through the SDK must run at the level QuickBooks runs at.
+// A program that talks to QuickBooks through the SDK must run at the level
+// QuickBooks runs at. Only a QuickBooks in this Windows session counts (on a
+// Remote Desktop server each user has their own); one whose level cannot be
+// read is left out, and when that leaves none, the check cannot tell.
 CheckResult runLevel() {
     const Platform& p = platform();
     bool elevated = p.ownLevel() == kLevelElevated;
     const char* own = elevated ? "Marlet runs as administrator" : "Marlet does not run as administrator";
-    switch (p.processLevel(kQuickBooksPrograms)) {
-    case kLevelNotRunning: return passed(std::string(own) + "; QuickBooks is not running");
-    case kLevelUnknown: return passed(std::string(own) + "; QuickBooks' level cannot be read");
-    case kLevelElevated:
-        if (elevated) return passed("Marlet and QuickBooks both run as administrator");
+    bool running = false, elevatedQB = false, standardQB = false;
+    for (const RunningProcess& qb : p.processesNamed(kQuickBooksPrograms)) {
+        if (!qb.callersSession) continue;
+        running = true;
+        elevatedQB = elevatedQB || qb.level == kLevelElevated;
+        standardQB = standardQB || qb.level == kLevelStandard;
+    }
+    if (!running) return passed(std::string(own) + "; QuickBooks is not running in this Windows session");
+    if (!elevatedQB && !standardQB)
+        return failed(std::string(own) + "; QuickBooks runs, but whether as administrator cannot be read",
+                      "In Task Manager's Details tab, show the Elevated column and check that QuickBooks and "
+                      "marlet.exe read the same; if not, start QuickBooks without Run as administrator.");
+    if (!elevated && elevatedQB)
         return failed("QuickBooks runs as administrator, Marlet does not",
                       "Start QuickBooks without Run as administrator (and without it in its shortcut's "
                       "Compatibility settings), then run the check again.");
-    default:
-        if (!elevated) return passed("neither Marlet nor QuickBooks runs as administrator");
+    if (elevated && standardQB)
         return failed("Marlet runs as administrator, QuickBooks does not",
                       "Run the check again without Run as administrator, as the person who uses QuickBooks.");
-    }
+    return passed(elevated ? "Marlet and QuickBooks both run as administrator"
+                           : "neither Marlet nor QuickBooks runs as administrator");
 }
 
 CheckResult quickBooks() {

@@ -7,10 +7,11 @@
 ; A 64-bit program: every QuickBooks Desktop that Intuit still supports needs
 ; 64-bit Windows. Carries both builds of marlet.exe and installs the one that
 ; can load the QuickBooks SDK request processor registered on this PC: its
-; class (QBXMLRP2.RequestProcessor) registered in the 64-bit registry view ->
-; the 64-bit build into Program Files; only in the 32-bit view -> the 32-bit
-; build into Program Files (x86); neither (no QuickBooks yet) -> the 64-bit
-; build, which the last page says. /ARCH=64 or /ARCH=32 forces a build.
+; class (QBXMLRP2.RequestProcessor's CLSID, with an InprocServer32 or a
+; LocalServer32) registered in the 64-bit registry view -> the 64-bit build
+; into Program Files; only in the 32-bit view -> the 32-bit build into Program
+; Files (x86); neither (no QuickBooks yet) -> the 64-bit build, which the last
+; page says. /ARCH=64 or /ARCH=32 forces a build.
 ;
 ; Installs marlet.exe, QBManual.pdf and AdminGuide.pdf, registers Marlet's COM classes
 ; (marlet.exe /regserver, which writes the exe's own registry view), and
@@ -33,6 +34,15 @@
 ;   MarletSetup.exe /S [/ARCH=64|32] [/DXPATH=folder] [/CONFIGPATH=folder] [/ADDMENU] [/D=install folder]
 ;   uninstall.exe /S [/KEEPSETTINGS] [/KEEPMENU]
 ; A folder with blanks is given in double quotes; /D= comes last, unquoted.
+; Exit codes: 0 installed; 2 refused (/ARCH=, a package's Marlet) or failed;
+; 3 a /DXPATH= or /CONFIGPATH= value refused (a line break, "|", or a
+; character the system's ANSI code page cannot hold: dxqb.ini is ANSI lines).
+;
+; The interactive uninstaller removes the menu as the signed-in user, through
+; the desktop's shell as the installer adds it, and waits for that marlet.exe
+; (MENU_WAIT_SECONDS at most) before it deletes the files; its last page says
+; when the menu may still be there and how to remove it. Silently it runs
+; marlet.exe /uninstall /quiet itself, as before.
 
 Target amd64-unicode
 ManifestDPIAware true
@@ -44,6 +54,10 @@ SetCompressor /SOLID lzma
 !endif
 !define PRODUCT "Marlet"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Marlet"
+; QBXMLRP2.RequestProcessor's class, which QuickBooks' SDK registers.
+!define REQUEST_PROCESSOR_CLSID "{71F531F5-8E67-4A7A-9161-15733FFC3206}"
+; How long the uninstaller waits for marlet.exe /uninstall, whose box waits for a click.
+!define MENU_WAIT_SECONDS 300
 
 ; The uninstaller and the installer are signed as they are made (a plain copy
 ; without a certificate); the tests compare the installed uninstall.exe with
@@ -71,6 +85,7 @@ Var KeepSettings    ; uninstaller: 1 keeps dxqb.ini
 Var RemoveMenu      ; uninstaller: 1 runs marlet.exe /uninstall
 Var KeepSettingsBox
 Var RemoveMenuBox
+Var UnFinishText    ; uninstaller: its last page's text
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -110,6 +125,8 @@ Page custom FoldersPage FoldersPageLeave
 !insertmacro MUI_UNPAGE_CONFIRM
 UninstPage custom un.ChoicesPage un.ChoicesPageLeave
 !insertmacro MUI_UNPAGE_INSTFILES
+!define MUI_FINISHPAGE_TEXT "$UnFinishText"
+!insertmacro MUI_UNPAGE_FINISH
 
 !insertmacro MUI_LANGUAGE "English"
 
@@ -149,22 +166,62 @@ Function WriteOptionsFile
   DetailPrint "Created dxqb.ini"
 FunctionEnd
 
-; Pushes 1 when QBXMLRP2.RequestProcessor's class is registered in the
-; registry view SetRegView chose (its ProgID names a CLSID that has an
-; InprocServer32), else 0.
+; Pushes 1 when the request processor's class is registered in the registry
+; view SetRegView chose, else 0. Read from HKLM's classes by its CLSID: the
+; ProgID's key is one for both views, so only the CLSID's key tells the view;
+; and HKCR would also show the classes of the user who runs the installer.
 Function RequestProcessorRegistered
   Push $0
-  Push $1
-  StrCpy $1 ""
-  ReadRegStr $0 HKCR "QBXMLRP2.RequestProcessor\CLSID" ""
-  ${If} $0 != ""
-    ReadRegStr $1 HKCR "CLSID\$0\InprocServer32" ""
+  StrCpy $0 0
+  ClearErrors
+  ReadRegStr $0 HKLM "Software\Classes\CLSID\${REQUEST_PROCESSOR_CLSID}\InprocServer32" ""
+  ${If} ${Errors}
+    ClearErrors
+    ReadRegStr $0 HKLM "Software\Classes\CLSID\${REQUEST_PROCESSOR_CLSID}\LocalServer32" ""
   ${EndIf}
-  ${If} $1 != ""
-    StrCpy $0 1
-  ${Else}
+  ${If} ${Errors}
     StrCpy $0 0
+  ${Else}
+    StrCpy $0 1
   ${EndIf}
+  Exch $0
+FunctionEnd
+
+; Pushes why the text on the stack cannot be a line of dxqb.ini, or "": a
+; line break would add lines to the six, "|" is refused by the packages' too,
+; and a character the system's ANSI code page cannot hold would be written
+; as another one (no best fit: "?" is reported as not held).
+Function BadLineText
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $3 ""
+  StrCpy $1 0
+  ${Do}
+    StrCpy $2 $0 1 $1
+    ${If} $2 == ""
+      ${Break}
+    ${ElseIf} $2 == "$\r"
+    ${OrIf} $2 == "$\n"
+      StrCpy $3 "it holds a line break"
+      ${Break}
+    ${ElseIf} $2 == "|"
+      StrCpy $3 'it holds "|"'
+      ${Break}
+    ${EndIf}
+    IntOp $1 $1 + 1
+  ${Loop}
+  ${If} $3 == ""
+    ; WC_NO_BEST_FIT_CHARS; the last argument says whether a character had no match.
+    System::Call 'kernel32::WideCharToMultiByte(i 0, i 0x400, w r0, i -1, m .r1, i ${NSIS_MAX_STRLEN}, p 0, *i 0 r2) i .r1'
+    ${If} $2 != 0
+      StrCpy $3 "it holds a character that this Windows' code page cannot hold"
+    ${EndIf}
+  ${EndIf}
+  StrCpy $0 $3
+  Pop $3
+  Pop $2
   Pop $1
   Exch $0
 FunctionEnd
@@ -310,6 +367,20 @@ Function FoldersPageLeave
   ${NSD_GetText} $DxPathBox $DxPath
   ${NSD_GetText} $ConfigPathBox $ConfigPath
   Push $DxPath
+  Call BadLineText
+  Pop $1
+  ${If} $1 != ""
+    MessageBox MB_OK|MB_ICONEXCLAMATION "The Dorvex folder $DxPath cannot be used: $1."
+    Abort
+  ${EndIf}
+  Push $ConfigPath
+  Call BadLineText
+  Pop $1
+  ${If} $1 != ""
+    MessageBox MB_OK|MB_ICONEXCLAMATION "The configuration folder $ConfigPath cannot be used: $1."
+    Abort
+  ${EndIf}
+  Push $DxPath
   Call TrailingBackslash
   Pop $DxPath
   Push $ConfigPath
@@ -424,8 +495,11 @@ SectionEnd
 
 ; Stops the installer with `text`, shown unless silent, and exit code 2.
 !macro Refuse text
+  !insertmacro RefuseWith 2 "${text}"
+!macroend
+!macro RefuseWith code text
   MessageBox MB_OK|MB_ICONSTOP "${text}" /SD IDOK
-  SetErrorLevel 2
+  SetErrorLevel ${code}
   Quit
 !macroend
 
@@ -479,6 +553,18 @@ Function .onInit
   ClearErrors
   ${GetOptions} $R0 "/DXPATH=" $DxPath
   ${GetOptions} $R0 "/CONFIGPATH=" $ConfigPath
+  Push $DxPath
+  Call BadLineText
+  Pop $R1
+  ${If} $R1 != ""
+    !insertmacro RefuseWith 3 "/DXPATH= cannot be used: $R1."
+  ${EndIf}
+  Push $ConfigPath
+  Call BadLineText
+  Pop $R1
+  ${If} $R1 != ""
+    !insertmacro RefuseWith 3 "/CONFIGPATH= cannot be used: $R1."
+  ${EndIf}
   Push $DxPath
   Call TrailingBackslash
   Pop $DxPath
@@ -550,11 +636,41 @@ Function un.ChoicesPageLeave
   ${EndIf}
 FunctionEnd
 
+; The interactive removal of the menu: marlet.exe /uninstall as the signed-in
+; user, through the desktop's shell, waited for; where there is no desktop
+; shell, run from here. Sets $UnFinishText when the menu may still be there.
+Function un.RemoveMenuAsUser
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\runasuser.exe" "${RUN_AS_USER}"
+  ExecWait '"$PLUGINSDIR\runasuser.exe" /wait=${MENU_WAIT_SECONDS} "$INSTDIR\marlet.exe" /uninstall' $0
+  ${If} $0 == 1
+    DetailPrint "No desktop shell to start marlet.exe /uninstall as the signed-in user: started by the uninstaller"
+    ExecWait '"$INSTDIR\marlet.exe" /uninstall' $0
+    ${If} $0 != 0
+      StrCpy $0 4
+    ${EndIf}
+  ${EndIf}
+  ${If} $0 == 0
+    Return
+  ${ElseIf} $0 == 3
+    StrCpy $1 "Marlet did not finish removing its entries from the QuickBooks File menu within ${MENU_WAIT_SECONDS} seconds, so the uninstall went on without it."
+  ${Else}
+    StrCpy $1 "The Marlet entries could not be removed from the QuickBooks File menu."
+  ${EndIf}
+  DetailPrint "$1"
+  StrCpy $UnFinishText "$1$\r$\n$\r$\nTo remove them later: install Marlet again, start QuickBooks (not as administrator) with your company file open, choose File > Marlet > Options and press Remove Menu, then uninstall Marlet again."
+FunctionEnd
+
 Section "Uninstall"
+  StrCpy $UnFinishText "Marlet has been removed from your computer."
   ${If} $RemoveMenu == 1
     DetailPrint "Removing the Marlet entries from the QuickBooks File menu"
     ; Silently, a menu that cannot be removed does not stop the uninstall.
-    !insertmacro MenuSwitch /uninstall
+    ${If} ${Silent}
+      !insertmacro MenuSwitch /uninstall
+    ${Else}
+      Call un.RemoveMenuAsUser
+    ${EndIf}
   ${EndIf}
   DetailPrint "Unregistering Marlet"
   ExecWait '"$INSTDIR\marlet.exe" /unregserver'

@@ -36,6 +36,12 @@ enum : int {
     kLevelUnknown = 3,     // running, but its level cannot be read
 };
 
+// A running process, as the set-up check's run-level line weighs it.
+struct RunningProcess {
+    bool callersSession;  // in the Windows session of this process (not another user's on the server)
+    int level;            // kLevelStandard, kLevelElevated, or kLevelUnknown when it cannot be read
+};
+
 struct LocalTime {
     int year, month, day, hour, minute, second;
 };
@@ -102,9 +108,10 @@ struct Platform {
     uint32_t (*processId)();
     // The level this process runs at (kLevelStandard or kLevelElevated).
     int (*ownLevel)();
-    // The level of the first running process whose program file is named one of
-    // `exeNames` (no folder, any case), or kLevelNotRunning.
-    int (*processLevel)(const std::vector<std::string>& exeNames);
+    // Every running process whose program file is named one of `exeNames` (no
+    // folder, any case), in every session; none when none runs or the
+    // processes cannot be listed.
+    std::vector<RunningProcess> (*processesNamed)(const std::vector<std::string>& exeNames);
     // An entry of the program's string table.
     std::string (*loadString)(int id);
     LocalTime (*localTime)();

@@ -66,7 +66,7 @@ windows() {
   ctest --preset windows-mingw
   local rc=$?
   if [ "$MARLET_RUNS_32BIT" = no ]; then
-    echo "installer_test's rows that install the 32-bit Marlet: skipped: this kernel runs no 32-bit programs"
+    echo "the installer tests' rows that install the 32-bit Marlet: skipped: this kernel runs no 32-bit programs"
   fi
   wine_session_stop
   return $rc

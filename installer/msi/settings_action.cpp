@@ -1,6 +1,10 @@
 // The settings file's custom actions of Marlet's MSI packages (Marlet.wxs).
-// Windows Installer has no table for a file of plain lines, so these two write
-// and remove dxqb.ini. Both run deferred and read CustomActionData:
+// Windows Installer has no table for a file of plain lines, so these write
+// and remove dxqb.ini.
+//   CheckSettings   immediate, before anything is installed: fails the
+//                   installation (1603, the property and why in the log) when
+//                   DXPATH or CONFIGPATH cannot be one line of the file
+// The others run deferred and read CustomActionData:
 //   WriteSettings   "folder|dxPath|configPath"  creates folder\dxqb.ini when
 //                   there is none (an upgrade or a repair keeps the one there)
 //   RemoveSettings  "folder"                    deletes it and what a cut-short
@@ -10,21 +14,45 @@
 #include <msi.h>
 #include <msiquery.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
 
-std::wstring actionData(MSIHANDLE install) {
+std::wstring property(MSIHANDLE install, const wchar_t* name) {
     wchar_t none[1] = L"";
     DWORD size = 0;
-    MsiGetPropertyW(install, L"CustomActionData", none, &size);
+    MsiGetPropertyW(install, name, none, &size);
     std::wstring data(++size, L'\0');
-    MsiGetPropertyW(install, L"CustomActionData", data.data(), &size);
+    MsiGetPropertyW(install, name, data.data(), &size);
     data.resize(size);
     return data;
 }
 
-// The n-th field (from 0) of "a|b|c"; "|" cannot be in a folder's name.
+std::wstring actionData(MSIHANDLE install) { return property(install, L"CustomActionData"); }
+
+// Why `text` cannot be a line of dxqb.ini, or "": a line break would add lines
+// to the six (a later line could be set that way), "|" would shift
+// CustomActionData's fields, and a character the system's ANSI code page
+// cannot hold would be written as another (no best fit: not even a look-alike).
+std::wstring badLine(const std::wstring& text) {
+    if (text.find_first_of(L"\r\n") != std::wstring::npos) return L"it holds a line break";
+    if (text.find(L'|') != std::wstring::npos) return L"it holds \"|\"";
+    if (text.empty()) return L"";
+    BOOL usedDefault = FALSE;
+    int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, &usedDefault);
+    std::string bytes(static_cast<size_t>(size > 0 ? size : 1), '\0');
+    usedDefault = FALSE;
+    if (size <= 0 ||
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()), bytes.data(),
+                            size, nullptr, &usedDefault) != size ||
+        usedDefault)
+        return L"it holds a character that this Windows' code page cannot hold";
+    return L"";
+}
+
+// The n-th field (from 0) of "a|b|c"; "|" is in none of them (CheckSettings).
 std::wstring field(const std::wstring& data, int n) {
     size_t from = 0;
     for (; n > 0; n--) {
@@ -60,9 +88,26 @@ void log(MSIHANDLE install, const std::wstring& text) {
 
 }  // namespace
 
+extern "C" __declspec(dllexport) UINT __stdcall CheckSettings(MSIHANDLE install) {
+    for (const wchar_t* name : {L"DXPATH", L"CONFIGPATH"}) {
+        const std::wstring why = badLine(property(install, name));
+        if (!why.empty()) {
+            log(install, std::wstring(name) + L" cannot be written into dxqb.ini: " + why);
+            return ERROR_INSTALL_FAILURE;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
 extern "C" __declspec(dllexport) UINT __stdcall WriteSettings(MSIHANDLE install) {
     const std::wstring data = actionData(install);
     const std::wstring path = field(data, 0) + L"dxqb.ini";
+    // CheckSettings has refused what would not make one line each; this is the last guard.
+    if (std::count(data.begin(), data.end(), L'|') != 2 || !badLine(field(data, 1)).empty() ||
+        !badLine(field(data, 2)).empty()) {
+        log(install, L"the folders for " + path + L" cannot be written into it");
+        return ERROR_INSTALL_FAILURE;
+    }
     // The six lines: displayTwain, dxPath, configPath, displayDorvex, promptMemo, debugMode.
     const std::string text = "False\r\n" + ansi(withBackslash(field(data, 1))) + "\r\n" +
                              ansi(withBackslash(field(data, 2))) + "\r\nFalse\r\nFalse\r\nFalse\r\n";

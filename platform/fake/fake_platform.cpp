@@ -1,5 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
+#include <algorithm>
+
 #include "platform/error.h"
 #include "platform/process_state.h"
 
@@ -96,12 +98,12 @@ static const Platform kFake = {
     },
     .processId = [] { return uint32_t(4242); },
     .ownLevel = [] { return world().ownLevel; },
-    .processLevel = [](const std::vector<std::string>& exeNames) {
-        for (const std::string& name : exeNames) {
-            auto it = world().processes.find(name);
-            if (it != world().processes.end()) return it->second;
-        }
-        return int(kLevelNotRunning);
+    .processesNamed = [](const std::vector<std::string>& exeNames) {
+        std::vector<RunningProcess> found;
+        for (const World::Process& p : world().processes)
+            if (std::find(exeNames.begin(), exeNames.end(), p.exe) != exeNames.end())
+                found.push_back({p.callersSession, p.level});
+        return found;
     },
     .loadString = [](int id) {
         auto it = world().strings.find(id);

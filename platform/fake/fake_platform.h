@@ -52,7 +52,12 @@ struct World {
     std::map<std::string, std::string> registry[2];  // HKEY_CLASSES_ROOT key -> value, by view
     std::map<std::string, RegistryValue> values;     // "HKLM\\key\\name" or "HKCU\\...", 64-bit view
     int ownLevel = kLevelStandard;
-    std::map<std::string, int> processes;  // running program file name (upper case) -> its level
+    struct Process {
+        std::string exe;  // program file name, upper case
+        int level;        // kLevelStandard, kLevelElevated or kLevelUnknown (cannot be read)
+        bool callersSession = true;
+    };
+    std::vector<Process> processes;  // running, in the order the system lists them
     bool clipboardLocked = false;
     bool scanner = false;
 

@@ -18,7 +18,7 @@ std::string exeFile();  // the same, as the table gives it
 void startWatchdog(int seconds, void (*onTimeout)());
 uint32_t processId();
 int ownLevel();
-int processLevel(const std::vector<std::string>& exeNames);
+std::vector<RunningProcess> processesNamed(const std::vector<std::string>& exeNames);
 std::string loadString(int id);
 LocalTime localTime();
 bool fileExists(const std::string& path);

@@ -118,24 +118,28 @@ int ownLevel() {
     return level == kLevelUnknown ? kLevelStandard : level;
 }
 
-int processLevel(const std::vector<std::string>& exeNames) {
+std::vector<RunningProcess> processesNamed(const std::vector<std::string>& exeNames) {
+    std::vector<RunningProcess> found;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return kLevelUnknown;
-    int level = kLevelNotRunning;
+    if (snapshot == INVALID_HANDLE_VALUE) return found;
+    DWORD ownSession = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && level == kLevelNotRunning;
-         more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
         bool named = false;
         for (const std::string& name : exeNames) named = named || lstrcmpiW(entry.szExeFile, widen(name).c_str()) == 0;
         if (!named) continue;
+        // A session that cannot be read is not taken for this one.
+        DWORD session = 0;
+        bool ours = ProcessIdToSessionId(entry.th32ProcessID, &session) && session == ownSession;
         // Limited query rights are granted across levels; the token may still be closed to us.
         HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
-        level = process ? levelOf(process) : kLevelUnknown;
+        found.push_back({ours, process ? levelOf(process) : kLevelUnknown});
         if (process) CloseHandle(process);
     }
     CloseHandle(snapshot);
-    return level;
+    return found;
 }
 
 std::string loadString(int id) {

@@ -90,7 +90,7 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
     const Row rows[] = {
         {"healthy", [](Site&) {}, {}, {"QuickBooks: passed: QuickBooks Pro 2006 16.0 answers, qbXML 4.0 supported.",
                                        "Run level: passed: Marlet does not run as administrator; QuickBooks is not "
-                                       "running.",
+                                       "running in this Windows session.",
                                        "Menu: passed: Marlet's entries are in the QuickBooks File menu, calling "
                                        "Marlet.QBMenuListener.",
                                        "Marlet registration: passed: Marlet.QBMenuListener and Marlet.cmOptions are"}},
@@ -98,6 +98,12 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"Settings: passed: " + kUserIni + " (your own settings file), six lines."}},
         {"settings cut short", [](Site& s) { s.w.files[kIni] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\"; }, {"Settings"},
          {"holds 3 lines instead of six. Open Options from the QuickBooks File menu"}},
+        // What a folder written with line breaks in it leaves.
+        {"a line too many", [](Site& s) { s.w.files[kIni] = kSettingsText + "True\r\n"; }, {"Settings"},
+         {"holds 7 lines instead of six. Open Options"}},
+        {"a Boolean line Marlet cannot read",
+         [](Site& s) { s.w.files[kIni] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nyes\r\nFalse\r\nFalse\r\n"; },
+         {"Settings"}, {"dxqb.ini (the machine's settings file) line 4 (displayDorvex) reads \"yes\", not True or False."}},
         {"Dorvex missing", [](Site& s) { s.w.files.erase("C:\\Dx\\Dorvex.exe"); }, {"Dorvex"},
          {"Dorvex: FAILED: C:\\Dx\\Dorvex.exe is not there. In Options, set the Dorvex executable folder"}},
         {"a job file missing", [](Site& s) { s.w.files.erase("C:\\Cfg\\qbretrieve.dxc"); },
@@ -132,21 +138,32 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
         {"Marlet elevated, QuickBooks not",
          [](Site& s) {
              s.w.ownLevel = kLevelElevated;
-             s.w.processes["QBW32.EXE"] = kLevelStandard;
+             s.w.processes = {{"QBW32.EXE", kLevelStandard}};
          },
          {"Run level"},
          {"Run level: FAILED: Marlet runs as administrator, QuickBooks does not. Run the check again without Run as "
           "administrator"}},
-        {"QuickBooks elevated, Marlet not", [](Site& s) { s.w.processes["QBW.EXE"] = kLevelElevated; }, {"Run level"},
+        // Another user's QuickBooks on the same server, and one whose level cannot be read, are left out.
+        {"QuickBooks elevated, Marlet not",
+         [](Site& s) {
+             s.w.processes = {{"QBW32.EXE", kLevelStandard, false}, {"QBW.EXE", kLevelUnknown},
+                              {"QBW.EXE", kLevelElevated}};
+         },
+         {"Run level"},
          {"FAILED: QuickBooks runs as administrator, Marlet does not. Start QuickBooks without Run as administrator"}},
         {"both elevated",
          [](Site& s) {
              s.w.ownLevel = kLevelElevated;
-             s.w.processes["QBW32.EXE"] = kLevelElevated;
+             s.w.processes = {{"QBW32.EXE", kLevelStandard, false}, {"QBW32.EXE", kLevelElevated}};
          },
          {}, {"Run level: passed: Marlet and QuickBooks both run as administrator."}},
-        {"QuickBooks' level unreadable", [](Site& s) { s.w.processes["QBW32.EXE"] = kLevelUnknown; }, {},
-         {"Run level: passed: Marlet does not run as administrator; QuickBooks' level cannot be read."}},
+        {"only another session's QuickBooks", [](Site& s) { s.w.processes = {{"QBW.EXE", kLevelElevated, false}}; },
+         {}, {"Run level: passed: Marlet does not run as administrator; QuickBooks is not running in this Windows"}},
+        {"QuickBooks' level unreadable",
+         [](Site& s) { s.w.processes = {{"QBW32.EXE", kLevelUnknown}, {"QBW.EXE", kLevelElevated, false}}; },
+         {"Run level"},
+         {"Run level: FAILED: Marlet does not run as administrator; QuickBooks runs, but whether as administrator "
+          "cannot be read. In Task Manager's Details tab"}},
         {"access denied", [](Site& s) { s.company->config.fault = "connectionRefused"; }, {"QuickBooks", "Menu"},
          {"The QuickBooks user has denied access. In QuickBooks, as the Administrator, " + allow}},
         {"first access needs single-user mode",
