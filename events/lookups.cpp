@@ -17,7 +17,7 @@ namespace marlet {
 static MsgSetResponse query(const char* requestName, const char* idName, const std::string& id) {
     QBConnection qb(QBConnection::Leftover::Open);
     qb.open(QBConnection::Road::Work, appNameString(), appGuidString());
-    MsgSetRequest request = qb->CreateMsgSetRequest("US", 4, 0);
+    MsgSetRequest request = qb->CreateMsgSetRequest("US", kQbxmlMajorVersion, kQbxmlMinorVersion);
     request.OnError = kContinueOnError;
     request.Append(requestName).Append(idName, id);
     MsgSetResponse answer = qb->DoRequests(request);
