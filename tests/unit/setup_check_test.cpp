@@ -148,6 +148,8 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
              s.w.processes["QBW32.EXE"] = kLevelElevated;
          },
          {}, {"Run level: passed: Marlet and QuickBooks both run as administrator."}},
+        {"neither elevated", [](Site& s) { s.w.processes["QBW32.EXE"] = kLevelStandard; }, {},
+         {"Run level: passed: neither Marlet nor QuickBooks runs as administrator."}},
         {"QuickBooks' level unreadable", [](Site& s) { s.w.processes["QBW32.EXE"] = kLevelUnknown; }, {},
          {"Run level: passed: Marlet does not run as administrator; QuickBooks' level cannot be read."}},
         {"access denied", [](Site& s) { s.company->config.fault = "connectionRefused"; }, {"QuickBooks", "Menu"},
