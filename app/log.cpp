@@ -8,7 +8,7 @@
 
 namespace marlet {
 
-static bool gLogging = false;
+static bool gLogging;
 static void freshLog() { gLogging = false; }
 static const ProcessStateOwner kLogState(freshLog);
 constexpr int64_t kLogLimit = 1024 * 1024;
