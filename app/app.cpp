@@ -32,11 +32,11 @@ void saveOptions() {
 std::string appNameString() { return platform().loadString(IDS_APP_NAME); }
 std::string appGuidString() { return platform().loadString(IDS_APP_GUID); }
 
-static int gExitCode = kExitOk;
+static int gExitCode;
 void setExitCode(int code) { gExitCode = code; }
 int exitCode() { return gExitCode; }
 
-static bool gQuiet = false;
+static bool gQuiet;
 bool quietMode() { return gQuiet; }
 
 // A fresh process: no options record until Main makes it, exit code 0, not quiet.

@@ -8,11 +8,12 @@
 #include <optional>
 #include <string>
 
+#include "resources/resource.h"
 #include "settings/options.h"
 
 namespace marlet {
 
-constexpr const char* kAppTitle = "Marlet";
+constexpr const char* kAppTitle = MARLET_APP_NAME;
 // Where the "Dorvex is not installed" message sends the user.
 constexpr const char* kDorvexVendorUrl = "https://www.dorvex.com";
 

@@ -4,21 +4,17 @@
 
 #include "platform/platform.h"
 #include "platform/process_state.h"
+#include "settings/settings_files.h"
 
 namespace marlet {
 
-static bool gLogging = false;
+static bool gLogging;
 static void freshLog() { gLogging = false; }
 static const ProcessStateOwner kLogState(freshLog);
 constexpr int64_t kLogLimit = 1024 * 1024;
 
-static std::string logFolder() {
-    std::string base = platform().userDataFolder(false);
-    return base.empty() ? std::string() : base + "\\Marlet";
-}
-
 std::string logFilePath() {
-    std::string folder = logFolder();
+    std::string folder = userMarletFolder();
     return folder.empty() ? std::string() : folder + "\\marlet.log";
 }
 
@@ -51,7 +47,7 @@ void logLine(const std::string& text) {
         std::string line = stamp + oneLine(text) + "\r\n";
         int64_t size = p.fileSize(path);
         if (size > 0 && size + static_cast<int64_t>(line.size()) > kLogLimit) p.renameFile(path, path + ".1");
-        if (!p.appendFile(path, line) && p.createFolder(logFolder(), nullptr)) p.appendFile(path, line);
+        if (!p.appendFile(path, line) && p.createFolder(userMarletFolder(), nullptr)) p.appendFile(path, line);
     } catch (...) {
         // The log is a witness, never a party: its failure is nobody's business.
     }

@@ -1,19 +1,16 @@
-// marlet.exe as a COM local server: registration of its public classes, and
-// serving them on the one thread when COM starts the process.
+// marlet.exe as a COM local server: serving its classes on the one thread when
+// COM starts the process (-Embedding). Registration is com_registration_win32.cpp.
 #include "com/com_server_win32.h"
 
 #include <windows.h>
 #include <oleauto.h>
 
-#include <cwctype>
-#include <iterator>
-
+#include "app/app.h"
 #include "app/log.h"
+#include "com/com_classes_win32.h"
 #include "com/com_object_win32.h"
 #include "events/event_queue.h"
 #include "events/qb_menu_listener.h"
-#include "qb/menu_subscription.h"
-#include "settings/options.h"
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/win32_util.h"
 
@@ -21,26 +18,7 @@ namespace marlet {
 
 namespace com {
 
-// {15B42DA8-7878-4EE2-B4B7-1A9BE5C3D21B}
-const CLSID CLSID_QBMenuListener = {0x15B42DA8, 0x7878, 0x4EE2, {0xB4, 0xB7, 0x1A, 0x9B, 0xE5, 0xC3, 0xD2, 0x1B}};
-// {29C16FFB-9829-4231-AA2A-93C2D2896D6F}
-const CLSID CLSID_cmOptions = {0x29C16FFB, 0x9829, 0x4231, {0xAA, 0x2A, 0x93, 0xC2, 0xD2, 0x89, 0x6D, 0x6F}};
-
 namespace {
-
-struct ComClass {
-    const char* progId;
-    const wchar_t* description;
-    const CLSID* clsid;
-    HRESULT (*create)(REFIID riid, void** object);
-};
-
-const ComClass kClasses[] = {
-    {kListenerProgID, L"Marlet QuickBooks menu listener", &CLSID_QBMenuListener, createListener},
-    {kOptionsProgID, L"Marlet options record", &CLSID_cmOptions, createOptions},
-};
-
-constexpr size_t kClassCount = std::size(kClasses);
 
 // The server's state while it serves; nothing else keeps any.
 struct Server {
@@ -79,10 +57,16 @@ bool createWakeWindow() {
     wc.lpfnWndProc = wakeProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"MarletMenuEvents";
-    RegisterClassW(&wc);
+    if (!RegisterClassW(&wc)) {
+        logFailedWin32Call("RegisterClassW", static_cast<LONG>(GetLastError()));
+        return false;
+    }
     gServer.wakeWindow = CreateWindowExW(0, wc.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                          wc.hInstance, nullptr);
-    if (!gServer.wakeWindow) return false;
+    if (!gServer.wakeWindow) {
+        logFailedWin32Call("CreateWindowExW", static_cast<LONG>(GetLastError()));
+        return false;
+    }
     menuEvents().setHooks(workArrived, workFinished);
     return true;
 }
@@ -121,11 +105,16 @@ bool registerClassObjects() {
     static ClassFactory factories[kClassCount];  // as long as the process
     for (size_t i = 0; i < kClassCount; i++) {
         factories[i].class_ = &kClasses[i];
-        if (FAILED(CoRegisterClassObject(*kClasses[i].clsid, &factories[i], CLSCTX_LOCAL_SERVER,
-                                         REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &gServer.cookies[i])))
+        HRESULT hr = CoRegisterClassObject(*kClasses[i].clsid, &factories[i], CLSCTX_LOCAL_SERVER,
+                                           REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &gServer.cookies[i]);
+        if (FAILED(hr)) {
+            logFailedCall("CoRegisterClassObject", hr);
             return false;
+        }
     }
-    return SUCCEEDED(CoResumeClassObjects());
+    HRESULT hr = CoResumeClassObjects();
+    if (FAILED(hr)) logFailedCall("CoResumeClassObjects", hr);
+    return SUCCEEDED(hr);
 }
 
 void revokeClassObjects() {
@@ -134,74 +123,6 @@ void revokeClassObjects() {
             CoRevokeClassObject(cookie);
             cookie = 0;
         }
-}
-
-std::wstring guidText(const GUID& g) {
-    wchar_t text[40] = {};
-    StringFromGUID2(g, text, 40);
-    return text;
-}
-
-bool setValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    HKEY k;
-    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG r = RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
-    return r == ERROR_SUCCESS;
-}
-
-bool registerClasses() {
-    std::wstring server = L"\"" + win32::exePath() + L"\"";
-    bool ok = true;
-    for (const ComClass& c : kClasses) {
-        std::wstring clsid = guidText(*c.clsid);
-        std::wstring key = L"CLSID\\" + clsid;
-        std::wstring progId = widen(c.progId);
-        ok &= setValue(HKEY_CLASSES_ROOT, progId, nullptr, c.description);
-        ok &= setValue(HKEY_CLASSES_ROOT, progId + L"\\CLSID", nullptr, clsid);
-        ok &= setValue(HKEY_CLASSES_ROOT, key, nullptr, c.description);
-        ok &= setValue(HKEY_CLASSES_ROOT, key + L"\\ProgID", nullptr, progId);
-        ok &= setValue(HKEY_CLASSES_ROOT, key + L"\\LocalServer32", nullptr, server);
-    }
-    return ok;
-}
-
-bool deleteTree(const std::wstring& key) {
-    LONG r = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
-    if (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND) {
-        RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
-        return true;
-    }
-    return false;
-}
-
-bool unregisterClasses() {
-    bool ok = true;
-    for (const ComClass& c : kClasses) {
-        ok &= deleteTree(L"CLSID\\" + guidText(*c.clsid));
-        ok &= deleteTree(widen(c.progId));
-    }
-    return ok;
-}
-
-std::wstring lower(std::wstring s) {
-    for (wchar_t& ch : s) ch = static_cast<wchar_t>(std::towlower(ch));
-    return s;
-}
-
-// "/word" or "-word", in any case, standing on its own.
-bool hasFlag(const std::wstring& commandLine, const wchar_t* word) {
-    std::wstring line = lower(commandLine);
-    std::wstring w = word;
-    for (size_t at = line.find(w); at != std::wstring::npos; at = line.find(w, at + 1)) {
-        if (at == 0 || (line[at - 1] != L'/' && line[at - 1] != L'-')) continue;
-        if (at >= 2 && !std::iswspace(line[at - 2]) && line[at - 2] != L'"') continue;
-        size_t end = at + w.size();
-        if (end == line.size() || std::iswspace(line[end]) || line[end] == L'"') return true;
-    }
-    return false;
 }
 
 BOOL CALLBACK findVisibleWindow(HWND window, LPARAM found) {
@@ -232,33 +153,19 @@ void objectDestroyed() {
 
 }  // namespace com
 
-bool handleRegistrationSwitches(const std::wstring& commandLine, int& exitCode) {
-    if (com::hasFlag(commandLine, L"unregserver")) {
-        exitCode = com::unregisterClasses() ? 0 : 1;
-        return true;
-    }
-    if (com::hasFlag(commandLine, L"regserver")) {
-        exitCode = com::registerClasses() ? 0 : 1;
-        return true;
-    }
-    return false;
-}
-
-bool startedByCom(const std::wstring& commandLine) { return com::hasFlag(commandLine, L"embedding"); }
-
-void serveComIfEmbedded(const std::wstring& commandLine) {
+int serveCom() {
     using namespace com;
-    if (!startedByCom(commandLine)) return;
     try {
         win32::ensureCom();
-    } catch (const Error&) {
-        return;
+    } catch (const Error& e) {
+        logLine("CoInitializeEx failed: " + supportErrorText(e));
+        return kExitFailed;
     }
     gServer.servingThread = GetCurrentThreadId();
 
     if (!createWakeWindow() || !registerClassObjects()) {
         revokeClassObjects();
-        return;
+        return kExitFailed;
     }
     MSG msg;
     while (!(gServer.lastObjectGone && !windowOpen())) {
@@ -270,6 +177,7 @@ void serveComIfEmbedded(const std::wstring& commandLine) {
 
     revokeClassObjects();
     gFileTools.reset();  // its library goes away with COM
+    return kExitOk;
 }
 
 }  // namespace marlet

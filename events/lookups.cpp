@@ -54,7 +54,7 @@ static MsgSetResponse query(const char* requestName, const char* idName, const s
     QBConnection qb(QBConnection::Leftover::Open);
     qb.open(QBConnection::Road::Work, appNameString(), appGuidString());
     checkCompanyFile(qb, pickedIn);
-    MsgSetRequest request = qb->CreateMsgSetRequest("US", 4, 0);
+    MsgSetRequest request = qb->CreateMsgSetRequest("US", kQbxmlMajorVersion, kQbxmlMinorVersion);
     request.OnError = kContinueOnError;
     request.Append(requestName).Append(idName, id);
     MsgSetResponse answer = qb->DoRequests(request);

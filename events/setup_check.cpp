@@ -292,18 +292,19 @@ CheckResult quickBooks() {
         std::vector<std::string> versions = host.values("SupportedQBXMLVersion");
         std::string product = host.GetValue("ProductName") + " " + host.GetValue("MajorVersion") + "." +
                               host.GetValue("MinorVersion");
-        if (std::find(versions.begin(), versions.end(), "4.0") == versions.end())
-            return failed(product + " answers, but takes qbXML " + joined(versions) + ", not 4.0",
-                          "Update QuickBooks to a release that takes qbXML 4.0 (2005 or later).");
-        return passed(product + " answers, qbXML 4.0 supported");
+        const std::string ours = kQbxmlVersionText;
+        if (std::find(versions.begin(), versions.end(), ours) == versions.end())
+            return failed(product + " answers, but takes qbXML " + joined(versions) + ", not " + ours,
+                          "Update QuickBooks to a release that takes qbXML " + ours + " (2005 or later).");
+        return passed(product + " answers, qbXML " + ours + " supported");
     });
 }
 
-// QuickBooks returns only the subscriptions made in the query's qbXML version,
-// 4.0, the one Add Menu uses (UIExtensionSubscriptionQuery, Intuit's qbXML reference).
+// QuickBooks returns only the subscriptions made in the query's qbXML version:
+// the one Add Menu uses (UIExtensionSubscriptionQuery, Intuit's qbXML reference).
 CheckResult menuSubscription() {
     return withQuickBooks(QBConnection::Road::Subscriptions, [](QBSessionManager& sm) {
-        SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(4, 0);
+        SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(kQbxmlMajorVersion, kQbxmlMinorVersion);
         set.Append("UIExtensionSubscriptionQueryRq").Append("SubscriberID", appGuidString());
         MsgSetResponse answer = sm.DoSubscriptionRequests(set);
         const Response& r = answer.GetAt(0);

@@ -1,5 +1,8 @@
 #include "main/cmdline.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "platform/platform.h"
 
 namespace marlet {
@@ -34,6 +37,19 @@ std::vector<std::string> splitCommandLine(const std::string& s, int maxArgs) {
 
 std::vector<std::string> splitCommandLine(int maxArgs) {
     return splitCommandLine(platform().commandLineText(), maxArgs);
+}
+
+bool hasServerSwitch(const std::vector<std::string>& args, const std::string& word) {
+    auto same = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    for (std::string arg : args) {
+        while (!arg.empty() && (arg.back() == ' ' || arg.back() == '\t' || arg.back() == '"')) arg.pop_back();
+        if (!arg.empty() && arg.front() == '"') arg.erase(0, 1);
+        if (arg.size() != word.size() + 1 || (arg[0] != '/' && arg[0] != '-')) continue;
+        if (std::equal(word.begin(), word.end(), arg.begin() + 1, same)) return true;
+    }
+    return false;
 }
 
 }  // namespace marlet

@@ -13,4 +13,9 @@ std::vector<std::string> splitCommandLine(const std::string& text, int maxArgs =
 // The same on the program's own command-line text.
 std::vector<std::string> splitCommandLine(int maxArgs = 10);
 
+// Whether one of `args` is the switch COM or an installer passes (-Embedding,
+// /regserver, /unregserver): "/" or "-" and `word`, in any case, standing as a
+// whole argument (surrounding quotes and trailing blanks aside).
+bool hasServerSwitch(const std::vector<std::string>& args, const std::string& word);
+
 }  // namespace marlet

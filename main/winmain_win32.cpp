@@ -1,20 +1,43 @@
 // The process entry of marlet.exe.
 #include <windows.h>
 
+#include "app/app.h"
+#include "app/log.h"
+#include "com/com_registration_win32.h"
 #include "com/com_server_win32.h"
 #include "events/event_queue.h"
+#include "main/cmdline.h"
 #include "main/main.h"
 #include "main/platform_table_win32.h"
+#include "platform/platform.h"
+
+namespace {
+
+// /regserver and /unregserver, which the installers pass: nothing else runs.
+int registration(bool (*change)()) {
+    marlet::enableLog(true);
+    marlet::logLine("started: " + marlet::platform().commandLineText());
+    int code = change() ? marlet::kExitOk : marlet::kExitFailed;
+    marlet::logLine("done, exit code " + std::to_string(code));
+    return code;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    marlet::gPlatform = &marlet::kWin32Platform;
-    std::wstring commandLine = GetCommandLineW();
-    int exitCode = 0;
-    if (marlet::handleRegistrationSwitches(commandLine, exitCode)) return exitCode;
-    exitCode = marlet::Main(marlet::startedByCom(commandLine));
-    marlet::serveComIfEmbedded(commandLine);
+    using namespace marlet;
+    gPlatform = &kWin32Platform;
+    std::vector<std::string> args = splitCommandLine();
+    if (hasServerSwitch(args, "unregserver")) return registration(com::unregisterClasses);
+    if (hasServerSwitch(args, "regserver")) return registration(com::registerClasses);
+    const bool startedByCom = hasServerSwitch(args, "embedding");
+    int exitCode = Main(startedByCom);
+    if (startedByCom) {
+        int served = serveCom();
+        if (served != kExitOk) exitCode = served;
+    }
     // What no call came to be followed by (a box held back while the class
     // objects were not yet registered) is shown before the process ends.
-    marlet::menuEvents().runWaiting();
+    menuEvents().runWaiting();
     return exitCode;
 }

@@ -10,7 +10,12 @@ static std::vector<void (*)()>& resets() {
     return all;
 }
 
-ProcessStateOwner::ProcessStateOwner(void (*reset)()) { resets().push_back(reset); }
+// The process starts from the same state: the owner's first values are its
+// reset's, written once.
+ProcessStateOwner::ProcessStateOwner(void (*reset)()) {
+    resets().push_back(reset);
+    reset();
+}
 
 void resetProcessState() {
     for (void (*reset)() : resets()) reset();

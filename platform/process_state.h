@@ -14,7 +14,8 @@
 namespace marlet {
 
 // Made once, as a static object, in the owner's file: `reset` puts that
-// owner's state back as a fresh process has it.
+// owner's state back as a fresh process has it, and gives it its first values
+// when the owner is made (the state's own definitions leave them out).
 class ProcessStateOwner {
 public:
     explicit ProcessStateOwner(void (*reset)());

@@ -112,7 +112,7 @@ const Outcome kRemoved = {
 static void subscribe(QBConnection& qb, const std::string& appName, const std::string& appGUID,
                       void (*append)(SubscriptionMsgSetRequest&, const std::string&), const Outcome& outcome) {
     qb.open(QBConnection::Road::Subscriptions, appName);
-    SubscriptionMsgSetRequest set = qb->CreateSubscriptionMsgSetRequest(4, 0);
+    SubscriptionMsgSetRequest set = qb->CreateSubscriptionMsgSetRequest(kQbxmlMajorVersion, kQbxmlMinorVersion);
     append(set, appGUID);
     MsgSetResponse answer = qb->DoSubscriptionRequests(set);
     const Response& response = answer.GetAt(0);

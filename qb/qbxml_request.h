@@ -24,6 +24,13 @@ public:
     std::list<RequestElement> children;
 };
 
+// The qbXML version of every request Marlet makes: the one Add Menu's
+// subscriptions are made in (QuickBooks returns only the subscriptions of the
+// query's version), taken by QuickBooks 2005 and later.
+constexpr int kQbxmlMajorVersion = 4;
+constexpr int kQbxmlMinorVersion = 0;
+constexpr const char* kQbxmlVersionText = "4.0";
+
 // The on-error attribute of a data message set.
 enum : int { kStopOnError = 0, kContinueOnError = 1, kRollbackOnError = 2 };
 

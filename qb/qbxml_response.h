@@ -28,12 +28,12 @@ enum class QbxmlParse { Read, NotWellFormed, DocumentType };
 QbxmlParse parseQbxml(pugi::xml_document& doc, const std::string& text, pugi::xml_encoding encoding,
                       std::string& where);
 
-// One returned record (CustomerRet, TransactionRet, ...).
 // All character data directly inside an element; a comment or CDATA section in
 // the middle of a value does not cut it short. Events and answers read values
 // with it.
 std::string textOf(pugi::xml_node element);
 
+// One returned record (CustomerRet, TransactionRet, ...).
 class Record {
 public:
     explicit Record(pugi::xml_node node) : node_(node) {}

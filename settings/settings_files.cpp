@@ -5,16 +5,18 @@
 
 namespace marlet {
 
-std::string machineSettingsPath() { return platform().exeFolder() + "\\dxqb.ini"; }
+constexpr const char* kSettingsFile = "\\dxqb.ini";
 
-static std::string userSettingsFolder(bool askShell) {
+std::string machineSettingsPath() { return platform().exeFolder() + kSettingsFile; }
+
+std::string userMarletFolder(bool askShell) {
     std::string base = platform().userDataFolder(askShell);
     return base.empty() ? "" : base + "\\Marlet";
 }
 
 std::string userSettingsPath(bool askShell) {
-    std::string folder = userSettingsFolder(askShell);
-    return folder.empty() ? "" : folder + "\\dxqb.ini";
+    std::string folder = userMarletFolder(askShell);
+    return folder.empty() ? "" : folder + kSettingsFile;
 }
 
 std::string settingsFileInUse() {
@@ -65,9 +67,9 @@ std::optional<std::string> saveSettings(const cmOptions& o) {
     if (p.replaceFile(target, bytes, &failure)) return std::nullopt;
     if (target != machine || !failure.accessDenied) return cannotSave(target, failure);
     // The machine file is not this person's to change: their own copy takes the settings.
-    std::string folder = userSettingsFolder(true);
+    std::string folder = userMarletFolder(true);
     if (folder.empty()) return cannotSave(machine, failure);
-    std::string user = folder + "\\dxqb.ini";
+    std::string user = folder + kSettingsFile;
     if (!p.createFolder(folder, &failure) || !p.replaceFile(user, bytes, &failure)) return cannotSave(user, failure);
     return std::nullopt;
 }

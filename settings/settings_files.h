@@ -11,6 +11,11 @@
 
 namespace marlet {
 
+// {local application data}\Marlet, the person's own folder: their settings and
+// the log. "" when that folder is unknown; only the environment is read unless
+// `askShell`.
+std::string userMarletFolder(bool askShell = false);
+
 // {executable folder}\dxqb.ini
 std::string machineSettingsPath();
 // {local application data}\Marlet\dxqb.ini, "" when that folder is unknown. Only

@@ -1,6 +1,6 @@
 # Writes the Registry rows of Marlet's COM classes for the MSI packages
 # (a WiX include) from the one table marlet.exe /regserver writes them from:
-#   cmake -DSOURCE=com/com_server_win32.cpp "-DPROGID_SOURCES=header;..." -DOUTPUT=com-classes.wxi -P com_classes.cmake
+#   cmake -DSOURCE=com/com_classes_win32.cpp "-DPROGID_SOURCES=header;..." -DOUTPUT=com-classes.wxi -P com_classes.cmake
 # The table names each ProgID by its constant (constexpr const char* kXProgID =
 # "..."), defined in one of PROGID_SOURCES.
 # For each class: its ProgID (description, CLSID) and its CLSID (description,

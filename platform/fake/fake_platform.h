@@ -38,7 +38,7 @@ struct World {
     std::string commandLine;
     std::string exeFolder = "C:\\Marlet";
     std::map<int, std::string> strings = {
-        {IDS_APP_GUID, "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}"}, {IDS_APP_NAME, "Marlet"}};
+        {IDS_APP_GUID, MARLET_APP_GUID}, {IDS_APP_NAME, MARLET_APP_NAME}};
     LocalTime now = {2007, 3, 9, 14, 5, 7};
     std::map<std::string, std::string> files;  // path -> bytes
     std::set<std::string> readOnly;

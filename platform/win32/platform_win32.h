@@ -11,9 +11,10 @@ void setClipboardText(const std::string& text);
 void startProcess(const std::string& program, const std::string& commandLine, int windowState);
 std::string commandLineText();
 std::string exeFolder();
-// The executable's full path (exeFolder is its folder).
-std::wstring exePath();
-std::string exeFile();  // the same, as the table gives it
+// The executable's full path (exeFolder is its folder), as the table gives it
+// and as the system's wide calls take it.
+std::string exePath();
+std::wstring exePathWide();
 [[noreturn]] void endProcess(int exitCode);
 void startWatchdog(int seconds, void (*onTimeout)());
 uint32_t processId();

@@ -57,7 +57,7 @@ std::string commandLineText() {
     return narrow(s, wcslen(s));
 }
 
-std::wstring exePath() {
+std::wstring exePathWide() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -69,10 +69,10 @@ std::wstring exePath() {
     }
 }
 
-std::string exeFile() { return narrow(exePath()); }
+std::string exePath() { return narrow(exePathWide()); }
 
 std::string exeFolder() {
-    std::wstring path = exePath();
+    std::wstring path = exePathWide();
     size_t slash = path.find_last_of(L"\\/");
     return narrow(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
 }

@@ -61,6 +61,20 @@ TEST(SplitCommandLine, Examples) {
     for (const Row& r : rows) EXPECT_EQ(splitCommandLine(r.text, r.maxArgs), r.args) << r.text;
 }
 
+// COM's and the installers' switches: a whole argument, either prefix, any case.
+TEST(ServerSwitch, WholeArgumentOnly) {
+    const std::pair<const char*, bool> rows[] = {
+        {"-Embedding", true},      {"/embedding", true},     {"/REGSERVER", false},
+        {"\"-Embedding\"", true},  {"-Embedding ", true},    {"-Embeddingx", false},
+        {"x -Embedding", true},    {"Embedding", false},     {"--Embedding", false},
+        {"/unembedding", false},   {"-Embed", false},
+    };
+    for (const auto& [line, found] : rows)
+        EXPECT_EQ(hasServerSwitch(splitCommandLine(line), "embedding"), found) << line;
+    EXPECT_FALSE(hasServerSwitch(splitCommandLine("/unregserver"), "regserver"));
+    EXPECT_TRUE(hasServerSwitch(splitCommandLine("/quiet /unregserver"), "unregserver"));
+}
+
 TEST_F(MainTest, RetrieveSwitchMatching) {
     EXPECT_EQ(runMain("/retrieve"), 1u);
     EXPECT_EQ(w.started[0].commandLine, "C:\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\qbretrieve.dxc\"");

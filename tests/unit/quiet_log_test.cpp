@@ -65,6 +65,21 @@ TEST_F(QuietLogTest, QuietMenuSwitchesTellByExitCodeAndLogOnly) {
     }
 }
 
+// Quiet: neither kind of box is shown; each takes Cancel (OK where it offers
+// none) and the log tells it.
+TEST_F(QuietLogTest, QuietBoxesAreAnsweredNotShown) {
+    enableLog(true);
+    setQuietMode(true);
+    w.inputAnswers.push_back("typed");
+    EXPECT_EQ(InputBox("Please enter a memo", "Memo"), "");
+    EXPECT_EQ(MsgBox("Go on?", kOkCancel | kExclamation), kAnswerCancel);
+    EXPECT_EQ(MsgBox("Done.", kExclamation), kAnswerOk);
+    EXPECT_TRUE(w.inputs.empty());
+    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_TRUE(logged("input box not shown (quiet), taken as Cancel: Memo")) << log();
+    EXPECT_TRUE(logged("box not shown (quiet), taken as Cancel: Marlet: Go on?")) << log();
+}
+
 TEST_F(QuietLogTest, AQuietRunThatHangsEndsItselfAndSaysSo) {
     runMain(w, "/install /quiet");
     ASSERT_NE(w.onTimeout, nullptr);

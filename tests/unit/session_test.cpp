@@ -110,6 +110,8 @@ TEST(QbxmlResponse, AnswersThatAreNotResponseSetsAreErrors) {
         EXPECT_EQ(errorOf([&] { MsgSetResponse rs(xml); }).number(), kErrBadAnswer) << xml;
     EXPECT_EQ(errorOf([&] { MsgSetResponse rs(bad[1]); }).description().substr(0, 59),
               "QuickBooks returned an answer that is not well-formed XML (");
+    EXPECT_EQ(errorOf([&] { MsgSetResponse rs(bad[2]); }).description(),
+              "QuickBooks returned an answer without a response set.");
     EXPECT_EQ(errorOf([&] { MsgSetResponse rs(bad[4]); }).description(),
               "QuickBooks answered CustomerQueryRs without a valid status code.");
     // A subscription response set is read the same way, and an empty one has no response 0.

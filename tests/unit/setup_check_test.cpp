@@ -104,6 +104,9 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
         {"a Boolean line Marlet cannot read",
          [](Site& s) { s.w.files[kIni] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nyes\r\nFalse\r\nFalse\r\n"; },
          {"Settings"}, {"dxqb.ini (the machine's settings file) line 4 (displayDorvex) reads \"yes\", not True or False."}},
+        {"settings a whole line short",
+         [](Site& s) { s.w.files[kIni] = kSettingsText.substr(0, kSettingsText.rfind("False\r\n")); }, {"Settings"},
+         {"holds 5 lines instead of six."}},
         {"Dorvex missing", [](Site& s) { s.w.files.erase("C:\\Dx\\Dorvex.exe"); }, {"Dorvex"},
          {"Dorvex: FAILED: C:\\Dx\\Dorvex.exe is not there. In Options, set the Dorvex executable folder"}},
         {"a job file missing", [](Site& s) { s.w.files.erase("C:\\Cfg\\qbretrieve.dxc"); },
@@ -164,6 +167,8 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"Run level"},
          {"Run level: FAILED: Marlet does not run as administrator; QuickBooks runs, but whether as administrator "
           "cannot be read. In Task Manager's Details tab"}},
+        {"neither elevated", [](Site& s) { s.w.processes = {{"QBW32.EXE", kLevelStandard}}; }, {},
+         {"Run level: passed: neither Marlet nor QuickBooks runs as administrator."}},
         {"access denied", [](Site& s) { s.company->config.fault = "connectionRefused"; }, {"QuickBooks", "Menu"},
          {"The QuickBooks user has denied access. In QuickBooks, as the Administrator, " + allow}},
         {"first access needs single-user mode",
@@ -183,13 +188,19 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
           "Marlet.QBMenuListener. Use Remove Menu and then Add Menu in Options"}},
         {"entries not Marlet's",
          [](Site& s) {
+             // Every text in place, one tag not: the event would lead nowhere.
              pugi::xml_node submenu = storedMenu(s).child("MenuExtensionSubscription").child("Submenu");
-             submenu.remove_child(submenu.last_child());
              submenu.first_child().child("EventTag").text().set("scan2");
          },
          {"Menu"},
-         {"but its entries are Scan Documents (scan2), Retrieve Documents (retrieve), Options (options) instead of "
-          "Scan Documents (scan), Retrieve Documents (retrieve), Options (options), Manual (manual)."}},
+         {"but its entries are Scan Documents (scan2), Retrieve Documents (retrieve), Options (options), Manual "
+          "(manual) instead of Scan Documents (scan), Retrieve Documents (retrieve), Options (options), Manual (manual)."}},
+        {"an entry short",
+         [](Site& s) {
+             pugi::xml_node submenu = storedMenu(s).child("MenuExtensionSubscription").child("Submenu");
+             submenu.remove_child(submenu.last_child());
+         },
+         {"Menu"}, {"but its entries are Scan Documents (scan), Retrieve Documents (retrieve), Options (options) instead"}},
         {"FileTools missing", [](Site& s) { s.w.classes.erase("Kelvorn.FileTools"); }, {"Manual"},
          {"Kelvorn.FileTools cannot be created (0x800401F3 (-2147221005): Invalid class string). Install Dorvex again"}},
         {"manual missing", [](Site& s) { s.w.files.erase("C:\\Marlet\\QBManual.pdf"); }, {"Manual"},
@@ -226,11 +237,16 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
         EXPECT_EQ(at, box.text.size());
         EXPECT_EQ(failing, row.failing);
         for (const std::string& piece : row.inBox) EXPECT_NE(box.text.find(piece), std::string::npos) << box.text;
-        // Every connection is closed again.
-        for (const qbrp::LogEntry& e : s.company->log)
+        // Every connection opened is closed once, and every processor let go closed.
+        int opened = 0, closes = 0;
+        for (const qbrp::LogEntry& e : s.company->log) {
+            opened += !e.failed && (e.call == "OpenConnection" || e.call == "OpenConnection2");
+            closes += e.call == "CloseConnection";
             if (e.call == "Release") {
                 EXPECT_EQ(e.args, std::vector<std::string>{"closed"});
             }
+        }
+        EXPECT_EQ(closes, opened);
     }
 }
 
