@@ -20,7 +20,7 @@
 #include "sandbox.h"
 #include "setup_driver.h"
 
-using namespace bench;
+using namespace harness;
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "qbhost_driver.h"
 #include "standins/qbhost/qb_event_callback.h"
 
-using namespace bench;
+using namespace harness;
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "sandbox.h"
 #include "setup_driver.h"
 
-namespace bench {
+namespace harness {
 
 inline const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marlet";
 inline const wchar_t* const kRequestProcessorClsid = L"{71F531F5-8E67-4A7A-9161-15733FFC3206}";
@@ -255,4 +255,4 @@ struct Installer : ::testing::Test {
     }
 };
 
-}  // namespace bench
+}  // namespace harness

@@ -11,7 +11,7 @@
 
 #include "installer_fixture.h"
 
-using namespace bench;
+using namespace harness;
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "options_driver.h"
 #include "qb_standin.h"
 
-using namespace bench;
+using namespace harness;
 using marlet::Control;
 using marlet::ControlId;
 using marlet::ControlKind;

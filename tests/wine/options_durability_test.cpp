@@ -15,7 +15,7 @@
 #include "main/platform_table_win32.h"
 #include "sandbox.h"
 
-using namespace bench;
+using namespace harness;
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "qb_standin.h"
 #include "qbhost_driver.h"
 
-using namespace bench;
+using namespace harness;
 using marlet::ControlId;
 
 static DWORD reg(const std::wstring& arguments) {

@@ -9,7 +9,7 @@
 
 #include "sandbox.h"
 
-using namespace bench;
+using namespace harness;
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "qbhost_driver.h"
 #include "sandbox.h"
 
-using namespace bench;
+using namespace harness;
 
 namespace {
 

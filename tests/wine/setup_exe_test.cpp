@@ -17,7 +17,7 @@
 
 #include "installer_fixture.h"
 
-using namespace bench;
+using namespace harness;
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "qb_standin.h"
 #include "qbhost_driver.h"
 
-using namespace bench;
+using namespace harness;
 using marlet::ControlId;
 
 namespace {

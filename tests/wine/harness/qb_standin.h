@@ -8,7 +8,7 @@
 #include "sandbox.h"
 #include "standins/qbxmlrp2/rp_core.h"
 
-namespace bench {
+namespace harness {
 
 class QuickBooks {
 public:
@@ -32,4 +32,4 @@ private:
     bool registered_ = false;
 };
 
-}  // namespace bench
+}  // namespace harness

@@ -8,7 +8,7 @@
 
 #include "sandbox.h"
 
-namespace bench {
+namespace harness {
 
 // One inform call as the host reported it.
 struct HostCall {
@@ -44,4 +44,4 @@ HostRun runHost(const Sandbox& box, const std::wstring& arguments, const DialogH
 int marletProcesses(const Sandbox& box);
 bool waitForMarletExit(const Sandbox& box, int timeoutMs = 10000);
 
-}  // namespace bench
+}  // namespace harness

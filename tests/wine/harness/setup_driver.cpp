@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-namespace bench {
+namespace harness {
 
 std::wstring installFolder(int bits) {
     wchar_t programs[MAX_PATH];
@@ -36,4 +36,4 @@ RunResult runUninstaller(const std::wstring& switches, const DialogHandler& onDi
     return runAnswering(L"\"" + installFolder(bits) + L"\\uninstall.exe\" /S " + switches, onDialog);
 }
 
-}  // namespace bench
+}  // namespace harness

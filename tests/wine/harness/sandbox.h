@@ -10,7 +10,7 @@
 
 #include "ui_driver.h"
 
-namespace bench {
+namespace harness {
 
 // The folder of the running test program, where every built program lies.
 std::wstring binFolder();
@@ -20,7 +20,7 @@ std::wstring binFolder();
 // the 32-bit marlet.exe to run is skipped with the reason, never passed.
 bool runs32BitPrograms();
 #define SKIP_WITHOUT_32BIT_PROGRAMS() \
-    if (!::bench::runs32BitPrograms()) GTEST_SKIP() << "skipped: this kernel runs no 32-bit programs"
+    if (!::harness::runs32BitPrograms()) GTEST_SKIP() << "skipped: this kernel runs no 32-bit programs"
 
 // Whole files by full path.
 bool fileExists(const std::wstring& path);
@@ -109,4 +109,4 @@ std::vector<Launch> waitForLaunches(const Sandbox& box, size_t count, const std:
 // Their command lines, sorted (launches may be recorded in any order).
 std::vector<std::string> launchedLines(const Sandbox& box, size_t count, const std::wstring& folder = L"Dx");
 
-}  // namespace bench
+}  // namespace harness

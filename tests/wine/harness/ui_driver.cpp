@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace bench {
+namespace harness {
 
 std::string utf8(const std::wstring& w) {
     int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
@@ -214,4 +214,4 @@ bool saveScreenPng(const RECT& rect, const std::wstring& path) {
     return ok;
 }
 
-}  // namespace bench
+}  // namespace harness

@@ -8,7 +8,7 @@
 
 #include "sandbox.h"
 
-namespace bench {
+namespace harness {
 
 // Where the installer puts the 64-bit Marlet (Program Files) or the 32-bit one
 // (Program Files (x86)). Asked from a 64-bit program.
@@ -31,4 +31,4 @@ RunResult runSetup(const std::wstring& switches, const DialogHandler& onDialog =
 RunResult runUninstaller(const std::wstring& switches, const DialogHandler& onDialog = pressFirstButton,
                          int bits = 64);
 
-}  // namespace bench
+}  // namespace harness

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace bench {
+namespace harness {
 
 using marlet::Control;
 using marlet::ControlId;
@@ -163,4 +163,4 @@ RunResult runWithOptions(const Sandbox& box, const std::wstring& arguments,
         timeoutMs);
 }
 
-}  // namespace bench
+}  // namespace harness

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace bench {
+namespace harness {
 
 enum class Icon { None, Exclamation, Other };
 
@@ -55,4 +55,4 @@ std::vector<uint32_t> screenPixels(const RECT& rect);
 std::string utf8(const std::wstring& w);
 std::wstring wide(const std::string& s);
 
-}  // namespace bench
+}  // namespace harness

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace bench {
+namespace harness {
 
 // Registration is these tests' set-up, not what they test: one failed attempt
 // is reported and tried again, so a hiccup of the machine does not fail a test
@@ -65,4 +65,4 @@ HostRun runHost(const Sandbox& box, const std::wstring& arguments, const DialogH
     return result;
 }
 
-}  // namespace bench
+}  // namespace harness

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <set>
 
-namespace bench {
+namespace harness {
 
 bool runs32BitPrograms() {
     const wchar_t* value = _wgetenv(L"MARLET_RUNS_32BIT");
@@ -238,4 +238,4 @@ RunResult runProgram(const std::wstring& commandLine, const std::wstring& folder
     return result;
 }
 
-}  // namespace bench
+}  // namespace harness

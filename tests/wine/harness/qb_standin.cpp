@@ -1,6 +1,6 @@
 #include "qb_standin.h"
 
-namespace bench {
+namespace harness {
 
 QuickBooks::QuickBooks(const Sandbox& box, const std::wstring& folder) : box_(box), folder_(folder) {
     box.copyProgram(L"qbxmlrp2.dll", folder + L"\\qbxmlrp2.dll");
@@ -34,4 +34,4 @@ std::vector<qbrp::MenuSubscription> QuickBooks::menus() const {
     return qbrp::loadMenuSubscriptions(box_.path(folder_));
 }
 
-}  // namespace bench
+}  // namespace harness

@@ -9,7 +9,7 @@
 #include "sandbox.h"
 #include "ui/options_controls.h"
 
-namespace bench {
+namespace harness {
 
 class OptionsWindow {
 public:
@@ -59,4 +59,4 @@ RunResult runWithOptions(const Sandbox& box, const std::wstring& arguments,
 // Another dialog of a process while one is handled: a read and a press.
 Dialog answer(HWND dialog, const std::string& buttonCaption = "OK");
 
-}  // namespace bench
+}  // namespace harness
