@@ -109,11 +109,23 @@ CheckResult settingsAndPolicies() {
     return result;
 }
 
+// What to do about a folder setting that names the wrong folder: change it in
+// Options, or, where a policy gives it and Options shows it locked, have the
+// policy changed.
+std::string folderAdvice(std::string cmOptions::*member, const std::string& inOptions, const std::string& otherwise) {
+    for (const Setting& s : kSettings)
+        if (s.text == member && gOptions->byPolicy(s))
+            return std::string("The folder comes from the policy value ") + s.name + " under " + kPolicyKey +
+                   ": have your administrator set it to " + otherwise;
+    return "In Options, set " + inOptions + " to " + otherwise;
+}
+
 CheckResult dorvexProgram() {
     std::string program = dorvexExePath();
     if (!platform().fileExists(program))
-        return failed(program + " is not there", std::string("In Options, set the Dorvex executable folder to the folder that holds ") +
-                                                     kDorvexExe + ", or install Dorvex.");
+        return failed(program + " is not there",
+                      folderAdvice(&cmOptions::dxPath, "the Dorvex executable folder",
+                                   std::string("the folder that holds ") + kDorvexExe + ", or install Dorvex."));
     return passed(program + " is there");
 }
 
@@ -123,8 +135,9 @@ CheckResult dorvexConfigurations() {
         if (!platform().fileExists(gOptions->configPath + name)) missing += (missing.empty() ? "" : ", ") + std::string(name);
     if (!missing.empty())
         return failed(missing + " not in " + gOptions->configPath,
-                      "In Options, set the configuration folder to the folder that holds the Dorvex "
-                      "configurations, or restore them from your Dorvex installation.");
+                      folderAdvice(&cmOptions::configPath, "the configuration folder",
+                                   "the folder that holds the Dorvex configurations, or restore them from your "
+                                   "Dorvex installation."));
     return passed(listed(kDorvexConfigs) + " are in " + gOptions->configPath);
 }
 

@@ -213,6 +213,11 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"Settings"},
          {"six lines; dxPath set by policy; policy value "
           "HKCU\\SOFTWARE\\Policies\\Marlet\\promptMemo ignored: 7 is not 0 or 1. Correct each policy value named"}},
+        {"a policy's folder without the configurations",
+         [](Site& s) { s.w.values["HKCU\\SOFTWARE\\Policies\\Marlet\\configPath"] = {kRegSz, "D:\\Jobs\\", 0}; },
+         {"Dorvex configurations"},
+         {"not in D:\\Jobs\\. The folder comes from the policy value configPath under SOFTWARE\\Policies\\Marlet: "
+          "have your administrator set it to the folder that holds the Dorvex configurations"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
