@@ -22,6 +22,15 @@ lowdown -s -Tms -M "title=$title" "$work/body.md" |
   sed -e 's/^\.TS H$/.ft R\n&/' \
       -e '/^tab(|) expand allbox;$/{s/expand //;n;n;s/^\(.*\)l\.$/\1lx./;}' > "$work/body.ms"
 
+# A code line is set in one line of Courier, never broken: at 10 points 78
+# characters fill the 6.5-inch line, and a longer one runs off the page.
+long=$(awk '/^\.nf$/ { getline; code = ($0 == ".ft CR"); next } /^\.fi$/ { code = 0 } code' "$work/body.ms" |
+  sed -e 's/\\(dq/"/g' -e 's/\\e/\\/g' -e 's/\\-/-/g' | awk 'length > 78')
+if [ -n "$long" ]; then
+  printf '%s: code lines longer than 78 characters run off the page (break them with ^):\n%s\n' "$src" "$long" >&2
+  exit 1
+fi
+
 cat > "$work/layout.ms" <<MS
 .nr PS 10
 .nr VS 13

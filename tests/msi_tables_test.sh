@@ -5,7 +5,8 @@
 # Each is per-machine for its platform, carries the marlet.exe and the custom
 # action DLL of its build, both PDFs and the Group Policy template, writes the
 # COM classes to the installed marlet.exe, and has an upgrade code of its own,
-# which the administrator's guide gives.
+# which the administrator's guide gives, as it gives the request processor's
+# class the package searches for.
 set -uo pipefail
 failed=0
 fail() { echo "FAILED: $*"; failed=1; }
@@ -50,6 +51,10 @@ for package in "$@"; do
   done
   # Deployment tools detect a package by its upgrade code: the administrator's guide gives it.
   grep -qiF "{${codes[-1]//[\{\}]/}}" "$guide" || fail "$name: its upgrade code ${codes[-1]} is not in $guide"
+  # The guide gives the request processor's class the package chooses by (its searches' keys).
+  clsids=$(msiinfo export "$package" RegLocator | tr -d '\r' | grep -o 'CLSID\\{[^}]*}' | sort -u)
+  [ "$(echo "$clsids" | wc -l)" = 1 ] && [ -n "$clsids" ] || fail "$name: request processor searches: $clsids"
+  grep -qiF "${clsids#CLSID\\}" "$guide" || fail "$name: the request processor's ${clsids#CLSID\\} is not in $guide"
 
   # Every class's LocalServer32 names the installed file, as /regserver writes it (none: no classes).
   servers=$(msiinfo export "$package" Registry | tr -d '\r' | awk -F'\t' '$3 ~ /^CLSID\\\{.*\}\\LocalServer32$/ { print $5 }' | sort -u)
