@@ -15,6 +15,7 @@ namespace marlet {
 std::unique_ptr<cmOptions> gOptions;
 
 void loadOptions() {
+    if (!gOptions) gOptions = std::make_unique<cmOptions>();
     std::vector<std::string> unusable;
     logLine("settings read from " + loadSettings(*gOptions, &unusable));
     for (const std::string& sentence : unusable) logLine(sentence);
@@ -39,7 +40,7 @@ int exitCode() { return gExitCode; }
 static bool gQuiet;
 bool quietMode() { return gQuiet; }
 
-// A fresh process: no options record until Main makes it, exit code 0, not quiet.
+// A fresh process: no options record until the first load makes it, exit code 0, not quiet.
 static const ProcessStateOwner kAppState([] {
     gOptions.reset();
     gExitCode = kExitOk;

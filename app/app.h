@@ -17,10 +17,11 @@ constexpr const char* kAppTitle = MARLET_APP_NAME;
 // Where the "Dorvex is not installed" message sends the user.
 constexpr const char* kDorvexVendorUrl = "https://www.dorvex.com";
 
-// The process's one options record; created by Main, never replaced.
+// The process's one options record; created by the first loadOptions, never
+// replaced.
 extern std::unique_ptr<cmOptions> gOptions;
 
-// gOptions from the file that holds this person's settings and the policies
+// gOptions (made on the first call) from the file that holds this person's settings and the policies
 // over it (settings/settings_files.h, settings/policies.h), the ignored policy
 // values and the settings policies give logged; and back to the file, which
 // keeps its own line for those. A save that fails is told in one box.

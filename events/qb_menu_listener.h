@@ -17,8 +17,10 @@ constexpr const char* kFileToolsProgID = "Kelvorn.FileTools";
 constexpr const char* kManualFile = "QBManual.pdf";
 std::string manualPath();
 
-// The file-tools object; every new listener replaces it.
+// The file-tools object; every new listener replaces it. Released before COM
+// goes, which unloads its library.
 extern std::unique_ptr<AutoObject> gFileTools;
+void releaseFileTools();
 
 class QBMenuListener {
 public:

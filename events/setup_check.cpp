@@ -121,7 +121,7 @@ std::string folderAdvice(std::string cmOptions::*member, const std::string& inOp
 }
 
 CheckResult dorvexProgram() {
-    std::string program = dorvexExePath();
+    std::string program = dorvexExePath(*gOptions);
     if (!platform().fileExists(program))
         return failed(program + " is not there",
                       folderAdvice(&cmOptions::dxPath, "the Dorvex executable folder",

@@ -40,10 +40,10 @@ struct FileTools : AutoObject {
 }  // namespace
 
 namespace marlet {
-void scanTransaction(const std::string& id, const std::string&) { gLookups.push_back({"scanTransaction", id}); }
-void retrieveTransaction(const std::string& id, const std::string&) { gLookups.push_back({"retrieveTransaction", id}); }
-void scanCustomer(const std::string& id, const std::string&) { gLookups.push_back({"scanCustomer", id}); }
-void retrieveCustomer(const std::string& id, const std::string&) { gLookups.push_back({"retrieveCustomer", id}); }
+void scanTransaction(const cmOptions&, const std::string& id, const std::string&) { gLookups.push_back({"scanTransaction", id}); }
+void retrieveTransaction(const cmOptions&, const std::string& id, const std::string&) { gLookups.push_back({"retrieveTransaction", id}); }
+void scanCustomer(const cmOptions&, const std::string& id, const std::string&) { gLookups.push_back({"scanCustomer", id}); }
+void retrieveCustomer(const cmOptions&, const std::string& id, const std::string&) { gLookups.push_back({"retrieveCustomer", id}); }
 }  // namespace marlet
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

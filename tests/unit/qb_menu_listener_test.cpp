@@ -75,7 +75,7 @@ struct ListenerTest : ::testing::Test {
         if (w.started.empty()) return "nothing";
         if (w.started.size() > 1) return "several launches";
         std::string line = w.started[0].commandLine;
-        if (line == retrieveCommandLine("", "", "", "")) return "bare retrieval";
+        if (line == retrieveCommandLine(*gOptions, {})) return "bare retrieval";
         return line;
     }
 };
@@ -92,7 +92,7 @@ TEST_F(ListenerTest, EveryRowOfTheWindowTableForBothTags) {
         {"", "message", "bare retrieval"},
         {"<CurrentWindow><ListID>80000003-1165000003</ListID></CurrentWindow>", "nothing", "nothing"},
         {"<CurrentWindow><ListType>Customer</ListType><ListID>80000003-1165000003</ListID></CurrentWindow>",
-         scanCommandLine(customer, "", "", ""), retrieveCommandLine(customer, "", "", "")},
+         scanCommandLine(*gOptions, {customer, "", "", ""}), retrieveCommandLine(*gOptions, {customer, "", "", ""})},
         {"<CurrentWindow><ListType>Vendor</ListType><ListID>80000003-1165000003</ListID></CurrentWindow>",
          "nothing", "bare retrieval"},
         {"<CurrentWindow><ListType>Customer</ListType></CurrentWindow>", "nothing", "bare retrieval"},
@@ -100,8 +100,8 @@ TEST_F(ListenerTest, EveryRowOfTheWindowTableForBothTags) {
         {"<CurrentWindow><TxnID>1A-1165000101</TxnID></CurrentWindow>", "nothing", "nothing"},
         {"<CurrentWindow><TxnType>Invoice</TxnType></CurrentWindow>", "message", "bare retrieval"},
         {"<CurrentWindow><TxnType>Invoice</TxnType><TxnID>1A-1165000101</TxnID></CurrentWindow>",
-         scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"),
-         retrieveCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit")},
+         scanCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"}),
+         retrieveCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"})},
     };
     for (const Row& row : rows) {
         for (const char* tag : {"scan", "retrieve"}) {
@@ -211,7 +211,7 @@ TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
 // otherwise runs; another file starts nothing and says which; where the file
 // cannot be confirmed the lookup runs and the log says so.
 TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
-    const std::string launch = scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit");
+    const std::string launch = scanCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"});
     company->openAnother("C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW");
     enableLog(true);
     const std::pair<const char*, bool> rows[] = {
@@ -282,8 +282,8 @@ TEST_F(ListenerTest, EventsRunAfterTheCallInOrderOneAtATime) {
                                                "start " + kDorvex, "start " + kDorvex}));
     EXPECT_EQ(docs.size(), 1u);  // the manual, between the box and the dialog
     ASSERT_EQ(w.started.size(), 2u);
-    EXPECT_EQ(w.started[0].commandLine, scanCommandLine("Sam \"Ace\" Rivera", "", "", ""));
-    EXPECT_EQ(w.started[1].commandLine, retrieveCommandLine("", "", "", ""));
+    EXPECT_EQ(w.started[0].commandLine, scanCommandLine(*gOptions, {"Sam \"Ace\" Rivera", "", "", ""}));
+    EXPECT_EQ(w.started[1].commandLine, retrieveCommandLine(*gOptions, {}));
 }
 
 TEST_F(ListenerTest, EachListenerReplacesTheFileTools) {
@@ -345,10 +345,10 @@ TEST_F(ListenerTest, IdenticalWaitingPicksRunOnce) {
     menuEvents().runWaiting();
     listener.inform(menuEvent("scan", kInvoice));  // once the first ran: a new pick
     menuEvents().runWaiting();
-    const std::string invoice = scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit");
+    const std::string invoice = scanCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"});
     std::vector<std::string> lines;
     for (const fake::Started& s : w.started) lines.push_back(s.commandLine);
-    EXPECT_EQ(lines, (std::vector<std::string>{invoice, scanCommandLine("Sam \"Ace\" Rivera", "", "", ""), invoice}));
+    EXPECT_EQ(lines, (std::vector<std::string>{invoice, scanCommandLine(*gOptions, {"Sam \"Ace\" Rivera", "", "", ""}), invoice}));
     EXPECT_EQ(w.boxes.size(), 1u);  // the copy's pick: not the file open
     EXPECT_NE(w.files[logFilePath()].find("merged with the same pick, still waiting: menu event \"scan\""),
               std::string::npos);
