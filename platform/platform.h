@@ -13,8 +13,6 @@
 
 namespace marlet {
 
-class frmOptions;
-
 // Message box styles and answers, with the classic numeric values.
 enum : int { kOkOnly = 0, kOkCancel = 1, kExclamation = 48 };
 enum : int { kAnswerOk = 1, kAnswerCancel = 2 };
@@ -80,8 +78,6 @@ struct Platform {
     std::string (*inputBox)(const std::string& prompt, const std::string& title);
     // Empties the clipboard and puts `text` on it as plain text.
     void (*setClipboardText)(const std::string& text);
-    // Shows the Options dialog modally, with no owner, until it is unloaded.
-    void (*showOptionsDialog)(frmOptions& form);
     // The shell folder browser; "" on cancel or any failure.
     std::string (*browseForFolder)(void* ownerWindow, const std::string& prompt);
     // The scanner interface: is a TWAIN source there, and its selection dialog.

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "qb/menu_subscription.h"
 #include "ui/options_controls.h"
+#include "ui/options_dialog.h"
 
 namespace marlet {
 
@@ -68,7 +69,7 @@ void frmOptions::Load() {
 
 void frmOptions::Show() {
     Load();
-    platform().showOptionsDialog(*this);
+    showOptionsDialog(*this);
 }
 
 void frmOptions::Unload() { loaded_ = false; }

@@ -1,7 +1,7 @@
 #pragma once
 // The Options dialog as a form: its public fields, the state of its controls and
-// its handlers. The handlers are portable; the window itself is the platform's
-// (showOptionsDialog), which keeps the controls and these fields in step.
+// its handlers. The handlers are portable; the window itself is the one
+// ui/options_dialog.h shows, which keeps the controls and these fields in step.
 #include <string>
 
 namespace marlet {

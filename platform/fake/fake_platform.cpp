@@ -60,12 +60,6 @@ static const Platform kFake = {
         w.clipboardWrites++;
         w.log.push_back("clipboard");
     },
-    .showOptionsDialog = [](frmOptions& form) {
-        World& w = world();
-        w.optionsDialogsShown++;
-        w.log.push_back("showOptions");
-        if (w.onShowOptions) w.onShowOptions(form);
-    },
     .browseForFolder = [](void*, const std::string& prompt) {
         World& w = world();
         w.browsePrompts.push_back(prompt);

@@ -11,6 +11,10 @@
 #include "platform/platform.h"
 #include "resources/resource.h"
 
+namespace marlet {
+class frmOptions;  // the form the fake Options dialog (ui/fake/) hands the script
+}
+
 namespace marlet::fake {
 
 struct Box {
