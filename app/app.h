@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/platform.h"
 #include "resources/resource.h"
 #include "settings/options.h"
 
@@ -59,7 +60,7 @@ bool quietMode();
 
 // A message box; an empty title shows the application's title. In quiet mode
 // it is logged, not shown, and answers OK (Cancel where it offers Cancel).
-int MsgBox(const std::string& text, int style = 0, const std::string& title = "");
+BoxAnswer MsgBox(const std::string& text, BoxStyle style = BoxStyle::OkOnly, const std::string& title = "");
 // The input box; in quiet mode it is logged and answers as Cancel does ("").
 std::string InputBox(const std::string& prompt, const std::string& title);
 

@@ -39,7 +39,7 @@ static void launch(const cmOptions& options, const std::string& commandLine) {
     }
     std::string program = dorvexExePath(options);
     logLine("starting " + program + " with: " + commandLine);
-    p.startProcess(program, commandLine, kNormalFocus);
+    p.startProcess(program, commandLine, WindowState::NormalFocus);
 }
 
 void launchScan(const cmOptions& options, const DorvexJob& job) { launch(options, scanCommandLine(options, job)); }

@@ -77,7 +77,7 @@ static void reportingFailures(Body body) {
     try {
         body();
     } catch (...) {
-        MsgBox(caughtError().description(), kExclamation, "Error");
+        MsgBox(caughtError().description(), BoxStyle::Exclamation, "Error");
     }
 }
 

@@ -97,7 +97,7 @@ void scanOrRetrieve(bool scan, const Pick& pick) {
     case Act::Nothing:
         break;
     case Act::Message:
-        MsgBox("Please open a customer or recorded transaction.", kOkOnly, "Information not found");
+        MsgBox("Please open a customer or recorded transaction.", BoxStyle::OkOnly, "Information not found");
         break;
     case Act::BareRetrieval:
         launchRetrieve(options, {});

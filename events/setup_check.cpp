@@ -149,8 +149,8 @@ constexpr const char* kOwnClasses[] = {kListenerProgID, kOptionsProgID};
 // The server registered for `progId` in this build's view; "" when none.
 std::string localServerOf(const std::string& progId) {
     const Platform& p = platform();
-    std::string clsid = p.classesValue(progId + "\\CLSID", kOwnView);
-    return clsid.empty() ? "" : unquoted(p.classesValue("CLSID\\" + clsid + "\\LocalServer32", kOwnView));
+    std::string clsid = p.classesValue(progId + "\\CLSID", RegistryView::Own);
+    return clsid.empty() ? "" : unquoted(p.classesValue("CLSID\\" + clsid + "\\LocalServer32", RegistryView::Own));
 }
 
 CheckResult marletRegistration() {
@@ -167,7 +167,7 @@ CheckResult marletRegistration() {
 }
 
 // Is the request processor's class registered (with its DLL) in `view`?
-bool requestProcessorIn(int view) {
+bool requestProcessorIn(RegistryView view) {
     const Platform& p = platform();
     std::string clsid = p.classesValue(std::string(kRequestProcessorProgID) + "\\CLSID", view);
     return !clsid.empty() && !p.classesValue("CLSID\\" + clsid + "\\InprocServer32", view).empty();
@@ -179,7 +179,7 @@ CheckResult requestProcessor() {
         return passed(std::string(kRequestProcessorProgID) + " can be created by this " + bitness(true) + " Marlet");
     } catch (const Error& e) {
         std::string finding = std::string(kRequestProcessorProgID) + " cannot be created (" + supportErrorText(e) + ")";
-        if (!requestProcessorIn(kOwnView) && requestProcessorIn(kOtherView))
+        if (!requestProcessorIn(RegistryView::Own) && requestProcessorIn(RegistryView::Other))
             return failed(finding + ": it is registered for " + bitness(false) + " programs only",
                           "Run MarletSetup.exe again: it installs the " + bitness(false) +
                               " Marlet that this QuickBooks needs.");
@@ -265,14 +265,14 @@ const std::vector<std::string> kQuickBooksPrograms = {"QBW32.EXE", "QBW.EXE"};
 // read is left out, and when that leaves none, the check cannot tell.
 CheckResult runLevel() {
     const Platform& p = platform();
-    bool elevated = p.ownLevel() == kLevelElevated;
+    bool elevated = p.ownLevel() == RunLevel::Elevated;
     const char* own = elevated ? "Marlet runs as administrator" : "Marlet does not run as administrator";
     bool running = false, elevatedQB = false, standardQB = false;
     for (const RunningProcess& qb : p.processesNamed(kQuickBooksPrograms)) {
         if (!qb.callersSession) continue;
         running = true;
-        elevatedQB = elevatedQB || qb.level == kLevelElevated;
-        standardQB = standardQB || qb.level == kLevelStandard;
+        elevatedQB = elevatedQB || qb.level == RunLevel::Elevated;
+        standardQB = standardQB || qb.level == RunLevel::Standard;
     }
     if (!running) return passed(std::string(own) + "; QuickBooks is not running in this Windows session");
     if (!elevatedQB && !standardQB)
@@ -365,7 +365,7 @@ void checkTimedOut() {
     MsgBox(std::string("The set-up check stopped: the check \"") + stuck + "\" did not finish within " +
                std::to_string(kSetupCheckTimeLimitSeconds) +
                " seconds. Restart QuickBooks (and the computer if that does not help), then run the check again.",
-           kExclamation, kSetupCheckTitle);
+           BoxStyle::Exclamation, kSetupCheckTitle);
     platform().endProcess(kExitTimedOut);
 }
 
@@ -418,7 +418,7 @@ void setupCheckSwitch() {
     if (!quietMode()) platform().startWatchdog(kSetupCheckTimeLimitSeconds, checkTimedOut);
     bool allPassed = false;
     std::string text = runSetupChecks(allPassed);
-    MsgBox(text, allPassed ? kOkOnly : kExclamation, kSetupCheckTitle);
+    MsgBox(text, allPassed ? BoxStyle::OkOnly : BoxStyle::Exclamation, kSetupCheckTitle);
     if (!allPassed) setExitCode(kExitCheckFailed);
 }
 

@@ -117,10 +117,10 @@ static void subscribe(QBConnection& qb, const std::string& appName, const std::s
     MsgSetResponse answer = qb->DoSubscriptionRequests(set);
     const Response& response = answer.GetAt(0);
     if (response.StatusCode == 0) {
-        MsgBox(outcome.doneText, kOkOnly, outcome.doneTitle);
+        MsgBox(outcome.doneText, BoxStyle::OkOnly, outcome.doneTitle);
     } else {
         setExitCode(kExitMenuRefused);
-        MsgBox(outcome.refusedText + response.StatusMessage + outcome.refusedHint, kOkOnly, outcome.refusedTitle);
+        MsgBox(outcome.refusedText + response.StatusMessage + outcome.refusedHint, BoxStyle::OkOnly, outcome.refusedTitle);
     }
     qb.close();
 }

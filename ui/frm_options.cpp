@@ -132,7 +132,7 @@ void frmOptions::cmdPellwick_Click() {
     appendBackslash(txtDxPath);
     std::string wizard = txtDxPath + "pellwick.exe";
     if (p.fileExists(wizard))
-        p.startProcess(wizard, wizard, kMinimizedFocus);
+        p.startProcess(wizard, wizard, WindowState::MinimizedFocus);
     else
         MsgBox("Please correct your Dorvex Executable path before running Pellwick.");
 }

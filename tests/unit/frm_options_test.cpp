@@ -20,7 +20,7 @@ struct FormTest : ::testing::Test {
         EXPECT_EQ(w.boxes.size(), 1u);
         if (w.boxes.empty()) return "";
         EXPECT_EQ(w.boxes[0].title, "Marlet");
-        EXPECT_EQ(w.boxes[0].style, kOkOnly);
+        EXPECT_EQ(w.boxes[0].style, BoxStyle::OkOnly);
         return w.boxes[0].text;
     }
 };
@@ -149,7 +149,7 @@ TEST_F(FormTest, PellwickIsLookedForThroughThePathBox) {
     ASSERT_EQ(w.started.size(), 1u);
     EXPECT_EQ(w.started[0].program, "C:\\Dx\\pellwick.exe");
     EXPECT_EQ(w.started[0].commandLine, "C:\\Dx\\pellwick.exe");
-    EXPECT_EQ(w.started[0].windowState, kMinimizedFocus);
+    EXPECT_EQ(w.started[0].windowState, WindowState::MinimizedFocus);
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_EQ(gOptions->dxPath, "C:\\Old\\");
 }

@@ -44,7 +44,7 @@ TEST_F(LaunchTest, StartsTheNamedProgramWithTheComposedLine) {
     ASSERT_EQ(w.started.size(), 1u);
     EXPECT_EQ(w.started[0].program, "C:\\Program Files\\Dx\\Dorvex.exe");
     EXPECT_EQ(w.started[0].commandLine, retrieveCommandLine(*gOptions, {}));
-    EXPECT_EQ(w.started[0].windowState, kNormalFocus);
+    EXPECT_EQ(w.started[0].windowState, WindowState::NormalFocus);
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_EQ(w.clipboardWrites, 0);
 }
@@ -55,7 +55,7 @@ TEST_F(LaunchTest, DebugModePutsTheLineOnTheClipboardBeforeTheBox) {
     std::string line = scanCommandLine(*gOptions, {"Acme", "", "", ""});
     ASSERT_EQ(w.boxes.size(), 1u);
     EXPECT_EQ(w.boxes[0].title, "Marlet");
-    EXPECT_EQ(w.boxes[0].style, kOkOnly);
+    EXPECT_EQ(w.boxes[0].style, BoxStyle::OkOnly);
     EXPECT_EQ(w.boxes[0].text,
               "The command line below has been place on the clipboard and will be executed when you "
               "click 'OK': \r\n\r\n" + line);

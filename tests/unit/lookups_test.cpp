@@ -38,7 +38,7 @@ struct LookupsTest : ::testing::Test {
         EXPECT_EQ(w.boxes.size(), 1u);
         if (w.boxes.empty()) return "";
         EXPECT_EQ(w.boxes[0].title, "Error");
-        EXPECT_EQ(w.boxes[0].style, kExclamation);
+        EXPECT_EQ(w.boxes[0].style, BoxStyle::Exclamation);
         EXPECT_FALSE(w.boxes[0].text.empty());
         return w.boxes[0].text;
     }

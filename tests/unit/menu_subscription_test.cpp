@@ -57,7 +57,7 @@ TEST_F(MenuTest, AddSendsTheOneRequestAndClosesAfterTheBox) {
     fake::Box b = onlyBox();
     EXPECT_EQ(b.text, "Successfully added Dorvex access to QuickBooks File menu, restart QuickBooks to see results.");
     EXPECT_EQ(b.title, "Menu Added");
-    EXPECT_EQ(b.style, kOkOnly);
+    EXPECT_EQ(b.style, BoxStyle::OkOnly);
     EXPECT_EQ(calls(*company), kExchange);
     EXPECT_EQ(company->log[0].args, (std::vector<std::string>{"", "Marlet"}));
     EXPECT_EQ(outline(company->log[1].request), kAddRequest);

@@ -69,7 +69,7 @@ struct ListenerTest : ::testing::Test {
     // What one event did, in words.
     std::string outcome() const {
         if (w.boxes.size() == 1 && w.started.empty() && w.boxes[0].title == "Information not found" &&
-            w.boxes[0].text == "Please open a customer or recorded transaction." && w.boxes[0].style == kOkOnly)
+            w.boxes[0].text == "Please open a customer or recorded transaction." && w.boxes[0].style == BoxStyle::OkOnly)
             return "message";
         if (!w.boxes.empty()) return "box " + w.boxes[0].title + ": " + w.boxes[0].text;
         if (w.started.empty()) return "nothing";
