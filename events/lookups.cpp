@@ -55,8 +55,8 @@ static MsgSetResponse query(const char* requestName, const char* idName, const s
     qb.open(QBConnection::Road::Work, appNameString(), appGuidString());
     checkCompanyFile(qb, pickedIn);
     MsgSetRequest request = qb->CreateMsgSetRequest("US", kQbxmlMajorVersion, kQbxmlMinorVersion);
-    request.OnError = kContinueOnError;
-    request.Append(requestName).Append(idName, id);
+    request.onError = kContinueOnError;
+    request.append(requestName).append(idName, id);
     MsgSetResponse answer = qb->DoRequests(request);
     qb.close();
     return answer;
@@ -87,13 +87,13 @@ static void lookupTransaction(const cmOptions& options, const std::string& txnID
                               bool scan) {
     reportingFailures([&] {
         MsgSetResponse answer = query("TransactionQueryRq", "TxnID", txnID, pickedIn);
-        Record txn = answer.GetAt(0).Detail(0);
+        Record txn = answer.at(0).detail(0);
         DorvexJob job;
-        job.memo = txn.GetValue("Memo");
+        job.memo = txn.value("Memo");
         bool hasRefNumber = txn.has("RefNumber");
         job.entityName = txn.required("EntityRef/FullName");
         job.txnType = txn.required("TxnType");
-        job.refNumber = hasRefNumber ? txn.GetValue("RefNumber")
+        job.refNumber = hasRefNumber ? txn.value("RefNumber")
                         : scan       ? dateTimeStamp()
                                      : std::string();
         Launch launch = scan ? launchScan : launchRetrieve;
@@ -111,7 +111,7 @@ void retrieveTransaction(const cmOptions& options, const std::string& txnID, con
 void scanCustomer(const cmOptions& options, const std::string& listID, const std::string& pickedIn) {
     reportingFailures([&] {
         MsgSetResponse answer = query("CustomerQueryRq", "ListID", listID, pickedIn);
-        Record customer = answer.GetAt(0).Detail(0);
+        Record customer = answer.at(0).detail(0);
         std::string memo;
         if (options.promptMemo)
             memo = InputBox("Please enter a memo to be associated with the selected "
@@ -124,7 +124,7 @@ void scanCustomer(const cmOptions& options, const std::string& listID, const std
 void retrieveCustomer(const cmOptions& options, const std::string& listID, const std::string& pickedIn) {
     reportingFailures([&] {
         MsgSetResponse answer = query("CustomerQueryRq", "ListID", listID, pickedIn);
-        launchRetrieve(options, {answer.GetAt(0).Detail(0).required("FullName"), "", "", ""});
+        launchRetrieve(options, {answer.at(0).detail(0).required("FullName"), "", "", ""});
     });
 }
 

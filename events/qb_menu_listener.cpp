@@ -19,7 +19,7 @@ static const ProcessStateOwner kFileToolsState(releaseFileTools);
 
 std::string manualPath() { return platform().exeFolder() + "\\" + kManualFile; }
 
-void QBMenuListener::Class_Initialize() {
+void QBMenuListener::createFileTools() {
     try {
         gFileTools = platform().createObject(kFileToolsProgID);
     } catch (...) {

@@ -294,17 +294,17 @@ CheckResult quickBooks() {
     return withQuickBooks(QBConnection::Road::Work, [](QBSessionManager& sm) {
         // Asked in qbXML 1.0, which every QuickBooks takes, so that an older one can say what it takes.
         MsgSetRequest set = sm.CreateMsgSetRequest("US", 1, 0);
-        set.Append("HostQueryRq");
+        set.append("HostQueryRq");
         MsgSetResponse answer = sm.DoRequests(set);
-        const Response& r = answer.GetAt(0);
-        if (r.StatusCode != 0 || r.DetailCount() == 0)
-            return failed("QuickBooks did not describe itself (" + std::to_string(r.StatusCode) + ": " +
-                              r.StatusMessage + ")",
+        const Response& r = answer.at(0);
+        if (r.statusCode != 0 || r.detailCount() == 0)
+            return failed("QuickBooks did not describe itself (" + std::to_string(r.statusCode) + ": " +
+                              r.statusMessage + ")",
                           "Restart QuickBooks and run the check again.");
-        Record host = r.Detail(0);
+        Record host = r.detail(0);
         std::vector<std::string> versions = host.values("SupportedQBXMLVersion");
-        std::string product = host.GetValue("ProductName") + " " + host.GetValue("MajorVersion") + "." +
-                              host.GetValue("MinorVersion");
+        std::string product = host.value("ProductName") + " " + host.value("MajorVersion") + "." +
+                              host.value("MinorVersion");
         const std::string ours = kQbxmlVersionText;
         if (std::find(versions.begin(), versions.end(), ours) == versions.end())
             return failed(product + " answers, but takes qbXML " + joined(versions) + ", not " + ours,
@@ -318,19 +318,19 @@ CheckResult quickBooks() {
 CheckResult menuSubscription() {
     return withQuickBooks(QBConnection::Road::Subscriptions, [](QBSessionManager& sm) {
         SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(kQbxmlMajorVersion, kQbxmlMinorVersion);
-        set.Append("UIExtensionSubscriptionQueryRq").Append("SubscriberID", appGuidString());
+        set.append("UIExtensionSubscriptionQueryRq").append("SubscriberID", appGuidString());
         MsgSetResponse answer = sm.DoSubscriptionRequests(set);
-        const Response& r = answer.GetAt(0);
-        if (r.StatusCode != 0 || r.DetailCount() == 0)
-            return failed("Marlet's entries are not in the QuickBooks File menu (" + std::to_string(r.StatusCode) +
-                              ": " + r.StatusMessage + ")",
+        const Response& r = answer.at(0);
+        if (r.statusCode != 0 || r.detailCount() == 0)
+            return failed("Marlet's entries are not in the QuickBooks File menu (" + std::to_string(r.statusCode) +
+                              ": " + r.statusMessage + ")",
                           "Use Add Menu in Options, then restart QuickBooks.");
-        Record subscription = r.Detail(0);
+        Record subscription = r.detail(0);
         std::string fault = menuSubscriptionFault(subscription);
         if (!fault.empty())
             return failed("QuickBooks holds a menu under Marlet's name, but " + fault,
                           "Use Remove Menu and then Add Menu in Options, then restart QuickBooks.");
-        return passed("Marlet's entries are in the QuickBooks " + subscription.GetValue("MenuExtensionSubscription/AddToMenu") +
+        return passed("Marlet's entries are in the QuickBooks " + subscription.value("MenuExtensionSubscription/AddToMenu") +
                       " menu, calling " + kListenerProgID);
     });
 }

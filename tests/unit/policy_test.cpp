@@ -108,10 +108,10 @@ TEST(Policy, TheFormLocksWhatAPolicyGivesAndNoSaveWritesIt) {
         EXPECT_EQ(locked, (std::set<std::string>{"ckDisplayTwain", "txtDxPath", "cmdBrowseDxPath", "lblDebug"}));
         form.ckDisplayTwain = false;
         form.txtDxPath = "C:\\Typed\\";
-        form.lblDebug_DblClick();
+        form.onDebugDoubleClick();
         form.txtConfigPath = "C:\\New";
         form.ckDisplayDorvex = true;
-        form.cmdOK_Click();
+        form.onOk();
     };
     w.commandLine = "/options";
     Main();

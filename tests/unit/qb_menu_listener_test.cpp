@@ -61,7 +61,7 @@ struct ListenerTest : ::testing::Test {
     // The call from QuickBooks, then the server's loop.
     void inform(const std::string& xml) {
         QBMenuListener listener;
-        listener.Class_Initialize();
+        listener.createFileTools();
         listener.inform(xml);
         menuEvents().runWaiting();
     }
@@ -149,7 +149,7 @@ TEST_F(ListenerTest, OptionsRunsTheOptionsEntry) {
 // own where it has one, else the one a failure nothing handled ends in.
 TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
     QBMenuListener listener;
-    listener.Class_Initialize();
+    listener.createFileTools();
     for (const std::string& xml : {menuEvent("scan", "<CurrentWindow>"),
                                    std::string("<QBXML><QBXMLEvents><UIExtensionEvent/></QBXMLEvents></QBXML>")}) {
         EXPECT_THROW(listener.inform(xml), Error) << xml;
@@ -246,7 +246,7 @@ TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
 TEST_F(ListenerTest, EventsRunAfterTheCallInOrderOneAtATime) {
     w.files["C:\\Marlet\\dxqb.ini"] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nTrue\r\nFalse\r\n";  // prompt for memo
     QBMenuListener listener;
-    listener.Class_Initialize();
+    listener.createFileTools();
     auto arrives = [&](const std::string& tag, const std::string& window) {
         listener.inform(menuEvent(tag, window));
         menuEvents().runWaiting();  // the wake-up, inside whatever window is up
@@ -288,9 +288,9 @@ TEST_F(ListenerTest, EventsRunAfterTheCallInOrderOneAtATime) {
 
 TEST_F(ListenerTest, EachListenerReplacesTheFileTools) {
     QBMenuListener first, second;
-    first.Class_Initialize();
+    first.createFileTools();
     AutoObject* firstTools = gFileTools.get();
-    second.Class_Initialize();
+    second.createFileTools();
     EXPECT_EQ(fileToolsMade, 2);
     EXPECT_NE(gFileTools.get(), firstTools);
     first.inform(menuEvent("manual", ""));  // through whichever listener: the newest tools
@@ -318,7 +318,7 @@ TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheCallAndTheBox) {
         if (row.make) w.classes["Kelvorn.FileTools"] = row.make;
         else w.classes.erase("Kelvorn.FileTools");
         QBMenuListener listener;
-        EXPECT_THROW(listener.Class_Initialize(), Error);
+        EXPECT_THROW(listener.createFileTools(), Error);
         EXPECT_TRUE(w.boxes.empty());
         EXPECT_THROW(menuEvents().runWaiting(), fake::ProcessEnded);
         ASSERT_EQ(w.boxes.size(), 1u);
@@ -338,7 +338,7 @@ TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheCallAndTheBox) {
 TEST_F(ListenerTest, IdenticalWaitingPicksRunOnce) {
     const std::string customer = "<CurrentWindow><ListType>Customer</ListType><ListID>80000003-1165000003</ListID></CurrentWindow>";
     QBMenuListener listener;
-    listener.Class_Initialize();
+    listener.createFileTools();
     enableLog(true);
     for (const std::string& window : {kInvoice, kInvoice, customer, kInvoice}) listener.inform(menuEvent("scan", window));
     listener.inform(menuEvent("scan", kInvoice, "C:\\Copy of sample.qbw"));  // another file: another pick
