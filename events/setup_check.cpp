@@ -112,7 +112,7 @@ CheckResult settingsAndPolicies() {
 // What to do about a folder setting that names the wrong folder: change it in
 // Options, or, where a policy gives it and Options shows it locked, have the
 // policy changed.
-std::string folderAdvice(std::string cmOptions::*member, const std::string& inOptions, const std::string& otherwise) {
+std::string folderAdvice(const std::string cmOptions::*member, const std::string& inOptions, const std::string& otherwise) {
     for (const Setting& s : kSettings)
         if (s.text == member && gOptions->byPolicy(s))
             return std::string("The folder comes from the policy value ") + s.name + " under " + kPolicyKey +
