@@ -15,6 +15,7 @@ namespace marlet {
 std::unique_ptr<cmOptions> gOptions;
 
 void loadOptions() {
+    if (!gOptions) gOptions = std::make_unique<cmOptions>();
     std::vector<std::string> unusable;
     logLine("settings read from " + loadSettings(*gOptions, &unusable));
     for (const std::string& sentence : unusable) logLine(sentence);
@@ -23,7 +24,7 @@ void loadOptions() {
 
 std::optional<std::string> saveOptionsUnshown() { return saveSettings(*gOptions); }
 
-void showSaveFailure(const std::string& text) { MsgBox(text, kExclamation); }
+void showSaveFailure(const std::string& text) { MsgBox(text, BoxStyle::Exclamation); }
 
 void saveOptions() {
     if (auto failure = saveOptionsUnshown()) showSaveFailure(*failure);
@@ -39,7 +40,7 @@ int exitCode() { return gExitCode; }
 static bool gQuiet;
 bool quietMode() { return gQuiet; }
 
-// A fresh process: no options record until Main makes it, exit code 0, not quiet.
+// A fresh process: no options record until the first load makes it, exit code 0, not quiet.
 static const ProcessStateOwner kAppState([] {
     gOptions.reset();
     gExitCode = kExitOk;
@@ -56,17 +57,17 @@ void setQuietMode(bool on) {
     if (on) platform().startWatchdog(kQuietTimeLimitSeconds, quietRunTimedOut);
 }
 
-static const char* answerName(int answer) { return answer == kAnswerCancel ? "Cancel" : "OK"; }
+static const char* answerName(BoxAnswer answer) { return answer == BoxAnswer::Cancel ? "Cancel" : "OK"; }
 
-int MsgBox(const std::string& text, int style, const std::string& title) {
+BoxAnswer MsgBox(const std::string& text, BoxStyle style, const std::string& title) {
     const std::string& shownTitle = title.empty() ? std::string(kAppTitle) : title;
     if (gQuiet) {
-        int answer = (style & 0xF) == kOkCancel ? kAnswerCancel : kAnswerOk;
+        BoxAnswer answer = buttonsOf(style) == BoxStyle::OkCancel ? BoxAnswer::Cancel : BoxAnswer::Ok;
         logLine("box not shown (quiet), taken as " + std::string(answerName(answer)) + ": " + shownTitle +
                 ": " + text);
         return answer;
     }
-    int answer = platform().msgBox(text, style, shownTitle);
+    BoxAnswer answer = platform().msgBox(text, style, shownTitle);
     logLine("box: " + shownTitle + ": " + text + " -> " + answerName(answer));
     return answer;
 }
@@ -86,9 +87,9 @@ void showErrorBox(int32_t number, const std::string& description) {
         MsgBox(std::string("An error has occured.  This most likely cause of this error is that "
                            "Dorvex is not installed.\r\nPlease install Dorvex from ") +
                    kDorvexVendorUrl + " before proceeding.",
-               kOkOnly, "Marlet Error");
+               BoxStyle::OkOnly, "Marlet Error");
     } else {
-        MsgBox(genericErrorText(Error(number, description)), kOkOnly);
+        MsgBox(genericErrorText(Error(number, description)), BoxStyle::OkOnly);
     }
 }
 

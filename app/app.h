@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/platform.h"
 #include "resources/resource.h"
 #include "settings/options.h"
 
@@ -17,10 +18,11 @@ constexpr const char* kAppTitle = MARLET_APP_NAME;
 // Where the "Dorvex is not installed" message sends the user.
 constexpr const char* kDorvexVendorUrl = "https://www.dorvex.com";
 
-// The process's one options record; created by Main, never replaced.
+// The process's one options record; created by the first loadOptions, never
+// replaced.
 extern std::unique_ptr<cmOptions> gOptions;
 
-// gOptions from the file that holds this person's settings and the policies
+// gOptions (made on the first call) from the file that holds this person's settings and the policies
 // over it (settings/settings_files.h, settings/policies.h), the ignored policy
 // values and the settings policies give logged; and back to the file, which
 // keeps its own line for those. A save that fails is told in one box.
@@ -58,7 +60,7 @@ bool quietMode();
 
 // A message box; an empty title shows the application's title. In quiet mode
 // it is logged, not shown, and answers OK (Cancel where it offers Cancel).
-int MsgBox(const std::string& text, int style = 0, const std::string& title = "");
+BoxAnswer MsgBox(const std::string& text, BoxStyle style = BoxStyle::OkOnly, const std::string& title = "");
 // The input box; in quiet mode it is logged and answers as Cancel does ("").
 std::string InputBox(const std::string& prompt, const std::string& title);
 

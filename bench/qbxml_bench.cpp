@@ -28,9 +28,9 @@ static const char kAnswer[] =
 static void BuildTransactionQuery(benchmark::State& state) {
     for (auto _ : state) {
         MsgSetRequest set("US", 4, 0);
-        set.OnError = kContinueOnError;
-        set.Append("TransactionQueryRq").Append("TxnID", "1A-1165000101");
-        std::string xml = set.ToXMLString();
+        set.onError = kContinueOnError;
+        set.append("TransactionQueryRq").append("TxnID", "1A-1165000101");
+        std::string xml = set.toXml();
         benchmark::DoNotOptimize(xml);
     }
 }
@@ -40,12 +40,12 @@ static void ReadTransactionAnswer(benchmark::State& state) {
     const std::string answer = kAnswer;
     for (auto _ : state) {
         MsgSetResponse rs(answer);
-        Record txn = rs.GetAt(0).Detail(0);
-        std::string memo = txn.GetValue("Memo");
+        Record txn = rs.at(0).detail(0);
+        std::string memo = txn.value("Memo");
         bool hasRef = txn.has("RefNumber");
         std::string entity = txn.required("EntityRef/FullName");
         std::string type = txn.required("TxnType");
-        std::string ref = hasRef ? txn.GetValue("RefNumber") : std::string();
+        std::string ref = hasRef ? txn.value("RefNumber") : std::string();
         benchmark::DoNotOptimize(memo);
         benchmark::DoNotOptimize(entity);
         benchmark::DoNotOptimize(type);

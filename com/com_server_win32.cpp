@@ -176,7 +176,7 @@ int serveCom() {
     }
 
     revokeClassObjects();
-    gFileTools.reset();  // its library goes away with COM
+    releaseFileTools();  // its library goes away with COM
     return kExitOk;
 }
 

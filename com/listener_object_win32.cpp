@@ -21,7 +21,7 @@ public:
 
     // The file tools; their failure is the creation's, and its box follows from the loop.
     bool initialize(Error& failure) {
-        return runGuarded([&] { listener_.Class_Initialize(); }, failure);
+        return runGuarded([&] { listener_.createFileTools(); }, failure);
     }
 
     // IUnknown
@@ -70,7 +70,7 @@ public:
     }
 
 private:
-    ~ListenerObject() override { listener_.Class_Terminate(); }
+    ~ListenerObject() override = default;
 
     bool runInform(const std::string& xml, Error& failure) {
         return runGuarded([&] { listener_.inform(xml); }, failure);

@@ -55,8 +55,8 @@ static MsgSetResponse query(const char* requestName, const char* idName, const s
     qb.open(QBConnection::Road::Work, appNameString(), appGuidString());
     checkCompanyFile(qb, pickedIn);
     MsgSetRequest request = qb->CreateMsgSetRequest("US", kQbxmlMajorVersion, kQbxmlMinorVersion);
-    request.OnError = kContinueOnError;
-    request.Append(requestName).Append(idName, id);
+    request.onError = kContinueOnError;
+    request.append(requestName).append(idName, id);
     MsgSetResponse answer = qb->DoRequests(request);
     qb.close();
     return answer;
@@ -77,53 +77,54 @@ static void reportingFailures(Body body) {
     try {
         body();
     } catch (...) {
-        MsgBox(caughtError().description(), kExclamation, "Error");
+        MsgBox(caughtError().description(), BoxStyle::Exclamation, "Error");
     }
 }
 
-using Launch = void (*)(const std::string&, const std::string&, const std::string&,
-                        const std::string&);
+using Launch = void (*)(const cmOptions&, const DorvexJob&);
 
-static void lookupTransaction(const std::string& txnID, const std::string& pickedIn, bool scan) {
+static void lookupTransaction(const cmOptions& options, const std::string& txnID, const std::string& pickedIn,
+                              bool scan) {
     reportingFailures([&] {
         MsgSetResponse answer = query("TransactionQueryRq", "TxnID", txnID, pickedIn);
-        Record txn = answer.GetAt(0).Detail(0);
-        std::string memo = txn.GetValue("Memo");
+        Record txn = answer.at(0).detail(0);
+        DorvexJob job;
+        job.memo = txn.value("Memo");
         bool hasRefNumber = txn.has("RefNumber");
-        std::string entityName = txn.required("EntityRef/FullName");
-        std::string txnType = txn.required("TxnType");
-        std::string refNumber = hasRefNumber ? txn.GetValue("RefNumber")
-                                : scan       ? dateTimeStamp()
-                                             : std::string();
+        job.entityName = txn.required("EntityRef/FullName");
+        job.txnType = txn.required("TxnType");
+        job.refNumber = hasRefNumber ? txn.value("RefNumber")
+                        : scan       ? dateTimeStamp()
+                                     : std::string();
         Launch launch = scan ? launchScan : launchRetrieve;
-        launch(entityName, txnType, refNumber, memo);
+        launch(options, job);
     });
 }
 
-void scanTransaction(const std::string& txnID, const std::string& pickedIn) {
-    lookupTransaction(txnID, pickedIn, true);
+void scanTransaction(const cmOptions& options, const std::string& txnID, const std::string& pickedIn) {
+    lookupTransaction(options, txnID, pickedIn, true);
 }
-void retrieveTransaction(const std::string& txnID, const std::string& pickedIn) {
-    lookupTransaction(txnID, pickedIn, false);
+void retrieveTransaction(const cmOptions& options, const std::string& txnID, const std::string& pickedIn) {
+    lookupTransaction(options, txnID, pickedIn, false);
 }
 
-void scanCustomer(const std::string& listID, const std::string& pickedIn) {
+void scanCustomer(const cmOptions& options, const std::string& listID, const std::string& pickedIn) {
     reportingFailures([&] {
         MsgSetResponse answer = query("CustomerQueryRq", "ListID", listID, pickedIn);
-        Record customer = answer.GetAt(0).Detail(0);
+        Record customer = answer.at(0).detail(0);
         std::string memo;
-        if (gOptions->promptMemo)
+        if (options.promptMemo)
             memo = InputBox("Please enter a memo to be associated with the selected "
                                "customer and document to be scanned.",
                                "Enter Memo");
-        launchScan(customer.required("FullName"), "", "", memo);
+        launchScan(options, {customer.required("FullName"), "", "", memo});
     });
 }
 
-void retrieveCustomer(const std::string& listID, const std::string& pickedIn) {
+void retrieveCustomer(const cmOptions& options, const std::string& listID, const std::string& pickedIn) {
     reportingFailures([&] {
         MsgSetResponse answer = query("CustomerQueryRq", "ListID", listID, pickedIn);
-        launchRetrieve(answer.GetAt(0).Detail(0).required("FullName"), "", "", "");
+        launchRetrieve(options, {answer.at(0).detail(0).required("FullName"), "", "", ""});
     });
 }
 

@@ -9,13 +9,18 @@
 // waited) starts nothing and says so. Where the file cannot be confirmed (no
 // name in the event, or a request processor that cannot say which file its
 // session is on) the lookup goes on, and the log says so.
+//
+// `options` are the settings Dorvex is started with (and, for a customer's
+// scan, whether to ask for a memo).
 #include <string>
+
+#include "settings/options.h"
 
 namespace marlet {
 
-void scanTransaction(const std::string& txnID, const std::string& pickedIn);
-void retrieveTransaction(const std::string& txnID, const std::string& pickedIn);
-void scanCustomer(const std::string& listID, const std::string& pickedIn);
-void retrieveCustomer(const std::string& listID, const std::string& pickedIn);
+void scanTransaction(const cmOptions& options, const std::string& txnID, const std::string& pickedIn);
+void retrieveTransaction(const cmOptions& options, const std::string& txnID, const std::string& pickedIn);
+void scanCustomer(const cmOptions& options, const std::string& listID, const std::string& pickedIn);
+void retrieveCustomer(const cmOptions& options, const std::string& listID, const std::string& pickedIn);
 
 }  // namespace marlet

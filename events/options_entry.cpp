@@ -7,9 +7,9 @@ namespace marlet {
 
 void optionsEntry() {
     frmOptions form;
-    form.Load();
+    form.load();
     loadOptions();
-    form.Show();
+    form.show();
     saveOptions();
 }
 

@@ -14,11 +14,12 @@
 namespace marlet {
 
 std::unique_ptr<AutoObject> gFileTools;
-static const ProcessStateOwner kFileToolsState([] { gFileTools.reset(); });
+void releaseFileTools() { gFileTools.reset(); }
+static const ProcessStateOwner kFileToolsState(releaseFileTools);
 
 std::string manualPath() { return platform().exeFolder() + "\\" + kManualFile; }
 
-void QBMenuListener::Class_Initialize() {
+void QBMenuListener::createFileTools() {
     try {
         gFileTools = platform().createObject(kFileToolsProgID);
     } catch (...) {
@@ -83,7 +84,9 @@ struct Pick {
     std::string companyFile;
 };
 
+// The options are read where the pick's work starts, and passed on from there.
 void scanOrRetrieve(bool scan, const Pick& pick) {
+    const cmOptions& options = *gOptions;
     const std::optional<CurrentWindow>& window = pick.window;
     Window kind = classify(window);
     Act act = Act::Nothing;
@@ -94,18 +97,18 @@ void scanOrRetrieve(bool scan, const Pick& pick) {
     case Act::Nothing:
         break;
     case Act::Message:
-        MsgBox("Please open a customer or recorded transaction.", kOkOnly, "Information not found");
+        MsgBox("Please open a customer or recorded transaction.", BoxStyle::OkOnly, "Information not found");
         break;
     case Act::BareRetrieval:
-        launchRetrieve("", "", "", "");
+        launchRetrieve(options, {});
         break;
     case Act::Lookup:
         if (kind == Window::CustomerWithID) {
             const std::string& id = *window->list->listID;
-            scan ? scanCustomer(id, pick.companyFile) : retrieveCustomer(id, pick.companyFile);
+            scan ? scanCustomer(options, id, pick.companyFile) : retrieveCustomer(options, id, pick.companyFile);
         } else {
             const std::string& id = *window->txn->txnID;
-            scan ? scanTransaction(id, pick.companyFile) : retrieveTransaction(id, pick.companyFile);
+            scan ? scanTransaction(options, id, pick.companyFile) : retrieveTransaction(options, id, pick.companyFile);
         }
         break;
     }

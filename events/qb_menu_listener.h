@@ -17,15 +17,16 @@ constexpr const char* kFileToolsProgID = "Kelvorn.FileTools";
 constexpr const char* kManualFile = "QBManual.pdf";
 std::string manualPath();
 
-// The file-tools object; every new listener replaces it.
+// The file-tools object; every new listener replaces it. Released before COM
+// goes, which unloads its library.
 extern std::unique_ptr<AutoObject> gFileTools;
+void releaseFileTools();
 
 class QBMenuListener {
 public:
     // Creates gFileTools. When that fails the failure is thrown, and the box
     // that tells it, after which the process ends, waits in menuEvents().
-    void Class_Initialize();
-    void Class_Terminate() {}
+    void createFileTools();
     // Reads one event and leaves what it leads to in menuEvents(). An event that
     // cannot be read is thrown at once; one without a tag of Marlet's leaves
     // nothing; one that repeats a pick still waiting leaves nothing more. A

@@ -121,7 +121,7 @@ std::string folderAdvice(const std::string cmOptions::*member, const std::string
 }
 
 CheckResult dorvexProgram() {
-    std::string program = dorvexExePath();
+    std::string program = dorvexExePath(*gOptions);
     if (!platform().fileExists(program))
         return failed(program + " is not there",
                       folderAdvice(&cmOptions::dxPath, "the Dorvex executable folder",
@@ -149,8 +149,8 @@ constexpr const char* kOwnClasses[] = {kListenerProgID, kOptionsProgID};
 // The server registered for `progId` in this build's view; "" when none.
 std::string localServerOf(const std::string& progId) {
     const Platform& p = platform();
-    std::string clsid = p.classesValue(progId + "\\CLSID", kOwnView);
-    return clsid.empty() ? "" : unquoted(p.classesValue("CLSID\\" + clsid + "\\LocalServer32", kOwnView));
+    std::string clsid = p.classesValue(progId + "\\CLSID", RegistryView::Own);
+    return clsid.empty() ? "" : unquoted(p.classesValue("CLSID\\" + clsid + "\\LocalServer32", RegistryView::Own));
 }
 
 CheckResult marletRegistration() {
@@ -167,7 +167,7 @@ CheckResult marletRegistration() {
 }
 
 // Is the request processor's class registered (with its DLL) in `view`?
-bool requestProcessorIn(int view) {
+bool requestProcessorIn(RegistryView view) {
     const Platform& p = platform();
     std::string clsid = p.classesValue(std::string(kRequestProcessorProgID) + "\\CLSID", view);
     return !clsid.empty() && !p.classesValue("CLSID\\" + clsid + "\\InprocServer32", view).empty();
@@ -179,7 +179,7 @@ CheckResult requestProcessor() {
         return passed(std::string(kRequestProcessorProgID) + " can be created by this " + bitness(true) + " Marlet");
     } catch (const Error& e) {
         std::string finding = std::string(kRequestProcessorProgID) + " cannot be created (" + supportErrorText(e) + ")";
-        if (!requestProcessorIn(kOwnView) && requestProcessorIn(kOtherView))
+        if (!requestProcessorIn(RegistryView::Own) && requestProcessorIn(RegistryView::Other))
             return failed(finding + ": it is registered for " + bitness(false) + " programs only",
                           "Run MarletSetup.exe again: it installs the " + bitness(false) +
                               " Marlet that this QuickBooks needs.");
@@ -265,14 +265,14 @@ const std::vector<std::string> kQuickBooksPrograms = {"QBW32.EXE", "QBW.EXE"};
 // read is left out, and when that leaves none, the check cannot tell.
 CheckResult runLevel() {
     const Platform& p = platform();
-    bool elevated = p.ownLevel() == kLevelElevated;
+    bool elevated = p.ownLevel() == RunLevel::Elevated;
     const char* own = elevated ? "Marlet runs as administrator" : "Marlet does not run as administrator";
     bool running = false, elevatedQB = false, standardQB = false;
     for (const RunningProcess& qb : p.processesNamed(kQuickBooksPrograms)) {
         if (!qb.callersSession) continue;
         running = true;
-        elevatedQB = elevatedQB || qb.level == kLevelElevated;
-        standardQB = standardQB || qb.level == kLevelStandard;
+        elevatedQB = elevatedQB || qb.level == RunLevel::Elevated;
+        standardQB = standardQB || qb.level == RunLevel::Standard;
     }
     if (!running) return passed(std::string(own) + "; QuickBooks is not running in this Windows session");
     if (!elevatedQB && !standardQB)
@@ -294,17 +294,17 @@ CheckResult quickBooks() {
     return withQuickBooks(QBConnection::Road::Work, [](QBSessionManager& sm) {
         // Asked in qbXML 1.0, which every QuickBooks takes, so that an older one can say what it takes.
         MsgSetRequest set = sm.CreateMsgSetRequest("US", 1, 0);
-        set.Append("HostQueryRq");
+        set.append("HostQueryRq");
         MsgSetResponse answer = sm.DoRequests(set);
-        const Response& r = answer.GetAt(0);
-        if (r.StatusCode != 0 || r.DetailCount() == 0)
-            return failed("QuickBooks did not describe itself (" + std::to_string(r.StatusCode) + ": " +
-                              r.StatusMessage + ")",
+        const Response& r = answer.at(0);
+        if (r.statusCode != 0 || r.detailCount() == 0)
+            return failed("QuickBooks did not describe itself (" + std::to_string(r.statusCode) + ": " +
+                              r.statusMessage + ")",
                           "Restart QuickBooks and run the check again.");
-        Record host = r.Detail(0);
+        Record host = r.detail(0);
         std::vector<std::string> versions = host.values("SupportedQBXMLVersion");
-        std::string product = host.GetValue("ProductName") + " " + host.GetValue("MajorVersion") + "." +
-                              host.GetValue("MinorVersion");
+        std::string product = host.value("ProductName") + " " + host.value("MajorVersion") + "." +
+                              host.value("MinorVersion");
         const std::string ours = kQbxmlVersionText;
         if (std::find(versions.begin(), versions.end(), ours) == versions.end())
             return failed(product + " answers, but takes qbXML " + joined(versions) + ", not " + ours,
@@ -318,19 +318,19 @@ CheckResult quickBooks() {
 CheckResult menuSubscription() {
     return withQuickBooks(QBConnection::Road::Subscriptions, [](QBSessionManager& sm) {
         SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(kQbxmlMajorVersion, kQbxmlMinorVersion);
-        set.Append("UIExtensionSubscriptionQueryRq").Append("SubscriberID", appGuidString());
+        set.append("UIExtensionSubscriptionQueryRq").append("SubscriberID", appGuidString());
         MsgSetResponse answer = sm.DoSubscriptionRequests(set);
-        const Response& r = answer.GetAt(0);
-        if (r.StatusCode != 0 || r.DetailCount() == 0)
-            return failed("Marlet's entries are not in the QuickBooks File menu (" + std::to_string(r.StatusCode) +
-                              ": " + r.StatusMessage + ")",
+        const Response& r = answer.at(0);
+        if (r.statusCode != 0 || r.detailCount() == 0)
+            return failed("Marlet's entries are not in the QuickBooks File menu (" + std::to_string(r.statusCode) +
+                              ": " + r.statusMessage + ")",
                           "Use Add Menu in Options, then restart QuickBooks.");
-        Record subscription = r.Detail(0);
+        Record subscription = r.detail(0);
         std::string fault = menuSubscriptionFault(subscription);
         if (!fault.empty())
             return failed("QuickBooks holds a menu under Marlet's name, but " + fault,
                           "Use Remove Menu and then Add Menu in Options, then restart QuickBooks.");
-        return passed("Marlet's entries are in the QuickBooks " + subscription.GetValue("MenuExtensionSubscription/AddToMenu") +
+        return passed("Marlet's entries are in the QuickBooks " + subscription.value("MenuExtensionSubscription/AddToMenu") +
                       " menu, calling " + kListenerProgID);
     });
 }
@@ -365,7 +365,7 @@ void checkTimedOut() {
     MsgBox(std::string("The set-up check stopped: the check \"") + stuck + "\" did not finish within " +
                std::to_string(kSetupCheckTimeLimitSeconds) +
                " seconds. Restart QuickBooks (and the computer if that does not help), then run the check again.",
-           kExclamation, kSetupCheckTitle);
+           BoxStyle::Exclamation, kSetupCheckTitle);
     platform().endProcess(kExitTimedOut);
 }
 
@@ -418,7 +418,7 @@ void setupCheckSwitch() {
     if (!quietMode()) platform().startWatchdog(kSetupCheckTimeLimitSeconds, checkTimedOut);
     bool allPassed = false;
     std::string text = runSetupChecks(allPassed);
-    MsgBox(text, allPassed ? kOkOnly : kExclamation, kSetupCheckTitle);
+    MsgBox(text, allPassed ? BoxStyle::OkOnly : BoxStyle::Exclamation, kSetupCheckTitle);
     if (!allPassed) setExitCode(kExitCheckFailed);
 }
 

@@ -18,8 +18,8 @@ void optionsSwitch() {
         return;
     }
     frmOptions form;
-    form.Load();
-    form.Show();
+    form.load();
+    form.show();
 }
 
 }  // namespace marlet

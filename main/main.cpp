@@ -12,7 +12,7 @@
 
 namespace marlet {
 
-static void retrieveSwitch() { launchRetrieve("", "", "", ""); }
+static void retrieveSwitch() { launchRetrieve(*gOptions, {}); }
 
 struct Switch {
     const char* text;
@@ -62,7 +62,6 @@ int Main(bool startedByCom) {
         bool quiet = false;
         for (const std::string& arg : args) quiet = quiet || arg.find(kQuietSwitch) != std::string::npos;
         setQuietMode(quiet);
-        gOptions = std::make_unique<cmOptions>();
         loadOptions();
         for (const std::string& arg : args)
             for (const Switch& sw : kSwitches)

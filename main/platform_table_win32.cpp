@@ -1,5 +1,5 @@
 // The Win32 platform table: the platform's own functions (platform/win32) and
-// the dialogs of ui/.
+// the shell's folder browser and the scanner's dialog (ui/).
 #include "main/platform_table_win32.h"
 
 #include "platform/win32/platform_win32.h"
@@ -11,7 +11,6 @@ const Platform kWin32Platform = {
     .msgBox = win32::msgBox,
     .inputBox = win32::inputBox,
     .setClipboardText = win32::setClipboardText,
-    .showOptionsDialog = win32::showOptionsDialog,
     .browseForFolder = win32::browseForFolder,
     .scannerAvailable = win32::scannerAvailable,
     .selectScanner = win32::selectScanner,

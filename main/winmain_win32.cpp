@@ -10,6 +10,8 @@
 #include "main/main.h"
 #include "main/platform_table_win32.h"
 #include "platform/platform.h"
+#include "ui/dialogs_win32.h"
+#include "ui/options_dialog.h"
 
 namespace {
 
@@ -27,6 +29,7 @@ int registration(bool (*change)()) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace marlet;
     gPlatform = &kWin32Platform;
+    setOptionsDialog(win32::showOptionsDialog);
     std::vector<std::string> args = splitCommandLine();
     if (hasServerSwitch(args, "unregserver")) return registration(com::unregisterClasses);
     if (hasServerSwitch(args, "regserver")) return registration(com::registerClasses);

@@ -4,7 +4,7 @@
 // in-memory fake (platform/fake) that records what happened, for native tests.
 // Text is UTF-8 everywhere on this side of the door. Each function says how it
 // fails: most throw marlet::Error; the file functions answer false (with a
-// FileFailure where asked), a few answer "", and registryValue kRegNoValue.
+// FileFailure where asked), a few answer "", and registryValue RegType::NoValue.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,33 +13,37 @@
 
 namespace marlet {
 
-class frmOptions;
-
-// Message box styles and answers, with the classic numeric values.
-enum : int { kOkOnly = 0, kOkCancel = 1, kExclamation = 48 };
-enum : int { kAnswerOk = 1, kAnswerCancel = 2 };
+// Message box styles and answers, with the classic numeric values. A style
+// is one set of buttons, with an icon or not (OkCancel | Exclamation).
+enum class BoxStyle : int { OkOnly = 0, OkCancel = 1, Exclamation = 48 };
+constexpr BoxStyle operator|(BoxStyle a, BoxStyle b) {
+    return static_cast<BoxStyle>(static_cast<int>(a) | static_cast<int>(b));
+}
+// The buttons of a style, without its icon.
+constexpr BoxStyle buttonsOf(BoxStyle style) { return static_cast<BoxStyle>(static_cast<int>(style) & 0xF); }
+enum class BoxAnswer : int { Ok = 1, Cancel = 2 };
 
 // Registry views: the one this build's COM reads, and the other bitness's.
-enum : int { kOwnView = 0, kOtherView = 1 };
+enum class RegistryView : int { Own = 0, Other = 1 };
 
 // Window states for a started program.
-enum : int {
-    kNormalFocus = 1,     // shown normally, with the focus
-    kMinimizedFocus = 2,  // minimised, with the focus
+enum class WindowState : int {
+    NormalFocus = 1,     // shown normally, with the focus
+    MinimizedFocus = 2,  // minimised, with the focus
 };
 
 // The level a process runs at under User Account Control.
-enum : int {
-    kLevelNotRunning = 0,  // no such process
-    kLevelStandard = 1,    // not elevated
-    kLevelElevated = 2,    // run as administrator
-    kLevelUnknown = 3,     // running, but its level cannot be read
+enum class RunLevel : int {
+    NotRunning = 0,  // no such process
+    Standard = 1,    // not elevated
+    Elevated = 2,    // run as administrator
+    Unknown = 3,     // running, but its level cannot be read
 };
 
 // A running process, as the set-up check's run-level line weighs it.
 struct RunningProcess {
     bool callersSession;  // in the Windows session of this process (not another user's on the server)
-    int level;            // kLevelStandard, kLevelElevated, or kLevelUnknown when it cannot be read
+    RunLevel level;       // RunLevel::Standard, RunLevel::Elevated, or RunLevel::Unknown when it cannot be read
 };
 
 struct LocalTime {
@@ -55,11 +59,12 @@ struct FileFailure {
 
 // A registry value as read: its type, with the registry's numbers for it, and
 // its content for the two types Marlet reads.
-enum : int { kRegNoValue = -1, kRegSz = 1, kRegExpandSz = 2, kRegDword = 4 };
+// Any other type keeps the registry's number.
+enum class RegType : int { NoValue = -1, Sz = 1, ExpandSz = 2, Dword = 4 };
 struct RegistryValue {
-    int type = kRegNoValue;  // kRegNoValue: no such key or value, or it cannot be read
-    std::string text;        // kRegSz, kRegExpandSz (not expanded), without the ending null
-    uint32_t number = 0;     // kRegDword
+    RegType type = RegType::NoValue;  // RegType::NoValue: no such key or value, or it cannot be read
+    std::string text;        // RegType::Sz, RegType::ExpandSz (not expanded), without the ending null
+    uint32_t number = 0;     // RegType::Dword
 };
 
 // A value passed to or returned from a late-bound automation call.
@@ -74,14 +79,12 @@ public:
 
 struct Platform {
     // --- user interface (modal, on the one thread) ---
-    // A message box; `title` is already the final title. Returns kAnswerOk etc.
-    int (*msgBox)(const std::string& text, int style, const std::string& title);
+    // A message box; `title` is already the final title. Returns BoxAnswer::Ok etc.
+    BoxAnswer (*msgBox)(const std::string& text, BoxStyle style, const std::string& title);
     // The classic input box with OK and Cancel; Cancel gives "".
     std::string (*inputBox)(const std::string& prompt, const std::string& title);
     // Empties the clipboard and puts `text` on it as plain text.
     void (*setClipboardText)(const std::string& text);
-    // Shows the Options dialog modally, with no owner, until it is unloaded.
-    void (*showOptionsDialog)(frmOptions& form);
     // The shell folder browser; "" on cancel or any failure.
     std::string (*browseForFolder)(void* ownerWindow, const std::string& prompt);
     // The scanner interface: is a TWAIN source there, and its selection dialog.
@@ -93,7 +96,7 @@ struct Platform {
     // A `program` without a folder is searched for on the system path.
     // A missing program raises 53 "File not found".
     void (*startProcess)(const std::string& program, const std::string& commandLine,
-                         int windowState);
+                         WindowState windowState);
     // The text that follows the program's own name on its command line.
     std::string (*commandLineText)();
     // The folder that holds the executable, without a trailing "\".
@@ -106,8 +109,8 @@ struct Platform {
     // process. Bounds a run that nobody watches.
     void (*startWatchdog)(int seconds, void (*onTimeout)());
     uint32_t (*processId)();
-    // The level this process runs at (kLevelStandard or kLevelElevated).
-    int (*ownLevel)();
+    // The level this process runs at (RunLevel::Standard or RunLevel::Elevated).
+    RunLevel (*ownLevel)();
     // Every running process whose program file is named one of `exeNames` (no
     // folder, any case), in every session; none when none runs or the
     // processes cannot be listed.
@@ -147,12 +150,12 @@ struct Platform {
     // --- COM ---
     std::unique_ptr<AutoObject> (*createObject)(const std::string& progId);
     // The default value of `key` under HKEY_CLASSES_ROOT in a registry view
-    // (kOwnView, kOtherView); "" when there is none.
-    std::string (*classesValue)(const std::string& key, int view);
+    // (RegistryView::Own, RegistryView::Other); "" when there is none.
+    std::string (*classesValue)(const std::string& key, RegistryView view);
     // The value `name` of `key` under HKEY_LOCAL_MACHINE (`machine`) or
     // HKEY_CURRENT_USER, in the 64-bit registry view from either build. Never
     // throws: a missing key or value, or one that cannot be read, answers type
-    // kRegNoValue; a value of any other type answers only its type.
+    // RegType::NoValue; a value of any other type answers only its type.
     RegistryValue (*registryValue)(bool machine, const std::string& key, const std::string& name);
 };
 

@@ -26,18 +26,18 @@ const MenuEntry* menuEntryOf(const std::string& eventTag) {
 // qbXML takes either one MenuItem or one Submenu of several, so the four entries
 // go in one Submenu, which has no text or condition of its own.
 static void appendAddRequest(SubscriptionMsgSetRequest& set, const std::string& subscriberID) {
-    RequestElement& add = set.Append("UIExtensionSubscriptionAddRq").Append("UIExtensionSubscriptionAdd");
-    add.Append("SubscriberID", subscriberID);
-    RequestElement& callback = add.Append("COMCallbackInfo");
-    callback.Append("AppName", kAppTitle);
-    callback.Append("ProgID", kListenerProgID);
-    RequestElement& menu = add.Append("MenuExtensionSubscription");
-    menu.Append("AddToMenu", "File");
-    RequestElement& submenu = menu.Append("Submenu");
+    RequestElement& add = set.append("UIExtensionSubscriptionAddRq").append("UIExtensionSubscriptionAdd");
+    add.append("SubscriberID", subscriberID);
+    RequestElement& callback = add.append("COMCallbackInfo");
+    callback.append("AppName", kAppTitle);
+    callback.append("ProgID", kListenerProgID);
+    RequestElement& menu = add.append("MenuExtensionSubscription");
+    menu.append("AddToMenu", "File");
+    RequestElement& submenu = menu.append("Submenu");
     for (const MenuEntry& entry : kMenuEntries) {
-        RequestElement& item = submenu.Append("MenuItem");
-        item.Append("MenuText", entry.text);
-        item.Append("EventTag", entry.eventTag);
+        RequestElement& item = submenu.append("MenuItem");
+        item.append("MenuText", entry.text);
+        item.append("EventTag", entry.eventTag);
     }
 }
 
@@ -51,9 +51,9 @@ static std::string entryList(const Entries& entries, Text text, Tag tag) {
 
 std::string menuSubscriptionFault(const Record& subscription) {
     std::string fault;
-    std::string progID = subscription.GetValue("COMCallbackInfo/ProgID");
+    std::string progID = subscription.value("COMCallbackInfo/ProgID");
     if (progID != kListenerProgID) {
-        std::string clsid = subscription.GetValue("COMCallbackInfo/CLSID");
+        std::string clsid = subscription.value("COMCallbackInfo/CLSID");
         fault = "it calls " + (!progID.empty() ? progID : !clsid.empty() ? "the class " + clsid : "no program") +
                 " instead of " + kListenerProgID;
     }
@@ -63,23 +63,23 @@ std::string menuSubscriptionFault(const Record& subscription) {
     if (items.empty()) items = menu.at("Submenu").records("MenuItem");
     bool same = items.size() == std::size(kMenuEntries);
     for (size_t i = 0; same && i < items.size(); i++)
-        same = items[i].GetValue("MenuText") == kMenuEntries[i].text &&
-               items[i].GetValue("EventTag") == kMenuEntries[i].eventTag;
+        same = items[i].value("MenuText") == kMenuEntries[i].text &&
+               items[i].value("EventTag") == kMenuEntries[i].eventTag;
     if (!same) {
         auto text = [](const auto& e) { return std::string(e.text); };
         auto tag = [](const auto& e) { return std::string(e.eventTag); };
         fault += (fault.empty() ? "its entries are " : "; its entries are ") +
-                 entryList(items, [](const Record& r) { return r.GetValue("MenuText"); },
-                           [](const Record& r) { return r.GetValue("EventTag"); }) +
+                 entryList(items, [](const Record& r) { return r.value("MenuText"); },
+                           [](const Record& r) { return r.value("EventTag"); }) +
                  " instead of " + entryList(kMenuEntries, text, tag);
     }
     return fault;
 }
 
 static void appendDelRequest(SubscriptionMsgSetRequest& set, const std::string& subscriberID) {
-    RequestElement& del = set.Append("SubscriptionDelRq");
-    del.Append("SubscriberID", subscriberID);
-    del.Append("SubscriptionType", "UIExtension");
+    RequestElement& del = set.append("SubscriptionDelRq");
+    del.append("SubscriberID", subscriberID);
+    del.append("SubscriptionType", "UIExtension");
 }
 
 // The boxes that tell how QuickBooks answered.
@@ -115,12 +115,12 @@ static void subscribe(QBConnection& qb, const std::string& appName, const std::s
     SubscriptionMsgSetRequest set = qb->CreateSubscriptionMsgSetRequest(kQbxmlMajorVersion, kQbxmlMinorVersion);
     append(set, appGUID);
     MsgSetResponse answer = qb->DoSubscriptionRequests(set);
-    const Response& response = answer.GetAt(0);
-    if (response.StatusCode == 0) {
-        MsgBox(outcome.doneText, kOkOnly, outcome.doneTitle);
+    const Response& response = answer.at(0);
+    if (response.statusCode == 0) {
+        MsgBox(outcome.doneText, BoxStyle::OkOnly, outcome.doneTitle);
     } else {
         setExitCode(kExitMenuRefused);
-        MsgBox(outcome.refusedText + response.StatusMessage + outcome.refusedHint, kOkOnly, outcome.refusedTitle);
+        MsgBox(outcome.refusedText + response.statusMessage + outcome.refusedHint, BoxStyle::OkOnly, outcome.refusedTitle);
     }
     qb.close();
 }

@@ -2,7 +2,7 @@
 
 namespace marlet {
 
-RequestElement& RequestElement::Append(const std::string& childName, const std::string& childText) {
+RequestElement& RequestElement::append(const std::string& childName, const std::string& childText) {
     children.emplace_back(childName, childText);
     return children.back();
 }
@@ -66,7 +66,7 @@ static std::string document(const std::string& versionPrefix, int major, int min
     return out;
 }
 
-RequestElement& MsgSetRequest::Append(const std::string& requestName) {
+RequestElement& MsgSetRequest::append(const std::string& requestName) {
     requests.emplace_back(requestName);
     return requests.back();
 }
@@ -79,19 +79,19 @@ static const char* onErrorText(int onError) {
     }
 }
 
-std::string MsgSetRequest::ToXMLString() const {
+std::string MsgSetRequest::toXml() const {
     // US is qbXML's own country; the others name theirs before the number.
     return document(country == "US" ? "" : country, majorVersion, minorVersion,
-                    std::string("<QBXMLMsgsRq onError=\"") + onErrorText(OnError) + "\">",
+                    std::string("<QBXMLMsgsRq onError=\"") + onErrorText(onError) + "\">",
                     "QBXMLMsgsRq", requests);
 }
 
-RequestElement& SubscriptionMsgSetRequest::Append(const std::string& requestName) {
+RequestElement& SubscriptionMsgSetRequest::append(const std::string& requestName) {
     requests.emplace_back(requestName);
     return requests.back();
 }
 
-std::string SubscriptionMsgSetRequest::ToXMLString() const {
+std::string SubscriptionMsgSetRequest::toXml() const {
     return document("", majorVersion, minorVersion, "<QBXMLSubscriptionMsgsRq>",
                     "QBXMLSubscriptionMsgsRq", requests);
 }

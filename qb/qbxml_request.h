@@ -15,7 +15,7 @@ public:
         : name(std::move(name)), text(std::move(text)) {}
 
     // Adds a child element; references to earlier children stay valid.
-    RequestElement& Append(const std::string& childName, const std::string& childText = "");
+    RequestElement& append(const std::string& childName, const std::string& childText = "");
     void setAttribute(const std::string& attrName, const std::string& value);
 
     std::string name;
@@ -41,13 +41,13 @@ public:
         : country(std::move(country)), majorVersion(majorVersion), minorVersion(minorVersion) {}
 
     // Appends one request (e.g. "CustomerQueryRq") and returns it for filling.
-    RequestElement& Append(const std::string& requestName);
-    std::string ToXMLString() const;
+    RequestElement& append(const std::string& requestName);
+    std::string toXml() const;
 
     std::string country;
     int majorVersion;
     int minorVersion;
-    int OnError = kStopOnError;
+    int onError = kStopOnError;
     std::list<RequestElement> requests;
 };
 
@@ -57,8 +57,8 @@ public:
     SubscriptionMsgSetRequest(int majorVersion, int minorVersion)
         : majorVersion(majorVersion), minorVersion(minorVersion) {}
 
-    RequestElement& Append(const std::string& requestName);
-    std::string ToXMLString() const;
+    RequestElement& append(const std::string& requestName);
+    std::string toXml() const;
 
     int majorVersion;
     int minorVersion;

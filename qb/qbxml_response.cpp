@@ -30,7 +30,7 @@ std::string textOf(pugi::xml_node element) {
 
 bool Record::has(const char* path) const { return node_.first_element_by_path(path); }
 
-std::string Record::GetValue(const char* path) const {
+std::string Record::value(const char* path) const {
     return textOf(node_.first_element_by_path(path));
 }
 
@@ -61,19 +61,19 @@ static bool parseInt(const char* text, int& value) {
 }
 
 Response::Response(pugi::xml_node node) : node_(node) {
-    if (!parseInt(node.attribute("statusCode").value(), StatusCode))
+    if (!parseInt(node.attribute("statusCode").value(), statusCode))
         throw Error(kErrBadAnswer, std::string("QuickBooks answered ") + node.name() +
                                        " without a valid status code.");
-    StatusSeverity = node.attribute("statusSeverity").value();
-    StatusMessage = node.attribute("statusMessage").value();
+    statusSeverity = node.attribute("statusSeverity").value();
+    statusMessage = node.attribute("statusMessage").value();
     for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
         if (c.type() == pugi::node_element) records_.push_back(c);
 }
 
-Record Response::Detail(int index) const {
-    if (index < 0 || index >= DetailCount()) {
+Record Response::detail(int index) const {
+    if (index < 0 || index >= detailCount()) {
         std::string text = "QuickBooks returned no record.";
-        if (!StatusMessage.empty()) text += " " + StatusMessage;
+        if (!statusMessage.empty()) text += " " + statusMessage;
         throw Error(kErrNoRecord, text);
     }
     return Record(records_[index]);
@@ -97,8 +97,8 @@ MsgSetResponse::MsgSetResponse(const std::string& xml) : doc_(new pugi::xml_docu
         if (c.type() == pugi::node_element) responses_.emplace_back(c);
 }
 
-const Response& MsgSetResponse::GetAt(int index) const {
-    if (index < 0 || index >= Count())
+const Response& MsgSetResponse::at(int index) const {
+    if (index < 0 || index >= count())
         throw Error(kErrNoResponse, "QuickBooks returned no response to the request.");
     return responses_[index];
 }

@@ -41,7 +41,7 @@ public:
     // `path` is a child name or a path of names ("EntityRef/FullName").
     bool has(const char* path) const;
     // The element's text; "" when absent.
-    std::string GetValue(const char* path) const;
+    std::string value(const char* path) const;
     // The element's text; raises kErrMissingElement when absent.
     std::string required(const char* path) const;
     // The text of every child element named `name`, in order.
@@ -60,13 +60,13 @@ class Response {
 public:
     explicit Response(pugi::xml_node node);
     const char* name() const { return node_.name(); }
-    int StatusCode;
-    std::string StatusSeverity;
-    std::string StatusMessage;
+    int statusCode;
+    std::string statusSeverity;
+    std::string statusMessage;
     // The returned records.
-    int DetailCount() const { return static_cast<int>(records_.size()); }
+    int detailCount() const { return static_cast<int>(records_.size()); }
     // Raises kErrNoRecord when there is no record at `index`.
-    Record Detail(int index) const;
+    Record detail(int index) const;
 
 private:
     pugi::xml_node node_;
@@ -78,9 +78,9 @@ class MsgSetResponse {
 public:
     // Raises kErrBadAnswer when `xml` is not a qbXML response document.
     explicit MsgSetResponse(const std::string& xml);
-    int Count() const { return static_cast<int>(responses_.size()); }
+    int count() const { return static_cast<int>(responses_.size()); }
     // Raises kErrNoResponse when there is no response at `index`.
-    const Response& GetAt(int index) const;
+    const Response& at(int index) const;
 
 private:
     std::unique_ptr<pugi::xml_document> doc_;  // on the heap: nodes point into it

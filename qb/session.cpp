@@ -33,10 +33,10 @@ static Value call(AutoObject& rp, const char* member, const std::vector<Value>& 
 // The status of each response, as support asks for it.
 static MsgSetResponse answerOf(const Value& xml) {
     MsgSetResponse answer(textOf(xml));
-    for (int i = 0; i < answer.Count(); i++) {
-        const Response& r = answer.GetAt(i);
-        logLine(std::string("QuickBooks answer ") + r.name() + ": statusCode " + std::to_string(r.StatusCode) +
-                ", statusSeverity " + r.StatusSeverity + ", statusMessage " + r.StatusMessage);
+    for (int i = 0; i < answer.count(); i++) {
+        const Response& r = answer.at(i);
+        logLine(std::string("QuickBooks answer ") + r.name() + ": statusCode " + std::to_string(r.statusCode) +
+                ", statusSeverity " + r.statusSeverity + ", statusMessage " + r.statusMessage);
     }
     return answer;
 }
@@ -74,7 +74,7 @@ MsgSetRequest QBSessionManager::CreateMsgSetRequest(const std::string& country, 
 MsgSetResponse QBSessionManager::DoRequests(const MsgSetRequest& request) {
     AutoObject& rp = processor();
     if (ticket_.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");
-    return answerOf(call(rp, "ProcessRequest", {ticket_, request.ToXMLString()}));
+    return answerOf(call(rp, "ProcessRequest", {ticket_, request.toXml()}));
 }
 
 std::string QBSessionManager::GetCurrentCompanyFileName() {
@@ -96,7 +96,7 @@ SubscriptionMsgSetRequest QBSessionManager::CreateSubscriptionMsgSetRequest(int 
 }
 
 MsgSetResponse QBSessionManager::DoSubscriptionRequests(const SubscriptionMsgSetRequest& request) {
-    return answerOf(call(processor(), "ProcessSubscription", {request.ToXMLString()}));
+    return answerOf(call(processor(), "ProcessSubscription", {request.toXml()}));
 }
 
 void QBSessionManager::CloseConnection() {

@@ -6,23 +6,23 @@ namespace marlet {
 
 namespace {
 
-std::string typeName(int type) {
+std::string typeName(RegType type) {
     switch (type) {
-    case kRegSz: return "REG_SZ";
-    case kRegExpandSz: return "REG_EXPAND_SZ";
-    case kRegDword: return "REG_DWORD";
-    default: return "registry type " + std::to_string(type);
+    case RegType::Sz: return "REG_SZ";
+    case RegType::ExpandSz: return "REG_EXPAND_SZ";
+    case RegType::Dword: return "REG_DWORD";
+    default: return "registry type " + std::to_string(static_cast<int>(type));
     }
 }
 
 // Why `v` cannot be the value of `s`, or "" when it can.
 std::string unusableBecause(const Setting& s, const RegistryValue& v) {
     if (s.kind == SettingKind::Boolean) {
-        if (v.type != kRegDword) return "a " + typeName(v.type) + ", not a REG_DWORD";
+        if (v.type != RegType::Dword) return "a " + typeName(v.type) + ", not a REG_DWORD";
         if (v.number > 1) return std::to_string(v.number) + " is not 0 or 1";
         return "";
     }
-    if (v.type != kRegSz) return "a " + typeName(v.type) + ", not a REG_SZ";
+    if (v.type != RegType::Sz) return "a " + typeName(v.type) + ", not a REG_SZ";
     if (v.text.empty()) return "an empty folder";
     // The file holds a folder on one line: one with a line break could not be saved or read back.
     if (v.text.find_first_of("\r\n") != std::string::npos) return "the folder holds a line break";
@@ -38,7 +38,7 @@ PolicyReading readPolicies() {
         for (const Setting& s : kSettings) {
             if (out.values.byPolicy(s)) continue;  // the machine's value wins
             RegistryValue v = platform().registryValue(machine, kPolicyKey, s.name);
-            if (v.type == kRegNoValue) continue;
+            if (v.type == RegType::NoValue) continue;
             std::string why = unusableBecause(s, v);
             if (!why.empty()) {
                 out.unusable.push_back("policy value " + std::string(hive) + kPolicyKey + "\\" + s.name +

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "qb/menu_subscription.h"
 #include "ui/options_controls.h"
+#include "ui/options_dialog.h"
 
 namespace marlet {
 
@@ -30,8 +31,8 @@ struct TextBoxSetting {
     void (frmOptions::*browse)();
 };
 static const TextBoxSetting kTextBoxes[] = {
-    {&cmOptions::dxPath, &frmOptions::txtDxPath, &frmOptions::cmdBrowseDxPath_Click},
-    {&cmOptions::configPath, &frmOptions::txtConfigPath, &frmOptions::cmdBrowseConfigPath_Click},
+    {&cmOptions::dxPath, &frmOptions::txtDxPath, &frmOptions::onBrowseDxPath},
+    {&cmOptions::configPath, &frmOptions::txtConfigPath, &frmOptions::onBrowseConfigPath},
 };
 
 static unsigned policyBitOf(const CheckBoxSetting& c) {
@@ -60,20 +61,20 @@ bool frmOptions::lockedControl(const Control& control) const {
     return (bits & lockedSettings) != 0;
 }
 
-void frmOptions::Load() {
+void frmOptions::load() {
     if (loaded_) return;
     loaded_ = true;
-    Form_Load();
+    onLoad();
 }
 
-void frmOptions::Show() {
-    Load();
-    platform().showOptionsDialog(*this);
+void frmOptions::show() {
+    load();
+    showOptionsDialog(*this);
 }
 
-void frmOptions::Unload() { loaded_ = false; }
+void frmOptions::unload() { loaded_ = false; }
 
-void frmOptions::Form_Load() {
+void frmOptions::onLoad() {
     appName = appNameString();
     appGUID = appGuidString();
     const cmOptions& o = *gOptions;
@@ -84,7 +85,7 @@ void frmOptions::Form_Load() {
     for (const TextBoxSetting& t : kTextBoxes) this->*t.box = o.*t.setting;
 }
 
-void frmOptions::cmdApply_Click() {
+void frmOptions::onApply() {
     cmOptions& o = *gOptions;
     for (const CheckBoxSetting& c : kCheckBoxes)
         if (!(lockedSettings & policyBitOf(c))) o.*c.setting = this->*c.box;
@@ -96,24 +97,24 @@ void frmOptions::cmdApply_Click() {
     }
 }
 
-void frmOptions::cmdOK_Click() {
-    cmdApply_Click();
-    Unload();
+void frmOptions::onOk() {
+    onApply();
+    unload();
 }
 
-void frmOptions::cmdCancel_Click() { Unload(); }
+void frmOptions::onCancel() { unload(); }
 
-void frmOptions::cmdBrowseDxPath_Click() {
+void frmOptions::onBrowseDxPath() {
     txtDxPath = platform().browseForFolder(
         window, "Please select the folder where your Dorvex executable is located");
 }
 
-void frmOptions::cmdBrowseConfigPath_Click() {
+void frmOptions::onBrowseConfigPath() {
     txtConfigPath = platform().browseForFolder(
         window, "Please select the folder where you installed the QuickBooks Module configurations");
 }
 
-void frmOptions::cmdSelectScan_Click() {
+void frmOptions::onSelectScanner() {
     const Platform& p = platform();
     if (!p.scannerAvailable()) {
         MsgBox("Unable to detect support for a TWAIN-compliant scanner.");
@@ -126,26 +127,26 @@ void frmOptions::cmdSelectScan_Click() {
     }
 }
 
-void frmOptions::cmdPellwick_Click() {
+void frmOptions::onPellwick() {
     const Platform& p = platform();
     appendBackslash(txtDxPath);
     std::string wizard = txtDxPath + "pellwick.exe";
     if (p.fileExists(wizard))
-        p.startProcess(wizard, wizard, kMinimizedFocus);
+        p.startProcess(wizard, wizard, WindowState::MinimizedFocus);
     else
         MsgBox("Please correct your Dorvex Executable path before running Pellwick.");
 }
 
-void frmOptions::lblDebug_DblClick() {
+void frmOptions::onDebugDoubleClick() {
     if (lockedSettings & debugModeBit()) return;
     cmOptions& o = *gOptions;
     o.debugMode = !o.debugMode;
     lblDebug = o.debugMode ? kDebugCaption : "";
 }
 
-void frmOptions::cmdAddMenu_Click() { addMenu(appName, appGUID); }
+void frmOptions::onAddMenu() { addMenu(appName, appGUID); }
 
-void frmOptions::cmdRemoveMenu_Click() {
+void frmOptions::onRemoveMenu() {
     try {
         removeMenu(appName, appGUID);
     } catch (const Error& e) {

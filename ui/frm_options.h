@@ -1,7 +1,7 @@
 #pragma once
 // The Options dialog as a form: its public fields, the state of its controls and
-// its handlers. The handlers are portable; the window itself is the platform's
-// (showOptionsDialog), which keeps the controls and these fields in step.
+// its handlers. The handlers are portable; the window itself is the one
+// ui/options_dialog.h shows, which keeps the controls and these fields in step.
 #include <string>
 
 namespace marlet {
@@ -10,7 +10,7 @@ struct Control;
 
 class frmOptions {
 public:
-    // Public fields, filled from the string table by Form_Load.
+    // Public fields, filled from the string table by onLoad.
     std::string appName;
     std::string appGUID;
 
@@ -22,35 +22,34 @@ public:
     std::string txtConfigPath;
     std::string lblDebug;  // caption
     // The settings the person may not change here (cmOptions::fromPolicy, as
-    // Form_Load found it): their controls are disabled, and Apply keeps them.
+    // onLoad found it): their controls are disabled, and Apply keeps them.
     unsigned lockedSettings = 0;
     // Does a row of the dialog's control table (ui/options_controls.h) stand
     // for a locked setting: its check box, text box, browse button or label?
     bool lockedControl(const Control& control) const;
 
-    // Form life: Load runs Form_Load once; Show shows modally until unloaded.
-    void Load();
-    void Hide() {}
-    void Show();
-    void Unload();
+    // Form life: load runs onLoad once; show shows modally until unloaded.
+    void load();
+    void show();
+    void unload();
     bool loaded() const { return loaded_; }
     // The dialog's window while it is on the screen (the platform's), else null.
     void* window = nullptr;
 
     // Handlers.
-    void Form_Load();
-    void cmdApply_Click();
-    void cmdOK_Click();
-    void cmdCancel_Click();
-    void cmdBrowseDxPath_Click();
-    void cmdBrowseConfigPath_Click();
-    void cmdSelectScan_Click();
-    void cmdPellwick_Click();
-    void lblDebug_DblClick();
-    void cmdAddMenu_Click();     // addMenu of qb/menu_subscription.h
+    void onLoad();
+    void onApply();
+    void onOk();
+    void onCancel();
+    void onBrowseDxPath();
+    void onBrowseConfigPath();
+    void onSelectScanner();
+    void onPellwick();
+    void onDebugDoubleClick();
+    void onAddMenu();  // addMenu of qb/menu_subscription.h
     // removeMenu of qb/menu_subscription.h; a removal error is shown, and the
     // dialog stays open.
-    void cmdRemoveMenu_Click();
+    void onRemoveMenu();
 
     // Runs the handler of an event of the shown dialog. An error it raises has no
     // caller to go to: it is shown as the generic error text and the dialog stays

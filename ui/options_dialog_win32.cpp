@@ -236,7 +236,7 @@ INT_PTR CALLBACK optionsProc(HWND dialog, UINT message, WPARAM wp, LPARAM lp) {
         if (!state) break;
         int id = LOWORD(wp);
         if (id == IDCANCEL) {  // the close box, or Escape: no handler, nothing applied
-            state->form.Unload();
+            state->form.unload();
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         }
@@ -261,7 +261,7 @@ void showOptionsDialog(frmOptions& form) {
                                              reinterpret_cast<LPARAM>(&state));
     form.window = nullptr;
     if (result == -1) {
-        form.Unload();
+        form.unload();
         throw state.failure ? *state.failure : lastError();
     }
 }

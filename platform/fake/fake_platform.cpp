@@ -37,13 +37,13 @@ static bool fail(FileFailure* out, const FileFailure& failure) {
 }
 
 static const Platform kFake = {
-    .msgBox = [](const std::string& text, int style, const std::string& title) {
+    .msgBox = [](const std::string& text, BoxStyle style, const std::string& title) {
         World& w = world();
         w.boxes.push_back({text, style, title});
         w.clipboardAtLastBox = w.clipboard;
         w.log.push_back("msgBox " + title);
         if (w.whileBoxUp) w.whileBoxUp();
-        return pop(w.boxAnswers, static_cast<int>(kAnswerOk));
+        return pop(w.boxAnswers, BoxAnswer::Ok);
     },
     .inputBox = [](const std::string& prompt, const std::string& title) {
         World& w = world();
@@ -60,12 +60,6 @@ static const Platform kFake = {
         w.clipboardWrites++;
         w.log.push_back("clipboard");
     },
-    .showOptionsDialog = [](frmOptions& form) {
-        World& w = world();
-        w.optionsDialogsShown++;
-        w.log.push_back("showOptions");
-        if (w.onShowOptions) w.onShowOptions(form);
-    },
     .browseForFolder = [](void*, const std::string& prompt) {
         World& w = world();
         w.browsePrompts.push_back(prompt);
@@ -76,7 +70,7 @@ static const Platform kFake = {
         world().log.push_back("selectScanner");
         if (world().onSelectScanner) world().onSelectScanner();
     },
-    .startProcess = [](const std::string& program, const std::string& commandLine, int windowState) {
+    .startProcess = [](const std::string& program, const std::string& commandLine, WindowState windowState) {
         World& w = world();
         bool found = hasFolder(program) ? w.programs.count(program) > 0
                                         : w.programs.count("PATH\\" + program) > 0;
@@ -169,8 +163,8 @@ static const Platform kFake = {
         if (it == w.classes.end()) throw Error(kHrClassNotRegistered, "Invalid class string");
         return it->second();
     },
-    .classesValue = [](const std::string& key, int view) {
-        const auto& keys = world().registry[view == kOtherView ? 1 : 0];
+    .classesValue = [](const std::string& key, RegistryView view) {
+        const auto& keys = world().registry[view];
         auto it = keys.find(key);
         return it == keys.end() ? std::string() : it->second;
     },

@@ -11,18 +11,22 @@
 #include "platform/platform.h"
 #include "resources/resource.h"
 
+namespace marlet {
+class frmOptions;  // the form the fake Options dialog (ui/fake/) hands the script
+}
+
 namespace marlet::fake {
 
 struct Box {
     std::string text;
-    int style;
+    BoxStyle style;
     std::string title;
 };
 
 struct Started {
     std::string program;
     std::string commandLine;
-    int windowState;
+    WindowState windowState;
 };
 
 struct Input {
@@ -49,12 +53,15 @@ struct World {
     std::string shellLocalAppData;             // what the shell would answer
     std::set<std::string> programs;            // paths that exist as programs
     std::map<std::string, std::function<std::unique_ptr<AutoObject>()>> classes;  // ProgID ->
-    std::map<std::string, std::string> registry[2];  // HKEY_CLASSES_ROOT key -> value, by view
+    struct ByView {
+        std::map<std::string, std::string> keys[2];
+        std::map<std::string, std::string>& operator[](RegistryView v) { return keys[static_cast<int>(v)]; }
+    } registry;  // HKEY_CLASSES_ROOT key -> value, by view
     std::map<std::string, RegistryValue> values;     // "HKLM\\key\\name" or "HKCU\\...", 64-bit view
-    int ownLevel = kLevelStandard;
+    RunLevel ownLevel = RunLevel::Standard;
     struct Process {
         std::string exe;  // program file name, upper case
-        int level;        // kLevelStandard, kLevelElevated or kLevelUnknown (cannot be read)
+        RunLevel level;   // RunLevel::Standard, RunLevel::Elevated or RunLevel::Unknown (cannot be read)
         bool callersSession = true;
     };
     std::vector<Process> processes;  // running, in the order the system lists them
@@ -62,7 +69,7 @@ struct World {
     bool scanner = false;
 
     // Scripted answers; an empty queue answers OK / "" / cancel.
-    std::deque<int> boxAnswers;
+    std::deque<BoxAnswer> boxAnswers;
     std::deque<std::string> inputAnswers;  // "\x18" stands for Cancel
     std::deque<std::string> folderAnswers;
     std::function<void(frmOptions&)> onShowOptions;  // plays the user's part

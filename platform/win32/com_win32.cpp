@@ -119,11 +119,11 @@ std::unique_ptr<AutoObject> createObject(const std::string& progId) {
     return std::make_unique<DispatchObject>(d);
 }
 
-std::string classesValue(const std::string& key, int view) {
+std::string classesValue(const std::string& key, RegistryView view) {
     // A 32-bit program's other view is the 64-bit one, and the other way round.
     REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
     HKEY k;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, widen(key).c_str(), 0, KEY_QUERY_VALUE | (view == kOtherView ? other : 0),
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, widen(key).c_str(), 0, KEY_QUERY_VALUE | (view == RegistryView::Other ? other : 0),
                       &k) != ERROR_SUCCESS)
         return "";
     std::wstring value(512, L'\0');
@@ -151,7 +151,7 @@ RegistryValue registryValue(bool machine, const std::string& key, const std::str
     if (r == ERROR_SUCCESS) r = RegQueryValueExW(k, wideName.c_str(), nullptr, &type, data.data(), &bytes);
     RegCloseKey(k);
     if (r != ERROR_SUCCESS) return out;
-    out.type = static_cast<int>(type);
+    out.type = static_cast<RegType>(type);
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
         std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), bytes / sizeof(wchar_t));
         while (!text.empty() && text.back() == L'\0') text.pop_back();
@@ -161,7 +161,7 @@ RegistryValue registryValue(bool machine, const std::string& key, const std::str
         memcpy(&n, data.data(), sizeof n);
         out.number = n;
     } else if (type == REG_DWORD) {
-        out.type = REG_BINARY;  // a DWORD of the wrong size is no number
+        out.type = static_cast<RegType>(REG_BINARY);  // a DWORD of the wrong size is no number
     }
     return out;
 }

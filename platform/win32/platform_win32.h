@@ -5,10 +5,10 @@
 namespace marlet {
 
 namespace win32 {
-int msgBox(const std::string& text, int style, const std::string& title);
+BoxAnswer msgBox(const std::string& text, BoxStyle style, const std::string& title);
 std::string inputBox(const std::string& prompt, const std::string& title);
 void setClipboardText(const std::string& text);
-void startProcess(const std::string& program, const std::string& commandLine, int windowState);
+void startProcess(const std::string& program, const std::string& commandLine, WindowState windowState);
 std::string commandLineText();
 std::string exeFolder();
 // The executable's full path (exeFolder is its folder), as the table gives it
@@ -18,7 +18,7 @@ std::wstring exePathWide();
 [[noreturn]] void endProcess(int exitCode);
 void startWatchdog(int seconds, void (*onTimeout)());
 uint32_t processId();
-int ownLevel();
+RunLevel ownLevel();
 std::vector<RunningProcess> processesNamed(const std::vector<std::string>& exeNames);
 std::string loadString(int id);
 LocalTime localTime();
@@ -34,7 +34,7 @@ bool renameFile(const std::string& from, const std::string& to);
 std::string ansiToUtf8(const std::string& ansi);
 std::string utf8ToAnsi(const std::string& utf8);
 std::unique_ptr<AutoObject> createObject(const std::string& progId);
-std::string classesValue(const std::string& key, int view);
+std::string classesValue(const std::string& key, RegistryView view);
 RegistryValue registryValue(bool machine, const std::string& key, const std::string& name);
 // Initialises COM on this thread the first time it is needed.
 void ensureCom();

@@ -28,13 +28,13 @@ static std::wstring resolveProgram(const std::wstring& program) {
     return program;
 }
 
-void startProcess(const std::string& program, const std::string& commandLine, int windowState) {
+void startProcess(const std::string& program, const std::string& commandLine, WindowState windowState) {
     std::wstring path = resolveProgram(widen(program));
     std::wstring line = widen(commandLine);
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = windowState == kMinimizedFocus ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+    si.wShowWindow = windowState == WindowState::MinimizedFocus ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         throw lastError();
@@ -101,21 +101,21 @@ void startWatchdog(int seconds, void (*onTimeout)()) {
 
 uint32_t processId() { return GetCurrentProcessId(); }
 
-// The elevation of a process's token; kLevelUnknown when it cannot be read.
-static int levelOf(HANDLE process) {
+// The elevation of a process's token; RunLevel::Unknown when it cannot be read.
+static RunLevel levelOf(HANDLE process) {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return kLevelUnknown;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return RunLevel::Unknown;
     TOKEN_ELEVATION elevation = {};
     DWORD size = 0;
     BOOL read = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
     CloseHandle(token);
-    if (!read) return kLevelUnknown;
-    return elevation.TokenIsElevated ? kLevelElevated : kLevelStandard;
+    if (!read) return RunLevel::Unknown;
+    return elevation.TokenIsElevated ? RunLevel::Elevated : RunLevel::Standard;
 }
 
-int ownLevel() {
-    int level = levelOf(GetCurrentProcess());
-    return level == kLevelUnknown ? kLevelStandard : level;
+RunLevel ownLevel() {
+    RunLevel level = levelOf(GetCurrentProcess());
+    return level == RunLevel::Unknown ? RunLevel::Standard : level;
 }
 
 std::vector<RunningProcess> processesNamed(const std::vector<std::string>& exeNames) {
@@ -135,7 +135,7 @@ std::vector<RunningProcess> processesNamed(const std::vector<std::string>& exeNa
         bool ours = ProcessIdToSessionId(entry.th32ProcessID, &session) && session == ownSession;
         // Limited query rights are granted across levels; the token may still be closed to us.
         HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
-        found.push_back({ours, process ? levelOf(process) : kLevelUnknown});
+        found.push_back({ours, process ? levelOf(process) : RunLevel::Unknown});
         if (process) CloseHandle(process);
     }
     CloseHandle(snapshot);

@@ -7,9 +7,10 @@
 
 namespace marlet::win32 {
 
-int msgBox(const std::string& text, int style, const std::string& title) {
-    return MessageBoxW(GetActiveWindow(), widen(text).c_str(), widen(title).c_str(),
-                       static_cast<UINT>(style) | MB_SETFOREGROUND);
+BoxAnswer msgBox(const std::string& text, BoxStyle style, const std::string& title) {
+    int answer = MessageBoxW(GetActiveWindow(), widen(text).c_str(), widen(title).c_str(),
+                             static_cast<UINT>(style) | MB_SETFOREGROUND);
+    return static_cast<BoxAnswer>(answer);  // IDOK and IDCANCEL are the answers' numbers
 }
 
 namespace {

@@ -40,10 +40,10 @@ struct FileTools : AutoObject {
 }  // namespace
 
 namespace marlet {
-void scanTransaction(const std::string& id, const std::string&) { gLookups.push_back({"scanTransaction", id}); }
-void retrieveTransaction(const std::string& id, const std::string&) { gLookups.push_back({"retrieveTransaction", id}); }
-void scanCustomer(const std::string& id, const std::string&) { gLookups.push_back({"scanCustomer", id}); }
-void retrieveCustomer(const std::string& id, const std::string&) { gLookups.push_back({"retrieveCustomer", id}); }
+void scanTransaction(const cmOptions&, const std::string& id, const std::string&) { gLookups.push_back({"scanTransaction", id}); }
+void retrieveTransaction(const cmOptions&, const std::string& id, const std::string&) { gLookups.push_back({"retrieveTransaction", id}); }
+void scanCustomer(const cmOptions&, const std::string& id, const std::string&) { gLookups.push_back({"scanCustomer", id}); }
+void retrieveCustomer(const cmOptions&, const std::string& id, const std::string&) { gLookups.push_back({"retrieveCustomer", id}); }
 }  // namespace marlet
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (tag == "scan") {
         if (effects > 1 || !w.started.empty()) abort();
         if (!w.boxes.empty() && (w.boxes[0].text != "Please open a customer or recorded transaction." ||
-                                 w.boxes[0].title != "Information not found" || w.boxes[0].style != 0))
+                                 w.boxes[0].title != "Information not found" || w.boxes[0].style != BoxStyle::OkOnly))
             abort();
     } else if (tag == "retrieve") {
         if (effects > 1 || !w.boxes.empty()) abort();

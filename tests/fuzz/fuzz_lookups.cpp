@@ -41,12 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     gOptions = std::make_unique<cmOptions>();
     gOptions->promptMemo = true;
 
-    void (*const lookups[])(const std::string&, const std::string&) = {scanTransaction, retrieveTransaction,
-                                                   scanCustomer, retrieveCustomer};
-    lookups[route]("80000001-1234567890", "C:\\Co.qbw");  // reports every failure itself: nothing escapes
+    void (*const lookups[])(const cmOptions&, const std::string&, const std::string&) = {
+        scanTransaction, retrieveTransaction, scanCustomer, retrieveCustomer};
+    lookups[route](*gOptions, "80000001-1234567890", "C:\\Co.qbw");  // reports every failure itself: nothing escapes
 
     if (w.boxes.size() + w.started.size() != 1) abort();
-    if (!w.boxes.empty() && (w.boxes[0].title != "Error" || w.boxes[0].style != kExclamation ||
+    if (!w.boxes.empty() && (w.boxes[0].title != "Error" || w.boxes[0].style != BoxStyle::Exclamation ||
                              w.boxes[0].text.empty()))
         abort();
     // The memo prompt comes only for a customer scan, and only once.

@@ -20,7 +20,7 @@ struct FormTest : ::testing::Test {
         EXPECT_EQ(w.boxes.size(), 1u);
         if (w.boxes.empty()) return "";
         EXPECT_EQ(w.boxes[0].title, "Marlet");
-        EXPECT_EQ(w.boxes[0].style, kOkOnly);
+        EXPECT_EQ(w.boxes[0].style, BoxStyle::OkOnly);
         return w.boxes[0].text;
     }
 };
@@ -37,7 +37,7 @@ TEST_F(FormTest, FormLoadShowsEachOptionInItsControl) {
         gOptions->configPath = " D:\\Cfg\\ ";
         (*gOptions).*flag = true;
         frmOptions f;
-        f.Load();
+        f.load();
         EXPECT_EQ(f.ckDisplayTwain, flag == &cmOptions::displayTwain);
         EXPECT_EQ(f.ckDisplayDorvex, flag == &cmOptions::displayDorvex);
         EXPECT_EQ(f.ckCustomerMemo, flag == &cmOptions::promptMemo);
@@ -49,7 +49,7 @@ TEST_F(FormTest, FormLoadShowsEachOptionInItsControl) {
 
 TEST_F(FormTest, ApplyTakesEveryControlAndEndsThePathsInABackslash) {
     gOptions->debugMode = true;
-    form.Load();
+    form.load();
     struct Row {
         bool twain, dorvex, memo;
         std::string dxPath, configPath, storedDx, storedConfig;
@@ -65,8 +65,8 @@ TEST_F(FormTest, ApplyTakesEveryControlAndEndsThePathsInABackslash) {
         form.ckCustomerMemo = r.memo;
         form.txtDxPath = r.dxPath;
         form.txtConfigPath = r.configPath;
-        form.cmdApply_Click();
-        form.cmdApply_Click();  // a second Apply adds no second backslash
+        form.onApply();
+        form.onApply();  // a second Apply adds no second backslash
         cmOptions expected{r.twain, r.storedDx, r.storedConfig, r.dorvex, r.memo, true};
         EXPECT_EQ(gOptions->toText(), expected.toText());
         EXPECT_EQ(form.txtDxPath, r.storedDx);
@@ -76,37 +76,37 @@ TEST_F(FormTest, ApplyTakesEveryControlAndEndsThePathsInABackslash) {
 }
 
 TEST_F(FormTest, OkAppliesAndUnloadsCancelOnlyUnloads) {
-    form.Load();
+    form.load();
     form.ckDisplayTwain = true;
-    form.cmdCancel_Click();
+    form.onCancel();
     EXPECT_FALSE(form.loaded());
     EXPECT_FALSE(gOptions->displayTwain);
-    form.Load();  // a loaded form is not loaded again: the control keeps its state
+    form.load();  // a loaded form is not loaded again: the control keeps its state
     EXPECT_TRUE(form.ckDisplayTwain);
-    form.cmdOK_Click();
+    form.onOk();
     EXPECT_FALSE(form.loaded());
     EXPECT_TRUE(gOptions->displayTwain);
 }
 
 TEST_F(FormTest, DebugLabelDoubleClickTogglesTheOptionAtOnce) {
-    form.Load();
-    form.lblDebug_DblClick();
+    form.load();
+    form.onDebugDoubleClick();
     EXPECT_TRUE(gOptions->debugMode);
     EXPECT_EQ(form.lblDebug, "Debug mode is enabled.");
-    form.cmdCancel_Click();
+    form.onCancel();
     EXPECT_TRUE(gOptions->debugMode);
-    form.lblDebug_DblClick();
+    form.onDebugDoubleClick();
     EXPECT_FALSE(gOptions->debugMode);
     EXPECT_EQ(form.lblDebug, "");
 }
 
 TEST_F(FormTest, BrowseButtonsReplaceTheirBoxEvenOnCancel) {
-    form.Load();
+    form.load();
     form.txtDxPath = "old";
     form.txtConfigPath = "old";
     w.folderAnswers = {"D:\\Dorvex"};
-    form.cmdBrowseDxPath_Click();
-    form.cmdBrowseConfigPath_Click();  // cancelled
+    form.onBrowseDxPath();
+    form.onBrowseConfigPath();  // cancelled
     EXPECT_EQ(form.txtDxPath, "D:\\Dorvex");
     EXPECT_EQ(form.txtConfigPath, "");
     EXPECT_EQ(w.browsePrompts,
@@ -117,27 +117,27 @@ TEST_F(FormTest, BrowseButtonsReplaceTheirBoxEvenOnCancel) {
 }
 
 TEST_F(FormTest, SelectScanner) {
-    form.Load();
-    form.runEvent(&frmOptions::cmdSelectScan_Click);
+    form.load();
+    form.runEvent(&frmOptions::onSelectScanner);
     EXPECT_EQ(onlyBoxText(), "Unable to detect support for a TWAIN-compliant scanner.");
     EXPECT_EQ(w.log, std::vector<std::string>{"msgBox Marlet"});
 
     w.boxes.clear();
     w.log.clear();
     w.scanner = true;
-    form.runEvent(&frmOptions::cmdSelectScan_Click);
+    form.runEvent(&frmOptions::onSelectScanner);
     EXPECT_EQ(w.log, (std::vector<std::string>{"selectScanner"}));
 
     w.onSelectScanner = [] { throw Error(5, "The scanner could not be selected: No Data Source"); };
-    form.runEvent(&frmOptions::cmdSelectScan_Click);
+    form.runEvent(&frmOptions::onSelectScanner);
     EXPECT_EQ(onlyBoxText(), "The scanner could not be selected: No Data Source");
 }
 
 TEST_F(FormTest, PellwickIsLookedForThroughThePathBox) {
     gOptions->dxPath = "C:\\Old\\";
-    form.Load();
+    form.load();
     form.txtDxPath = "C:\\Dx";
-    form.cmdPellwick_Click();
+    form.onPellwick();
     EXPECT_EQ(onlyBoxText(), "Please correct your Dorvex Executable path before running Pellwick.");
     EXPECT_EQ(form.txtDxPath, "C:\\Dx\\");
     EXPECT_TRUE(w.started.empty());
@@ -145,25 +145,25 @@ TEST_F(FormTest, PellwickIsLookedForThroughThePathBox) {
     w.boxes.clear();
     w.files["C:\\Dx\\pellwick.exe"] = "";
     w.programs.insert("C:\\Dx\\pellwick.exe");
-    form.cmdPellwick_Click();
+    form.onPellwick();
     ASSERT_EQ(w.started.size(), 1u);
     EXPECT_EQ(w.started[0].program, "C:\\Dx\\pellwick.exe");
     EXPECT_EQ(w.started[0].commandLine, "C:\\Dx\\pellwick.exe");
-    EXPECT_EQ(w.started[0].windowState, kMinimizedFocus);
+    EXPECT_EQ(w.started[0].windowState, WindowState::MinimizedFocus);
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_EQ(gOptions->dxPath, "C:\\Old\\");
 }
 
 TEST_F(FormTest, ErrorsOfTheShownDialogAreShownAndItStaysOpen) {
-    form.Load();
+    form.load();
     // No request processor: removing the menu fails in its first step.
-    form.runEvent(&frmOptions::cmdRemoveMenu_Click);
+    form.runEvent(&frmOptions::onRemoveMenu);
     EXPECT_EQ(onlyBoxText(), "Encountered error removing menu: Invalid class string");
     w.boxes.clear();
     // Any other error of a handler: the generic text. Pellwick is there, but will not start.
     form.txtDxPath = "C:\\Dx";
     w.files["C:\\Dx\\pellwick.exe"] = "";
-    form.runEvent(&frmOptions::cmdPellwick_Click);
+    form.runEvent(&frmOptions::onPellwick);
     EXPECT_EQ(onlyBoxText(), "53: File not found");
     EXPECT_TRUE(form.loaded());
 }
@@ -176,8 +176,8 @@ TEST_F(FormTest, OptionsEntryShowsTheRecordBeforeTheFileIsReadAndWritesHoweverCl
     w.onShowOptions = [&](frmOptions& f) {
         EXPECT_TRUE(gOptions->promptMemo);  // the file was read before the dialog came up
         shownTwain = f.ckDisplayTwain;
-        f.lblDebug_DblClick();
-        f.cmdCancel_Click();
+        f.onDebugDoubleClick();
+        f.onCancel();
     };
     optionsEntry();
     EXPECT_TRUE(shownTwain);
@@ -186,7 +186,7 @@ TEST_F(FormTest, OptionsEntryShowsTheRecordBeforeTheFileIsReadAndWritesHoweverCl
     w.onShowOptions = [&](frmOptions& f) {
         EXPECT_EQ(f.lblDebug, "Debug mode is enabled.");  // a fresh form, loaded again
         f.ckDisplayDorvex = true;
-        f.cmdOK_Click();
+        f.onOk();
     };
     optionsEntry();
     EXPECT_EQ(w.optionsDialogsShown, 2);

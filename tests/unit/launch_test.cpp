@@ -25,37 +25,37 @@ struct LaunchTest : ::testing::Test {
 TEST_F(LaunchTest, CommandLinesCarryTheValuesVerbatim) {
     const std::string dx = "C:\\Program Files\\Dx\\Dorvex.exe /c:\"C:\\Cfg\\";
     gOptions->displayTwain = true;
-    EXPECT_EQ(scanCommandLine("Acme", "", "R1", "m"), dx + "qbscan_no_txn.dxc\" /1:\"Acme\" /4:\"m\" /s");
+    EXPECT_EQ(scanCommandLine(*gOptions, {"Acme", "", "R1", "m"}), dx + "qbscan_no_txn.dxc\" /1:\"Acme\" /4:\"m\" /s");
     gOptions->displayDorvex = true;
-    EXPECT_EQ(scanCommandLine("Acme", "Invoice", "1001", ""),
+    EXPECT_EQ(scanCommandLine(*gOptions, {"Acme", "Invoice", "1001", ""}),
               dx + "qbscan.dxc\" /1:\"Acme\" /2:\"Invoice\" /3:\"1001\" /4:\"\" /s /m");
     gOptions->displayTwain = false;
-    EXPECT_EQ(scanCommandLine(" Name ", "Bill", "", ""), dx + "qbscan.dxc\" /1:\" Name \" /2:\"Bill\" /3:\"\" /4:\"\" /m");
-    EXPECT_EQ(retrieveCommandLine("Acme", "", "", ""), dx + "qbretrieve.dxc\" /1:\"Acme\"");
-    EXPECT_EQ(retrieveCommandLine("", "", "", ""), dx + "qbretrieve.dxc\"");
-    EXPECT_EQ(retrieveCommandLine("", "", "", "a \"quoted\" memo"), dx + "qbretrieve.dxc\" /4:\"a \"quoted\" memo\"");
+    EXPECT_EQ(scanCommandLine(*gOptions, {" Name ", "Bill", "", ""}), dx + "qbscan.dxc\" /1:\" Name \" /2:\"Bill\" /3:\"\" /4:\"\" /m");
+    EXPECT_EQ(retrieveCommandLine(*gOptions, {"Acme", "", "", ""}), dx + "qbretrieve.dxc\" /1:\"Acme\"");
+    EXPECT_EQ(retrieveCommandLine(*gOptions, {}), dx + "qbretrieve.dxc\"");
+    EXPECT_EQ(retrieveCommandLine(*gOptions, {"", "", "", "a \"quoted\" memo"}), dx + "qbretrieve.dxc\" /4:\"a \"quoted\" memo\"");
     gOptions->dxPath = "";
     gOptions->configPath = "";
-    EXPECT_EQ(retrieveCommandLine("", "Check", "7", ""), "Dorvex.exe /c:\"qbretrieve.dxc\" /2:\"Check\" /3:\"7\"");
+    EXPECT_EQ(retrieveCommandLine(*gOptions, {"", "Check", "7", ""}), "Dorvex.exe /c:\"qbretrieve.dxc\" /2:\"Check\" /3:\"7\"");
 }
 
 TEST_F(LaunchTest, StartsTheNamedProgramWithTheComposedLine) {
-    launchRetrieve("", "", "", "");
+    launchRetrieve(*gOptions, {});
     ASSERT_EQ(w.started.size(), 1u);
     EXPECT_EQ(w.started[0].program, "C:\\Program Files\\Dx\\Dorvex.exe");
-    EXPECT_EQ(w.started[0].commandLine, retrieveCommandLine("", "", "", ""));
-    EXPECT_EQ(w.started[0].windowState, kNormalFocus);
+    EXPECT_EQ(w.started[0].commandLine, retrieveCommandLine(*gOptions, {}));
+    EXPECT_EQ(w.started[0].windowState, WindowState::NormalFocus);
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_EQ(w.clipboardWrites, 0);
 }
 
 TEST_F(LaunchTest, DebugModePutsTheLineOnTheClipboardBeforeTheBox) {
     gOptions->debugMode = true;
-    launchScan("Acme", "", "", "");
-    std::string line = scanCommandLine("Acme", "", "", "");
+    launchScan(*gOptions, {"Acme", "", "", ""});
+    std::string line = scanCommandLine(*gOptions, {"Acme", "", "", ""});
     ASSERT_EQ(w.boxes.size(), 1u);
     EXPECT_EQ(w.boxes[0].title, "Marlet");
-    EXPECT_EQ(w.boxes[0].style, kOkOnly);
+    EXPECT_EQ(w.boxes[0].style, BoxStyle::OkOnly);
     EXPECT_EQ(w.boxes[0].text,
               "The command line below has been place on the clipboard and will be executed when you "
               "click 'OK': \r\n\r\n" + line);
@@ -66,7 +66,7 @@ TEST_F(LaunchTest, DebugModePutsTheLineOnTheClipboardBeforeTheBox) {
 TEST_F(LaunchTest, FailuresReachTheCallerAndNothingStarts) {
     gOptions->dxPath = "C:\\Nowhere\\";
     try {
-        launchRetrieve("", "", "", "");
+        launchRetrieve(*gOptions, {});
         FAIL();
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), 53);
@@ -75,7 +75,7 @@ TEST_F(LaunchTest, FailuresReachTheCallerAndNothingStarts) {
     gOptions->dxPath = "C:\\Program Files\\Dx\\";
     gOptions->debugMode = true;
     w.clipboardLocked = true;
-    EXPECT_THROW(launchRetrieve("", "", "", ""), Error);
+    EXPECT_THROW(launchRetrieve(*gOptions, {}), Error);
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_TRUE(w.started.empty());
 }
@@ -83,7 +83,7 @@ TEST_F(LaunchTest, FailuresReachTheCallerAndNothingStarts) {
 TEST_F(LaunchTest, EmptyDxPathSearchesTheSystemPath) {
     gOptions->dxPath = "";
     w.programs.insert("PATH\\Dorvex.exe");
-    launchRetrieve("", "", "", "");
+    launchRetrieve(*gOptions, {});
     ASSERT_EQ(w.started.size(), 1u);
     EXPECT_EQ(w.started[0].program, "Dorvex.exe");
 }

@@ -38,7 +38,7 @@ struct LookupsTest : ::testing::Test {
         EXPECT_EQ(w.boxes.size(), 1u);
         if (w.boxes.empty()) return "";
         EXPECT_EQ(w.boxes[0].title, "Error");
-        EXPECT_EQ(w.boxes[0].style, kExclamation);
+        EXPECT_EQ(w.boxes[0].style, BoxStyle::Exclamation);
         EXPECT_FALSE(w.boxes[0].text.empty());
         return w.boxes[0].text;
     }
@@ -50,9 +50,9 @@ const std::vector<std::string> kWholeExchange = {"OpenConnection2", "BeginSessio
 }  // namespace
 
 TEST_F(LookupsTest, TransactionWithRefNumberAndMemo) {
-    scanTransaction("1A-1165000101", kFile);
-    EXPECT_EQ(launched(), scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001",
-                                          "Cabinet deposit"));
+    scanTransaction(*gOptions, "1A-1165000101", kFile);
+    EXPECT_EQ(launched(), scanCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001",
+                                          "Cabinet deposit"}));
     EXPECT_EQ(calls(*company), kWholeExchange);
     EXPECT_EQ(company->log[0].args, (std::vector<std::string>{kGuid, "Marlet", "3"}));
     EXPECT_EQ(company->log[1].args, (std::vector<std::string>{"", "2"}));
@@ -62,42 +62,42 @@ TEST_F(LookupsTest, TransactionWithRefNumberAndMemo) {
 
 TEST_F(LookupsTest, RecordsReachDorvexUnchangedAndAMissingRefNumberIsTheTimeForAScan) {
     struct Row {
-        void (*lookup)(const std::string&, const std::string&);
+        void (*lookup)(const cmOptions&, const std::string&, const std::string&);
         const char* id;
         std::string line;
     };
     w.now = {2010, 12, 31, 0, 0, 9};
     const Row rows[] = {
         {retrieveTransaction, "1A-1165000101",
-         retrieveCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit")},
+         retrieveCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"})},
         {scanTransaction, "1B-1165000102",
-         scanCommandLine("Sam \"Ace\" Rivera", "Invoice", "12-31-2010 00.00.09", "Ask for \"Ace\" on site")},
+         scanCommandLine(*gOptions, {"Sam \"Ace\" Rivera", "Invoice", "12-31-2010 00.00.09", "Ask for \"Ace\" on site"})},
         {retrieveTransaction, "1B-1165000102",
-         retrieveCommandLine("Sam \"Ace\" Rivera", "Invoice", "", "Ask for \"Ace\" on site")},
+         retrieveCommandLine(*gOptions, {"Sam \"Ace\" Rivera", "Invoice", "", "Ask for \"Ace\" on site"})},
         {scanTransaction, "1D-1165000104",  // a check: neither RefNumber nor Memo
-         scanCommandLine("Kovács Szerszám Kft.", "Check", "12-31-2010 00.00.09", "")},
+         scanCommandLine(*gOptions, {"Kovács Szerszám Kft.", "Check", "12-31-2010 00.00.09", ""})},
         {scanTransaction, "20-1165000107",
-         scanCommandLine("  Lindqvist Marine  ", "CreditMemo", " 42 ", "  returned hull fittings  ")},
+         scanCommandLine(*gOptions, {"  Lindqvist Marine  ", "CreditMemo", " 42 ", "  returned hull fittings  "})},
         {retrieveTransaction, "21-1165000108",
-         retrieveCommandLine("Café Müller & Söhne:Küche <Phase 2>", "Invoice", "1002", "Tiles & grout <urgent>")},
+         retrieveCommandLine(*gOptions, {"Café Müller & Söhne:Küche <Phase 2>", "Invoice", "1002", "Tiles & grout <urgent>"})},
     };
     for (const Row& r : rows) {
         w.started.clear();
-        r.lookup(r.id, kFile);
+        r.lookup(*gOptions, r.id, kFile);
         EXPECT_EQ(launched(), r.line) << r.id;
     }
 }
 
 TEST_F(LookupsTest, CustomerScanAsksForAMemoOnlyWhenTheOptionsSay) {
-    scanCustomer("80000003-1165000003", kFile);
-    EXPECT_EQ(launched(), scanCommandLine("Sam \"Ace\" Rivera", "", "", ""));
+    scanCustomer(*gOptions, "80000003-1165000003", kFile);
+    EXPECT_EQ(launched(), scanCommandLine(*gOptions, {"Sam \"Ace\" Rivera", "", "", ""}));
     EXPECT_TRUE(w.inputs.empty());
 
     gOptions->promptMemo = true;
     w.started.clear();
     w.inputAnswers = {"Signed lease, 2 pages"};
-    scanCustomer("80000004-1165000004", kFile);
-    EXPECT_EQ(launched(), scanCommandLine("  Lindqvist Marine  ", "", "", "Signed lease, 2 pages"));
+    scanCustomer(*gOptions, "80000004-1165000004", kFile);
+    EXPECT_EQ(launched(), scanCommandLine(*gOptions, {"  Lindqvist Marine  ", "", "", "Signed lease, 2 pages"}));
     ASSERT_EQ(w.inputs.size(), 1u);
     EXPECT_EQ(w.inputs[0].prompt,
               "Please enter a memo to be associated with the selected customer and document to be "
@@ -106,8 +106,8 @@ TEST_F(LookupsTest, CustomerScanAsksForAMemoOnlyWhenTheOptionsSay) {
     w.started.clear();
     w.log.clear();
     w.inputAnswers = {"\x18"};  // Cancel
-    scanCustomer("80000004-1165000004", kFile);
-    EXPECT_EQ(launched(), scanCommandLine("  Lindqvist Marine  ", "", "", ""));
+    scanCustomer(*gOptions, "80000004-1165000004", kFile);
+    EXPECT_EQ(launched(), scanCommandLine(*gOptions, {"  Lindqvist Marine  ", "", "", ""}));
     // The prompt comes after QuickBooks has answered and the connection is closed.
     EXPECT_EQ(w.log, (std::vector<std::string>{"createObject QBXMLRP2.RequestProcessor",
                                                "rp OpenConnection2", "rp BeginSession",
@@ -116,8 +116,8 @@ TEST_F(LookupsTest, CustomerScanAsksForAMemoOnlyWhenTheOptionsSay) {
                                                "start " + kDorvex}));
 
     w.started.clear();
-    retrieveCustomer("80000002-1165000002", kFile);  // ignores promptMemo
-    EXPECT_EQ(launched(), retrieveCommandLine("Abercrombie, Kristy:Family Room", "", "", ""));
+    retrieveCustomer(*gOptions, "80000002-1165000002", kFile);  // ignores promptMemo
+    EXPECT_EQ(launched(), retrieveCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "", "", ""}));
     EXPECT_EQ(w.inputs.size(), 2u);
     EXPECT_EQ(outline(company->log[company->log.size() - 4].request),
               "QBXML(QBXMLMsgsRq[onError=continueOnError](CustomerQueryRq(ListID=80000002-1165000002)))");
@@ -125,21 +125,21 @@ TEST_F(LookupsTest, CustomerScanAsksForAMemoOnlyWhenTheOptionsSay) {
 
 TEST_F(LookupsTest, UnknownIdentifierIsOneErrorAndNoPrompt) {
     gOptions->promptMemo = true;
-    scanCustomer("80000099-1165000099", kFile);
+    scanCustomer(*gOptions, "80000099-1165000099", kFile);
     EXPECT_NE(failure().find("80000099-1165000099"), std::string::npos);
     EXPECT_TRUE(w.inputs.empty());
     // QuickBooks had answered, so the session was closed normally before the record was read.
     EXPECT_EQ(calls(*company), kWholeExchange);
 
     w.boxes.clear();
-    retrieveTransaction("FF-0", kFile);
+    retrieveTransaction(*gOptions, "FF-0", kFile);
     failure();
 }
 
 TEST_F(LookupsTest, MissingRequiredElementsFail) {
     struct Row {
         const char* drop;
-        void (*lookup)(const std::string&, const std::string&);
+        void (*lookup)(const cmOptions&, const std::string&, const std::string&);
         const char* id;
         const char* named;
     };
@@ -154,7 +154,7 @@ TEST_F(LookupsTest, MissingRequiredElementsFail) {
     for (const Row& r : rows) {
         company->config.dropElement = r.drop;
         w.boxes.clear();
-        r.lookup(r.id, kFile);
+        r.lookup(*gOptions, r.id, kFile);
         EXPECT_NE(failure().find(r.named), std::string::npos) << r.named;
     }
     EXPECT_EQ(w.inputs.size(), 1u);  // the customer was found: its name is read after the memo
@@ -175,7 +175,7 @@ TEST_F(LookupsTest, EachFaultIsOneBoxAndNoFurtherCall) {
         company->config.fault = c.fault;
         company->log.clear();
         w.boxes.clear();
-        scanCustomer("80000001-1165000001", kFile);
+        scanCustomer(*gOptions, "80000001-1165000001", kFile);
         std::string text = failure();
         std::vector<std::string> seen = calls(*company);
         ASSERT_GE(seen.size(), 2u) << c.fault;

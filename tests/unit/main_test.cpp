@@ -117,7 +117,7 @@ TEST_F(MainTest, OptionsSwitchShowsAFreshDialogEachTimeAndItsChangesAreWritten) 
         EXPECT_EQ(form.appGUID, "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}");
         shownTwain.push_back(form.ckDisplayTwain);
         form.ckDisplayTwain = false;
-        form.cmdOK_Click();
+        form.onOk();
     };
     runMain("/options /options");
     EXPECT_EQ(shownTwain, (std::vector<bool>{true, false}));

@@ -37,7 +37,7 @@ struct MenuTest : ::testing::Test {
     frmOptions form;
     MenuTest() {
         gOptions = std::make_unique<cmOptions>();
-        form.Load();
+        form.load();
     }
     fake::Box onlyBox() {
         EXPECT_EQ(w.boxes.size(), 1u);
@@ -53,11 +53,11 @@ struct MenuTest : ::testing::Test {
 }  // namespace
 
 TEST_F(MenuTest, AddSendsTheOneRequestAndClosesAfterTheBox) {
-    form.cmdAddMenu_Click();
+    form.onAddMenu();
     fake::Box b = onlyBox();
     EXPECT_EQ(b.text, "Successfully added Dorvex access to QuickBooks File menu, restart QuickBooks to see results.");
     EXPECT_EQ(b.title, "Menu Added");
-    EXPECT_EQ(b.style, kOkOnly);
+    EXPECT_EQ(b.style, BoxStyle::OkOnly);
     EXPECT_EQ(calls(*company), kExchange);
     EXPECT_EQ(company->log[0].args, (std::vector<std::string>{"", "Marlet"}));
     EXPECT_EQ(outline(company->log[1].request), kAddRequest);
@@ -71,12 +71,12 @@ TEST_F(MenuTest, AWarningIsAFailureAndQuickBooksMessageIsShownWithTheHint) {
     company->config.subscriptionStatusCode = 1;
     company->config.subscriptionStatusSeverity = "Warn";
     company->config.subscriptionStatusMessage = "Busy.";
-    form.cmdAddMenu_Click();
+    form.onAddMenu();
     fake::Box added = onlyBox();
     EXPECT_EQ(added.title, "Error Adding Menu");
     EXPECT_EQ(added.text, "Could not add to QuickBooks menu: Busy." + kAddHint);
     company->config.subscriptionStatusMessage = "";
-    form.cmdRemoveMenu_Click();
+    form.onRemoveMenu();
     fake::Box b = onlyBox();
     EXPECT_EQ(b.title, "Error Removing Menu");
     EXPECT_EQ(b.text, "Could not remove from QuickBooks menu: " + kRemoveHint);
@@ -85,7 +85,7 @@ TEST_F(MenuTest, AWarningIsAFailureAndQuickBooksMessageIsShownWithTheHint) {
 
 TEST_F(MenuTest, AnAddErrorClosesFirstThenTellsAndGoesOn) {
     company->config.fault = "requestFails";
-    form.cmdAddMenu_Click();
+    form.onAddMenu();
     fake::Box b = onlyBox();
     EXPECT_EQ(b.title, "Marlet");
     EXPECT_EQ(b.text, "Encountered error subscribing: " + company->log[1].error);
@@ -96,17 +96,17 @@ TEST_F(MenuTest, AnAddErrorClosesFirstThenTellsAndGoesOn) {
     // Nothing was opened: nothing is closed.
     company->config.fault = "qbNotRunning";
     company->log.clear();
-    form.cmdAddMenu_Click();
+    form.onAddMenu();
     EXPECT_EQ(onlyBox().text, "Encountered error subscribing: Could not start QuickBooks.");
     EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection", "Release"}));
 }
 
 TEST_F(MenuTest, RemoveSendsTheDeleteAndClosesAfterTheBox) {
-    form.cmdAddMenu_Click();
+    form.onAddMenu();
     onlyBox();
     company->log.clear();
     w.log.clear();
-    form.cmdRemoveMenu_Click();
+    form.onRemoveMenu();
     fake::Box b = onlyBox();
     EXPECT_EQ(b.text, "Successfully removed Dorvex access from QuickBooks File menu, restart QuickBooks to see results.");
     EXPECT_EQ(b.title, "Menu Removed");
@@ -142,7 +142,7 @@ struct BrokenProcessor : AutoObject {
 TEST_F(MenuTest, AFailingCloseOnTheAddErrorPathReachesTheCallerInstead) {
     w.classes["QBXMLRP2.RequestProcessor"] = [] { return std::make_unique<BrokenProcessor>(); };
     try {
-        form.cmdAddMenu_Click();
+        form.onAddMenu();
         FAIL() << "nothing reached the caller";
     } catch (const Error& e) {
         EXPECT_EQ(e.description(), "close failed");

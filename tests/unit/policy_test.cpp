@@ -23,8 +23,8 @@ const std::string kMachine = "C:\\Marlet\\dxqb.ini";
 const std::string kUser = "C:\\Users\\ann\\AppData\\Local\\Marlet\\dxqb.ini";
 const std::string kFile = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
 
-RegistryValue sz(const std::string& text) { return {kRegSz, text, 0}; }
-RegistryValue dword(uint32_t n) { return {kRegDword, "", n}; }
+RegistryValue sz(const std::string& text) { return {RegType::Sz, text, 0}; }
+RegistryValue dword(uint32_t n) { return {RegType::Dword, "", n}; }
 std::string at(const char* hive, const char* name) { return std::string(hive) + "\\" + kPolicyKey + "\\" + name; }
 
 }  // namespace
@@ -46,7 +46,7 @@ TEST(Policy, MachinePolicyThenUserPolicyThenUserFileThenMachineFile) {
         {"unusable machine values: the user policy and the file apply",
          {{at("HKLM", "dxPath"), sz("D:\\M\\\r\nTrue")}, {at("HKCU", "dxPath"), sz("D:\\U\\")},
           {at("HKLM", "debugMode"), dword(2)}, {at("HKCU", "debugMode"), sz("0")}, {at("HKLM", "configPath"), sz("")},
-          {at("HKLM", "promptMemo"), {3, "", 0}}, {at("HKLM", "displayTwain"), {kRegExpandSz, "x", 0}}},
+          {at("HKLM", "promptMemo"), {static_cast<RegType>(3), "", 0}}, {at("HKLM", "displayTwain"), {RegType::ExpandSz, "x", 0}}},
          true, true, "D:\\U\\",
          {"policy value HKLM\\SOFTWARE\\Policies\\Marlet\\displayTwain ignored: a REG_EXPAND_SZ, not a REG_DWORD",
           "policy value HKLM\\SOFTWARE\\Policies\\Marlet\\dxPath ignored: the folder holds a line break",
@@ -108,10 +108,10 @@ TEST(Policy, TheFormLocksWhatAPolicyGivesAndNoSaveWritesIt) {
         EXPECT_EQ(locked, (std::set<std::string>{"ckDisplayTwain", "txtDxPath", "cmdBrowseDxPath", "lblDebug"}));
         form.ckDisplayTwain = false;
         form.txtDxPath = "C:\\Typed\\";
-        form.lblDebug_DblClick();
+        form.onDebugDoubleClick();
         form.txtConfigPath = "C:\\New";
         form.ckDisplayDorvex = true;
-        form.cmdOK_Click();
+        form.onOk();
     };
     w.commandLine = "/options";
     Main();

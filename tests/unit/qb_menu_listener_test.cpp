@@ -61,7 +61,7 @@ struct ListenerTest : ::testing::Test {
     // The call from QuickBooks, then the server's loop.
     void inform(const std::string& xml) {
         QBMenuListener listener;
-        listener.Class_Initialize();
+        listener.createFileTools();
         listener.inform(xml);
         menuEvents().runWaiting();
     }
@@ -69,13 +69,13 @@ struct ListenerTest : ::testing::Test {
     // What one event did, in words.
     std::string outcome() const {
         if (w.boxes.size() == 1 && w.started.empty() && w.boxes[0].title == "Information not found" &&
-            w.boxes[0].text == "Please open a customer or recorded transaction." && w.boxes[0].style == kOkOnly)
+            w.boxes[0].text == "Please open a customer or recorded transaction." && w.boxes[0].style == BoxStyle::OkOnly)
             return "message";
         if (!w.boxes.empty()) return "box " + w.boxes[0].title + ": " + w.boxes[0].text;
         if (w.started.empty()) return "nothing";
         if (w.started.size() > 1) return "several launches";
         std::string line = w.started[0].commandLine;
-        if (line == retrieveCommandLine("", "", "", "")) return "bare retrieval";
+        if (line == retrieveCommandLine(*gOptions, {})) return "bare retrieval";
         return line;
     }
 };
@@ -92,7 +92,7 @@ TEST_F(ListenerTest, EveryRowOfTheWindowTableForBothTags) {
         {"", "message", "bare retrieval"},
         {"<CurrentWindow><ListID>80000003-1165000003</ListID></CurrentWindow>", "nothing", "nothing"},
         {"<CurrentWindow><ListType>Customer</ListType><ListID>80000003-1165000003</ListID></CurrentWindow>",
-         scanCommandLine(customer, "", "", ""), retrieveCommandLine(customer, "", "", "")},
+         scanCommandLine(*gOptions, {customer, "", "", ""}), retrieveCommandLine(*gOptions, {customer, "", "", ""})},
         {"<CurrentWindow><ListType>Vendor</ListType><ListID>80000003-1165000003</ListID></CurrentWindow>",
          "nothing", "bare retrieval"},
         {"<CurrentWindow><ListType>Customer</ListType></CurrentWindow>", "nothing", "bare retrieval"},
@@ -100,8 +100,8 @@ TEST_F(ListenerTest, EveryRowOfTheWindowTableForBothTags) {
         {"<CurrentWindow><TxnID>1A-1165000101</TxnID></CurrentWindow>", "nothing", "nothing"},
         {"<CurrentWindow><TxnType>Invoice</TxnType></CurrentWindow>", "message", "bare retrieval"},
         {"<CurrentWindow><TxnType>Invoice</TxnType><TxnID>1A-1165000101</TxnID></CurrentWindow>",
-         scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"),
-         retrieveCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit")},
+         scanCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"}),
+         retrieveCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"})},
     };
     for (const Row& row : rows) {
         for (const char* tag : {"scan", "retrieve"}) {
@@ -149,7 +149,7 @@ TEST_F(ListenerTest, OptionsRunsTheOptionsEntry) {
 // own where it has one, else the one a failure nothing handled ends in.
 TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
     QBMenuListener listener;
-    listener.Class_Initialize();
+    listener.createFileTools();
     for (const std::string& xml : {menuEvent("scan", "<CurrentWindow>"),
                                    std::string("<QBXML><QBXMLEvents><UIExtensionEvent/></QBXMLEvents></QBXML>")}) {
         EXPECT_THROW(listener.inform(xml), Error) << xml;
@@ -211,7 +211,7 @@ TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
 // otherwise runs; another file starts nothing and says which; where the file
 // cannot be confirmed the lookup runs and the log says so.
 TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
-    const std::string launch = scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit");
+    const std::string launch = scanCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"});
     company->openAnother("C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW");
     enableLog(true);
     const std::pair<const char*, bool> rows[] = {
@@ -246,7 +246,7 @@ TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
 TEST_F(ListenerTest, EventsRunAfterTheCallInOrderOneAtATime) {
     w.files["C:\\Marlet\\dxqb.ini"] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nTrue\r\nFalse\r\n";  // prompt for memo
     QBMenuListener listener;
-    listener.Class_Initialize();
+    listener.createFileTools();
     auto arrives = [&](const std::string& tag, const std::string& window) {
         listener.inform(menuEvent(tag, window));
         menuEvents().runWaiting();  // the wake-up, inside whatever window is up
@@ -282,15 +282,15 @@ TEST_F(ListenerTest, EventsRunAfterTheCallInOrderOneAtATime) {
                                                "start " + kDorvex, "start " + kDorvex}));
     EXPECT_EQ(docs.size(), 1u);  // the manual, between the box and the dialog
     ASSERT_EQ(w.started.size(), 2u);
-    EXPECT_EQ(w.started[0].commandLine, scanCommandLine("Sam \"Ace\" Rivera", "", "", ""));
-    EXPECT_EQ(w.started[1].commandLine, retrieveCommandLine("", "", "", ""));
+    EXPECT_EQ(w.started[0].commandLine, scanCommandLine(*gOptions, {"Sam \"Ace\" Rivera", "", "", ""}));
+    EXPECT_EQ(w.started[1].commandLine, retrieveCommandLine(*gOptions, {}));
 }
 
 TEST_F(ListenerTest, EachListenerReplacesTheFileTools) {
     QBMenuListener first, second;
-    first.Class_Initialize();
+    first.createFileTools();
     AutoObject* firstTools = gFileTools.get();
-    second.Class_Initialize();
+    second.createFileTools();
     EXPECT_EQ(fileToolsMade, 2);
     EXPECT_NE(gFileTools.get(), firstTools);
     first.inform(menuEvent("manual", ""));  // through whichever listener: the newest tools
@@ -318,7 +318,7 @@ TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheCallAndTheBox) {
         if (row.make) w.classes["Kelvorn.FileTools"] = row.make;
         else w.classes.erase("Kelvorn.FileTools");
         QBMenuListener listener;
-        EXPECT_THROW(listener.Class_Initialize(), Error);
+        EXPECT_THROW(listener.createFileTools(), Error);
         EXPECT_TRUE(w.boxes.empty());
         EXPECT_THROW(menuEvents().runWaiting(), fake::ProcessEnded);
         ASSERT_EQ(w.boxes.size(), 1u);
@@ -338,17 +338,17 @@ TEST_F(ListenerTest, MissingFileToolsEndTheProcessAfterTheCallAndTheBox) {
 TEST_F(ListenerTest, IdenticalWaitingPicksRunOnce) {
     const std::string customer = "<CurrentWindow><ListType>Customer</ListType><ListID>80000003-1165000003</ListID></CurrentWindow>";
     QBMenuListener listener;
-    listener.Class_Initialize();
+    listener.createFileTools();
     enableLog(true);
     for (const std::string& window : {kInvoice, kInvoice, customer, kInvoice}) listener.inform(menuEvent("scan", window));
     listener.inform(menuEvent("scan", kInvoice, "C:\\Copy of sample.qbw"));  // another file: another pick
     menuEvents().runWaiting();
     listener.inform(menuEvent("scan", kInvoice));  // once the first ran: a new pick
     menuEvents().runWaiting();
-    const std::string invoice = scanCommandLine("Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit");
+    const std::string invoice = scanCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"});
     std::vector<std::string> lines;
     for (const fake::Started& s : w.started) lines.push_back(s.commandLine);
-    EXPECT_EQ(lines, (std::vector<std::string>{invoice, scanCommandLine("Sam \"Ace\" Rivera", "", "", ""), invoice}));
+    EXPECT_EQ(lines, (std::vector<std::string>{invoice, scanCommandLine(*gOptions, {"Sam \"Ace\" Rivera", "", "", ""}), invoice}));
     EXPECT_EQ(w.boxes.size(), 1u);  // the copy's pick: not the file open
     EXPECT_NE(w.files[logFilePath()].find("merged with the same pick, still waiting: menu event \"scan\""),
               std::string::npos);

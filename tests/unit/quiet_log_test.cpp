@@ -72,8 +72,8 @@ TEST_F(QuietLogTest, QuietBoxesAreAnsweredNotShown) {
     setQuietMode(true);
     w.inputAnswers.push_back("typed");
     EXPECT_EQ(InputBox("Please enter a memo", "Memo"), "");
-    EXPECT_EQ(MsgBox("Go on?", kOkCancel | kExclamation), kAnswerCancel);
-    EXPECT_EQ(MsgBox("Done.", kExclamation), kAnswerOk);
+    EXPECT_EQ(MsgBox("Go on?", BoxStyle::OkCancel | BoxStyle::Exclamation), BoxAnswer::Cancel);
+    EXPECT_EQ(MsgBox("Done.", BoxStyle::Exclamation), BoxAnswer::Ok);
     EXPECT_TRUE(w.inputs.empty());
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_TRUE(logged("input box not shown (quiet), taken as Cancel: Memo")) << log();

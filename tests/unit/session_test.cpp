@@ -25,25 +25,25 @@ Error errorOf(const std::function<void()>& f) {
 
 TEST(QbxmlRequest, MessageSetsWithTheirVersionOnErrorAndChildrenInOrder) {
     MsgSetRequest set("US", 4, 0);
-    set.OnError = kContinueOnError;
-    RequestElement& query = set.Append("CustomerQueryRq");
+    set.onError = kContinueOnError;
+    RequestElement& query = set.append("CustomerQueryRq");
     query.setAttribute("requestID", "7");
-    RequestElement& first = query.Append("ListID", "80000001-1165000001");
-    query.Append("ListID", "80000002");
+    RequestElement& first = query.append("ListID", "80000001-1165000001");
+    query.append("ListID", "80000002");
     first.text = "80000001";  // earlier children stay addressable
-    set.Append("TransactionQueryRq");
-    std::string xml = set.ToXMLString();
+    set.append("TransactionQueryRq");
+    std::string xml = set.toXml();
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" ?>\n<?qbxml version=\"4.0\"?>\n<QBXML>", 0), 0u);
     EXPECT_EQ(outline(xml), "QBXML(QBXMLMsgsRq[onError=continueOnError](CustomerQueryRq[requestID=7]("
                             "ListID=80000001 ListID=80000002) TransactionQueryRq=))");
-    set.OnError = kRollbackOnError;
-    EXPECT_EQ(outline(set.ToXMLString()).substr(0, 40), "QBXML(QBXMLMsgsRq[onError=rollbackOnErro");
-    EXPECT_NE(MsgSetRequest("US", 4, 0).ToXMLString().find("onError=\"stopOnError\""), std::string::npos);
-    EXPECT_NE(MsgSetRequest("CA", 3, 1).ToXMLString().find("<?qbxml version=\"CA3.1\"?>"), std::string::npos);
+    set.onError = kRollbackOnError;
+    EXPECT_EQ(outline(set.toXml()).substr(0, 40), "QBXML(QBXMLMsgsRq[onError=rollbackOnErro");
+    EXPECT_NE(MsgSetRequest("US", 4, 0).toXml().find("onError=\"stopOnError\""), std::string::npos);
+    EXPECT_NE(MsgSetRequest("CA", 3, 1).toXml().find("<?qbxml version=\"CA3.1\"?>"), std::string::npos);
 
     SubscriptionMsgSetRequest sub(2, 1);
-    sub.Append("SubscriptionDelRq").Append("SubscriberID", "{A}");
-    xml = sub.ToXMLString();
+    sub.append("SubscriptionDelRq").append("SubscriberID", "{A}");
+    xml = sub.toXml();
     EXPECT_NE(xml.find("<?qbxml version=\"2.1\"?>"), std::string::npos);
     EXPECT_EQ(outline(xml), "QBXML(QBXMLSubscriptionMsgsRq(SubscriptionDelRq(SubscriberID={A})))");
 }
@@ -51,8 +51,8 @@ TEST(QbxmlRequest, MessageSetsWithTheirVersionOnErrorAndChildrenInOrder) {
 TEST(QbxmlRequest, ValuesAreEscapedAndReadBackUnchanged) {
     const std::string nasty = "a&b<c>d\"e'f\r\ng </ListID><x>  ";
     MsgSetRequest set("US", 4, 0);
-    set.Append("CustomerQueryRq").Append("ListID", nasty);
-    std::string xml = set.ToXMLString();
+    set.append("CustomerQueryRq").append("ListID", nasty);
+    std::string xml = set.toXml();
     EXPECT_EQ(xml.find("<x>"), std::string::npos);
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_string(xml.c_str()));
@@ -71,30 +71,30 @@ TEST(QbxmlResponse, StatusesRecordsAndValuesAsWritten) {
         "</TransactionQueryRs>"
         "<CustomerQueryRs statusCode=\"500\" statusSeverity=\"Warn\" statusMessage=\"gone\"/>"
         "</QBXMLMsgsRs></QBXML>");
-    ASSERT_EQ(rs.Count(), 2);
-    const Response& r = rs.GetAt(0);
-    EXPECT_EQ(r.StatusCode, 0);
-    EXPECT_EQ(r.DetailCount(), 2);
-    Record txn = r.Detail(0);
+    ASSERT_EQ(rs.count(), 2);
+    const Response& r = rs.at(0);
+    EXPECT_EQ(r.statusCode, 0);
+    EXPECT_EQ(r.detailCount(), 2);
+    Record txn = r.detail(0);
     EXPECT_EQ(txn.required("EntityRef/FullName"), "  A & \"B\" 日本 ");
-    EXPECT_EQ(txn.GetValue("Memo"), "   ");  // a blank value is a value
-    EXPECT_EQ(txn.GetValue("RefNumber"), "<1>2");
+    EXPECT_EQ(txn.value("Memo"), "   ");  // a blank value is a value
+    EXPECT_EQ(txn.value("RefNumber"), "<1>2");
     EXPECT_FALSE(txn.has("AccountRef"));
-    EXPECT_EQ(txn.GetValue("AccountRef/FullName"), "");
-    EXPECT_EQ(r.Detail(1).GetValue("TxnType"), "Bill");
+    EXPECT_EQ(txn.value("AccountRef/FullName"), "");
+    EXPECT_EQ(r.detail(1).value("TxnType"), "Bill");
 
-    const Response& warn = rs.GetAt(1);
-    EXPECT_EQ(warn.StatusCode, 500);
-    EXPECT_EQ(warn.StatusSeverity, "Warn");
+    const Response& warn = rs.at(1);
+    EXPECT_EQ(warn.statusCode, 500);
+    EXPECT_EQ(warn.statusSeverity, "Warn");
     try {
-        warn.Detail(0);
+        warn.detail(0);
         FAIL();
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), kErrNoRecord);
         EXPECT_EQ(e.description(), "QuickBooks returned no record. gone");
     }
     EXPECT_EQ(errorOf([&] { txn.required("TxnID"); }).number(), kErrMissingElement);
-    EXPECT_EQ(errorOf([&] { rs.GetAt(2); }).number(), kErrNoResponse);
+    EXPECT_EQ(errorOf([&] { rs.at(2); }).number(), kErrNoResponse);
 }
 
 TEST(QbxmlResponse, AnswersThatAreNotResponseSetsAreErrors) {
@@ -116,7 +116,7 @@ TEST(QbxmlResponse, AnswersThatAreNotResponseSetsAreErrors) {
               "QuickBooks answered CustomerQueryRs without a valid status code.");
     // A subscription response set is read the same way, and an empty one has no response 0.
     MsgSetResponse empty("<QBXML><QBXMLSubscriptionMsgsRs/></QBXML>");
-    EXPECT_EQ(errorOf([&] { empty.GetAt(0); }).number(), kErrNoResponse);
+    EXPECT_EQ(errorOf([&] { empty.at(0); }).number(), kErrNoResponse);
 }
 
 TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {

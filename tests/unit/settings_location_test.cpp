@@ -148,7 +148,7 @@ TEST(SettingsLocation, AStartWithOptionsKeepsThePersonsChangeOrSaysWhyNot) {
     fake::World& w = install({.failures = kMachineDenied});
     w.onShowOptions = [](frmOptions& form) {
         form.txtDxPath = "C:\\New\\";
-        form.cmdOK_Click();
+        form.onOk();
     };
     w.commandLine = "/options";
     Main();
@@ -162,7 +162,7 @@ TEST(SettingsLocation, AStartWithOptionsKeepsThePersonsChangeOrSaysWhyNot) {
     w.commandLine = "/options";
     w.onShowOptions = [](frmOptions& form) {
         form.txtDxPath = "C:\\Other\\";
-        form.cmdOK_Click();
+        form.onOk();
     };
     Main();
     ASSERT_EQ(w.boxes.size(), 1u);

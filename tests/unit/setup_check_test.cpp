@@ -43,7 +43,7 @@ struct Site {
         for (const char* f : {"C:\\Dx\\Dorvex.exe", "C:\\Cfg\\qbscan.dxc", "C:\\Cfg\\qbscan_no_txn.dxc",
                               "C:\\Cfg\\qbretrieve.dxc", "C:\\Marlet\\QBManual.pdf"})
             w.files[f] = "";
-        auto& own = w.registry[kOwnView];
+        auto& own = w.registry[RegistryView::Own];
         own["Marlet.QBMenuListener\\CLSID"] = "{L}";
         own["CLSID\\{L}\\LocalServer32"] = "\"C:\\Marlet\\marlet.exe\"";
         own["Marlet.cmOptions\\CLSID"] = "{O}";
@@ -59,7 +59,7 @@ struct Site {
 
 void withoutRequestProcessor(Site& s) {
     s.w.classes.erase(kRP);
-    s.w.registry[kOwnView].erase(kRP + "\\CLSID");
+    s.w.registry[RegistryView::Own].erase(kRP + "\\CLSID");
 }
 
 // QuickBooks' stored subscription for Marlet, as a QuickBooks that holds another one would keep it.
@@ -112,14 +112,14 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
         {"a job file missing", [](Site& s) { s.w.files.erase("C:\\Cfg\\qbretrieve.dxc"); },
          {"Dorvex configurations"}, {"FAILED: qbretrieve.dxc not in C:\\Cfg\\. In Options, set the configuration"}},
         {"Marlet registered elsewhere",
-         [](Site& s) { s.w.registry[kOwnView]["CLSID\\{O}\\LocalServer32"] = "\"C:\\Old\\marlet.exe\""; },
+         [](Site& s) { s.w.registry[RegistryView::Own]["CLSID\\{O}\\LocalServer32"] = "\"C:\\Old\\marlet.exe\""; },
          {"Marlet registration"},
          {"FAILED: Marlet.cmOptions is registered for C:\\Old\\marlet.exe. Run MarletSetup.exe again"}},
         {"request processor of the other build",
          [](Site& s) {
              withoutRequestProcessor(s);
-             s.w.registry[kOtherView][kRP + "\\CLSID"] = kRPClsid;
-             s.w.registry[kOtherView]["CLSID\\" + kRPClsid + "\\InprocServer32"] = "C:\\QB\\qbxmlrp2.dll";
+             s.w.registry[RegistryView::Other][kRP + "\\CLSID"] = kRPClsid;
+             s.w.registry[RegistryView::Other]["CLSID\\" + kRPClsid + "\\InprocServer32"] = "C:\\QB\\qbxmlrp2.dll";
          },
          {"QuickBooks request processor", "QuickBooks", "Menu"},
          {"registered for 32-bit programs only. Run MarletSetup.exe again: it installs the 32-bit Marlet",
@@ -140,8 +140,8 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"Check the qbsdklog.txt file for possible, additional information. See QuickBooks' SDK log, qbsdklog.txt"}},
         {"Marlet elevated, QuickBooks not",
          [](Site& s) {
-             s.w.ownLevel = kLevelElevated;
-             s.w.processes = {{"QBW32.EXE", kLevelStandard}};
+             s.w.ownLevel = RunLevel::Elevated;
+             s.w.processes = {{"QBW32.EXE", RunLevel::Standard}};
          },
          {"Run level"},
          {"Run level: FAILED: Marlet runs as administrator, QuickBooks does not. Run the check again without Run as "
@@ -149,25 +149,25 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
         // Another user's QuickBooks on the same server, and one whose level cannot be read, are left out.
         {"QuickBooks elevated, Marlet not",
          [](Site& s) {
-             s.w.processes = {{"QBW32.EXE", kLevelStandard, false}, {"QBW.EXE", kLevelUnknown},
-                              {"QBW.EXE", kLevelElevated}};
+             s.w.processes = {{"QBW32.EXE", RunLevel::Standard, false}, {"QBW.EXE", RunLevel::Unknown},
+                              {"QBW.EXE", RunLevel::Elevated}};
          },
          {"Run level"},
          {"FAILED: QuickBooks runs as administrator, Marlet does not. Start QuickBooks without Run as administrator"}},
         {"both elevated",
          [](Site& s) {
-             s.w.ownLevel = kLevelElevated;
-             s.w.processes = {{"QBW32.EXE", kLevelStandard, false}, {"QBW32.EXE", kLevelElevated}};
+             s.w.ownLevel = RunLevel::Elevated;
+             s.w.processes = {{"QBW32.EXE", RunLevel::Standard, false}, {"QBW32.EXE", RunLevel::Elevated}};
          },
          {}, {"Run level: passed: Marlet and QuickBooks both run as administrator."}},
-        {"only another session's QuickBooks", [](Site& s) { s.w.processes = {{"QBW.EXE", kLevelElevated, false}}; },
+        {"only another session's QuickBooks", [](Site& s) { s.w.processes = {{"QBW.EXE", RunLevel::Elevated, false}}; },
          {}, {"Run level: passed: Marlet does not run as administrator; QuickBooks is not running in this Windows"}},
         {"QuickBooks' level unreadable",
-         [](Site& s) { s.w.processes = {{"QBW32.EXE", kLevelUnknown}, {"QBW.EXE", kLevelElevated, false}}; },
+         [](Site& s) { s.w.processes = {{"QBW32.EXE", RunLevel::Unknown}, {"QBW.EXE", RunLevel::Elevated, false}}; },
          {"Run level"},
          {"Run level: FAILED: Marlet does not run as administrator; QuickBooks runs, but whether as administrator "
           "cannot be read. In Task Manager's Details tab"}},
-        {"neither elevated", [](Site& s) { s.w.processes = {{"QBW32.EXE", kLevelStandard}}; }, {},
+        {"neither elevated", [](Site& s) { s.w.processes = {{"QBW32.EXE", RunLevel::Standard}}; }, {},
          {"Run level: passed: neither Marlet nor QuickBooks runs as administrator."}},
         {"access denied", [](Site& s) { s.company->config.fault = "connectionRefused"; }, {"QuickBooks", "Menu"},
          {"The QuickBooks user has denied access. In QuickBooks, as the Administrator, " + allow}},
@@ -207,14 +207,14 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"C:\\Marlet\\QBManual.pdf is not there. Run MarletSetup.exe again"}},
         {"settings given by policy, one of them unusable",
          [](Site& s) {
-             s.w.values["HKLM\\SOFTWARE\\Policies\\Marlet\\dxPath"] = {kRegSz, "C:\\Dx", 0};
-             s.w.values["HKCU\\SOFTWARE\\Policies\\Marlet\\promptMemo"] = {kRegDword, "", 7};
+             s.w.values["HKLM\\SOFTWARE\\Policies\\Marlet\\dxPath"] = {RegType::Sz, "C:\\Dx", 0};
+             s.w.values["HKCU\\SOFTWARE\\Policies\\Marlet\\promptMemo"] = {RegType::Dword, "", 7};
          },
          {"Settings"},
          {"six lines; dxPath set by policy; policy value "
           "HKCU\\SOFTWARE\\Policies\\Marlet\\promptMemo ignored: 7 is not 0 or 1. Correct each policy value named"}},
         {"a policy's folder without the configurations",
-         [](Site& s) { s.w.values["HKCU\\SOFTWARE\\Policies\\Marlet\\configPath"] = {kRegSz, "D:\\Jobs\\", 0}; },
+         [](Site& s) { s.w.values["HKCU\\SOFTWARE\\Policies\\Marlet\\configPath"] = {RegType::Sz, "D:\\Jobs\\", 0}; },
          {"Dorvex configurations"},
          {"not in D:\\Jobs\\. The folder comes from the policy value configPath under SOFTWARE\\Policies\\Marlet: "
           "have your administrator set it to the folder that holds the Dorvex configurations"}},
@@ -228,7 +228,7 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
         ASSERT_EQ(s.w.boxes.size(), 1u);
         const fake::Box& box = s.w.boxes[0];
         EXPECT_EQ(box.title, kSetupCheckTitle);
-        EXPECT_EQ(box.style, row.failing.empty() ? kOkOnly : kExclamation);
+        EXPECT_EQ(box.style, row.failing.empty() ? BoxStyle::OkOnly : BoxStyle::Exclamation);
         // One line per check, in order, each passed but the failing ones.
         std::vector<std::string> failing;
         size_t at = 0;

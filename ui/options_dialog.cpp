@@ -1,0 +1,16 @@
+#include "ui/options_dialog.h"
+
+#include "platform/error.h"
+
+namespace marlet {
+
+static OptionsDialog gOptionsDialog;
+
+void setOptionsDialog(OptionsDialog dialog) { gOptionsDialog = dialog; }
+
+void showOptionsDialog(frmOptions& form) {
+    if (!gOptionsDialog) throw Error(kErrObjectNotSet, "Object variable or With block variable not set");
+    gOptionsDialog(form);
+}
+
+}  // namespace marlet
