@@ -57,18 +57,6 @@ std::string bitness(bool own) { return (sizeof(void*) == 8) == own ? "64-bit" : 
 
 // --- settings and files
 
-// The file's lines as Marlet reads them: ended by LF or CR LF.
-std::vector<std::string> fileLines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    for (size_t start = 0; start < bytes.size();) {
-        size_t lf = bytes.find('\n', start);
-        size_t end = lf == std::string::npos ? bytes.size() : lf;
-        lines.push_back(bytes.substr(start, end - start - (end > start && bytes[end - 1] == '\r' ? 1 : 0)));
-        start = lf == std::string::npos ? bytes.size() : lf + 1;
-    }
-    return lines;
-}
-
 CheckResult settingsFile() {
     std::string path = settingsFileInUse();
     const std::string file = path + " (" + (path == machineSettingsPath() ? "the machine's" : "your own") +
@@ -77,7 +65,7 @@ CheckResult settingsFile() {
     if (!platform().readFile(path, bytes)) return failed(file + " cannot be read", kRunSetupAgain);
     const char* const kWriteAgain =
         "Open Options from the QuickBooks File menu, check each setting and press OK to write it again.";
-    const std::vector<std::string> lines = fileLines(bytes);
+    const std::vector<std::string> lines = splitLines(bytes);
     const size_t settings = std::size(kSettings);  // one line each
     // More lines than settings: a folder with a line break in it shifted the rest.
     if (lines.size() != settings)

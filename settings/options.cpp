@@ -67,8 +67,7 @@ std::optional<bool> textToBoolean(const std::string& text) {
     return std::nullopt;
 }
 
-// Lines as a text reader gives them: ended by LF or CR LF, without their end.
-static std::vector<std::string> splitLines(const std::string& text) {
+std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {

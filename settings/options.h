@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace marlet {
 
@@ -67,5 +68,9 @@ inline bool cmOptions::byPolicy(const Setting& s) const { return (fromPolicy & p
 // The classic text-to-Boolean conversion: "True"/"False" in any case, or a
 // number (zero false, anything else true). Anything else has no value.
 std::optional<bool> textToBoolean(const std::string& text);
+
+// The lines of the settings file as Marlet reads them: ended by LF or CR LF,
+// without their end.
+std::vector<std::string> splitLines(const std::string& text);
 
 }  // namespace marlet
