@@ -105,9 +105,9 @@ windows_i686() {
     echo "32-bit tests: ${#i686_tests[@]} programs named (${i686_tests[*]}), $found found"
     return 1
   fi
-  # No 32-bit program can start: scripts/wine reports each as skipped.
+  # No 32-bit program can start here: they are not handed to ctest at all (a
+  # run of nothing but skips reads as a test run that ran no test), only named.
   if [ "$MARLET_RUNS_32BIT" = no ]; then
-    ctest --preset windows-mingw-i686 -R "$regex" || return 1
     echo "32-bit ${i686_tests[*]/%/_test}: skipped: this kernel runs no 32-bit programs"
     return 0
   fi
