@@ -6,8 +6,6 @@
 
 namespace marlet {
 
-std::string dorvexExePath(const cmOptions& options) { return options.dxPath + kDorvexExe; }
-
 std::string scanCommandLine(const cmOptions& options, const DorvexJob& job) {
     std::string line = dorvexExePath(options) + " /c:\"" + options.configPath;
     if (job.txnType.empty())

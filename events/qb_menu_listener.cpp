@@ -5,6 +5,7 @@
 #include "events/lookups.h"
 #include "events/options_entry.h"
 #include "app/app.h"
+#include "app/dorvex.h"
 #include "app/log.h"
 #include "platform/error.h"
 #include "platform/process_state.h"
@@ -16,8 +17,6 @@ namespace marlet {
 std::unique_ptr<AutoObject> gFileTools;
 void releaseFileTools() { gFileTools.reset(); }
 static const ProcessStateOwner kFileToolsState(releaseFileTools);
-
-std::string manualPath() { return platform().exeFolder() + "\\" + kManualFile; }
 
 void QBMenuListener::createFileTools() {
     try {

@@ -11,12 +11,6 @@
 
 namespace marlet {
 
-// The file tools Dorvex installs, which open the manual; and the manual,
-// beside marlet.exe.
-constexpr const char* kFileToolsProgID = "Kelvorn.FileTools";
-constexpr const char* kManualFile = "QBManual.pdf";
-std::string manualPath();
-
 // The file-tools object; every new listener replaces it. Released before COM
 // goes, which unloads its library.
 extern std::unique_ptr<AutoObject> gFileTools;

@@ -6,9 +6,8 @@
 #include <iterator>
 
 #include "app/app.h"
+#include "app/dorvex.h"
 #include "app/log.h"
-#include "events/launch.h"
-#include "events/qb_menu_listener.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "platform/process_state.h"
