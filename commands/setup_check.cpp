@@ -1,4 +1,4 @@
-#include "events/setup_check.h"
+#include "commands/setup_check.h"
 
 #include <algorithm>
 #include <atomic>
@@ -305,7 +305,7 @@ CheckResult quickBooks() {
 CheckResult menuSubscription() {
     return withQuickBooks(QBConnection::Road::Subscriptions, [](QBSessionManager& sm) {
         SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(kQbxmlMajorVersion, kQbxmlMinorVersion);
-        set.append("UIExtensionSubscriptionQueryRq").append("SubscriberID", appGuidString());
+        appendMenuQueryRequest(set, appGuidString());
         MsgSetResponse answer = sm.DoSubscriptionRequests(set);
         const Response& r = answer.at(0);
         if (r.statusCode != 0 || r.detailCount() == 0)

@@ -2,11 +2,12 @@
 
 #include "app/app.h"
 #include "app/log.h"
+#include "commands/menu_commands.h"
+#include "commands/options_commands.h"
+#include "commands/setup_check.h"
 #include "events/event_queue.h"
 #include "events/launch.h"
-#include "events/setup_check.h"
 #include "main/cmdline.h"
-#include "main/dialog_switches.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 

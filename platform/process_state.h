@@ -7,7 +7,7 @@
 // The owners: gPlatform (platform/platform.cpp); gOptions, the exit code and
 // quiet mode (app/app.cpp); whether the log records (app/log.cpp); the menu
 // events' queue (events/event_queue.cpp); the file tools (gFileTools,
-// events/qb_menu_listener.cpp); the check running now (events/setup_check.cpp).
+// events/qb_menu_listener.cpp); the check running now (commands/setup_check.cpp).
 // The Windows side's own, never faked: the COM server's (gServer,
 // com/com_server_win32.cpp); a watchdog's bound belongs to its thread.
 

@@ -1,7 +1,10 @@
 #pragma once
-// Marlet's entries in QuickBooks' File menu: added and removed through a
-// UI-extension subscription under the application's GUID.
+// Marlet's entries in QuickBooks' File menu: the UI-extension subscription
+// under the application's GUID that adds them, removes them and asks for them.
+// What a person sees of it (the boxes, the exit codes) is commands/menu_commands.h's.
 #include <string>
+
+#include "qb/qbxml_request.h"
 
 namespace marlet {
 
@@ -24,13 +27,12 @@ struct MenuEntry {
 // The entry whose tag is `eventTag`; nullptr for a tag that is not Marlet's.
 const MenuEntry* menuEntryOf(const std::string& eventTag);
 
-// Shows "Menu Added" or why QuickBooks refused; a failing step is shown too, after
-// the connection is closed.
-void addMenu(const std::string& appName, const std::string& appGUID);
-
-// Shows "Menu Removed" or why QuickBooks refused. No handler of its own: a
-// failing step passes to the caller, unclosed.
-void removeMenu(const std::string& appName, const std::string& appGUID);
+// The subscription's requests under `subscriberID`, appended to `set`: adding
+// kMenuEntries to the File menu, calling kListenerProgID; removing them; and
+// asking for what QuickBooks holds (one UIExtensionSubscriptionRet).
+void appendMenuAddRequest(SubscriptionMsgSetRequest& set, const std::string& subscriberID);
+void appendMenuDelRequest(SubscriptionMsgSetRequest& set, const std::string& subscriberID);
+void appendMenuQueryRequest(SubscriptionMsgSetRequest& set, const std::string& subscriberID);
 
 // What is wrong with a stored menu subscription (a UIExtensionSubscriptionRet)
 // for Marlet: "" when it calls kListenerProgID with Marlet's four entries and

@@ -3,7 +3,6 @@
 #include "app/app.h"
 #include "platform/error.h"
 #include "platform/platform.h"
-#include "qb/menu_subscription.h"
 #include "ui/options_controls.h"
 #include "ui/options_dialog.h"
 
@@ -144,11 +143,11 @@ void frmOptions::onDebugDoubleClick() {
     lblDebug = o.debugMode ? kDebugCaption : "";
 }
 
-void frmOptions::onAddMenu() { addMenu(appName, appGUID); }
+void frmOptions::onAddMenu() { menuButtons_.add(appName, appGUID); }
 
 void frmOptions::onRemoveMenu() {
     try {
-        removeMenu(appName, appGUID);
+        menuButtons_.remove(appName, appGUID);
     } catch (const Error& e) {
         MsgBox("Encountered error removing menu: " + e.description());
     }

@@ -8,8 +8,17 @@ namespace marlet {
 
 struct Control;
 
+// What the Integrated Menu frame's buttons do, given by the command that shows
+// the form (commands/options_commands.h): the form itself asks nothing of QuickBooks.
+struct MenuButtons {
+    void (*add)(const std::string& appName, const std::string& appGUID);
+    void (*remove)(const std::string& appName, const std::string& appGUID);
+};
+
 class frmOptions {
 public:
+    explicit frmOptions(const MenuButtons& menuButtons) : menuButtons_(menuButtons) {}
+
     // Public fields, filled from the string table by onLoad.
     std::string appName;
     std::string appGUID;
@@ -46,9 +55,8 @@ public:
     void onSelectScanner();
     void onPellwick();
     void onDebugDoubleClick();
-    void onAddMenu();  // addMenu of qb/menu_subscription.h
-    // removeMenu of qb/menu_subscription.h; a removal error is shown, and the
-    // dialog stays open.
+    void onAddMenu();
+    // A removal error is shown, and the dialog stays open.
     void onRemoveMenu();
 
     // Runs the handler of an event of the shown dialog. An error it raises has no
@@ -57,6 +65,7 @@ public:
     void runEvent(void (frmOptions::*handler)());
 
 private:
+    MenuButtons menuButtons_;
     bool loaded_ = false;
 };
 

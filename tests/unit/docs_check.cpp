@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "events/setup_check.h"
+#include "commands/setup_check.h"
 #include "main/main.h"
 #include "qb/menu_subscription.h"
 #include "settings/options.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
-#include "events/options_entry.h"
+#include "commands/options_commands.h"
 #include "platform/error.h"
 #include "platform/fake/fake_platform.h"
 
@@ -14,8 +14,8 @@ namespace {
 
 struct FormTest : ::testing::Test {
     fake::World& w = fake::install();
-    frmOptions form;
-    FormTest() { gOptions = std::make_unique<cmOptions>(); }
+    frmOptions form{kOptionsMenuButtons};
+    FormTest() { loadOptions(); }
     std::string onlyBoxText() {
         EXPECT_EQ(w.boxes.size(), 1u);
         if (w.boxes.empty()) return "";
@@ -36,7 +36,7 @@ TEST_F(FormTest, FormLoadShowsEachOptionInItsControl) {
         gOptions->dxPath = "C:\\Dx";
         gOptions->configPath = " D:\\Cfg\\ ";
         (*gOptions).*flag = true;
-        frmOptions f;
+        frmOptions f(kOptionsMenuButtons);
         f.load();
         EXPECT_EQ(f.ckDisplayTwain, flag == &cmOptions::displayTwain);
         EXPECT_EQ(f.ckDisplayDorvex, flag == &cmOptions::displayDorvex);

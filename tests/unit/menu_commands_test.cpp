@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
-#include "main/main.h"
+#include "commands/menu_commands.h"
+#include "commands/options_commands.h"
 #include "platform/fake/fake_platform.h"
 #include "standin_processor.h"
-#include "qb/menu_subscription.h"
-#include "ui/frm_options.h"
 
 using namespace marlet;
 using marlet::testing::calls;
@@ -34,9 +33,9 @@ const std::vector<std::string> kExchange = {"OpenConnection", "ProcessSubscripti
 struct MenuTest : ::testing::Test {
     fake::World& w = fake::install();
     std::shared_ptr<qbrp::Company> company = marlet::testing::serveStandIn(w);
-    frmOptions form;
+    frmOptions form{kOptionsMenuButtons};
     MenuTest() {
-        gOptions = std::make_unique<cmOptions>();
+        loadOptions();
         form.load();
     }
     fake::Box onlyBox() {

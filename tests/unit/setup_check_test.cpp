@@ -6,10 +6,10 @@
 
 #include "app/app.h"
 #include "app/log.h"
-#include "events/setup_check.h"
+#include "commands/menu_commands.h"
+#include "commands/setup_check.h"
 #include "platform/error.h"
 #include "platform/fake/fake_platform.h"
-#include "qb/menu_subscription.h"
 #include "standin_processor.h"
 
 using namespace marlet;
