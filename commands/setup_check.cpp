@@ -83,7 +83,7 @@ CheckResult settingsFile() {
 
 // The settings file's line, then the settings an administrator's policy gives
 // and the policy values Marlet ignores (a failure: the setting meant is not applied).
-CheckResult settingsAndPolicies() {
+CheckResult settingsAndPolicies(const cmOptions&) {
     CheckResult result = settingsFile();
     PolicyReading policies = readPolicies();
     if (policies.values.fromPolicy) result.finding += "; " + settingNames(policies.values.fromPolicy) + " set by policy";
@@ -99,33 +99,34 @@ CheckResult settingsAndPolicies() {
 // What to do about a folder setting that names the wrong folder: change it in
 // Options, or, where a policy gives it and Options shows it locked, have the
 // policy changed.
-std::string folderAdvice(const std::string cmOptions::*member, const std::string& inOptions, const std::string& otherwise) {
+std::string folderAdvice(const cmOptions& options, const std::string cmOptions::*member, const std::string& inOptions,
+                         const std::string& otherwise) {
     for (const Setting& s : kSettings)
-        if (s.text == member && gOptions->byPolicy(s))
+        if (s.text == member && options.byPolicy(s))
             return std::string("The folder comes from the policy value ") + s.name + " under " + kPolicyKey +
                    ": have your administrator set it to " + otherwise;
     return "In Options, set " + inOptions + " to " + otherwise;
 }
 
-CheckResult dorvexProgram() {
-    std::string program = dorvexExePath(*gOptions);
+CheckResult dorvexProgram(const cmOptions& options) {
+    std::string program = dorvexExePath(options);
     if (!platform().fileExists(program))
         return failed(program + " is not there",
-                      folderAdvice(&cmOptions::dxPath, "the Dorvex executable folder",
+                      folderAdvice(options, &cmOptions::dxPath, "the Dorvex executable folder",
                                    std::string("the folder that holds ") + kDorvexExe + ", or install Dorvex."));
     return passed(program + " is there");
 }
 
-CheckResult dorvexConfigurations() {
+CheckResult dorvexConfigurations(const cmOptions& options) {
     std::string missing;
     for (const char* name : kDorvexConfigs)
-        if (!platform().fileExists(gOptions->configPath + name)) missing += (missing.empty() ? "" : ", ") + std::string(name);
+        if (!platform().fileExists(options.configPath + name)) missing += (missing.empty() ? "" : ", ") + std::string(name);
     if (!missing.empty())
-        return failed(missing + " not in " + gOptions->configPath,
-                      folderAdvice(&cmOptions::configPath, "the configuration folder",
+        return failed(missing + " not in " + options.configPath,
+                      folderAdvice(options, &cmOptions::configPath, "the configuration folder",
                                    "the folder that holds the Dorvex configurations, or restore them from your "
                                    "Dorvex installation."));
-    return passed(listed(kDorvexConfigs) + " are in " + gOptions->configPath);
+    return passed(listed(kDorvexConfigs) + " are in " + options.configPath);
 }
 
 // --- registration
@@ -140,7 +141,7 @@ std::string localServerOf(const std::string& progId) {
     return clsid.empty() ? "" : unquoted(p.classesValue("CLSID\\" + clsid + "\\LocalServer32", RegistryView::Own));
 }
 
-CheckResult marletRegistration() {
+CheckResult marletRegistration(const cmOptions&) {
     std::string self = platform().exePath();
     std::string wrong;
     for (const char* progId : kOwnClasses) {
@@ -160,7 +161,7 @@ bool requestProcessorIn(RegistryView view) {
     return !clsid.empty() && !p.classesValue("CLSID\\" + clsid + "\\InprocServer32", view).empty();
 }
 
-CheckResult requestProcessor() {
+CheckResult requestProcessor(const cmOptions&) {
     try {
         platform().createObject(kRequestProcessorProgID);
         return passed(std::string(kRequestProcessorProgID) + " can be created by this " + bitness(true) + " Marlet");
@@ -250,7 +251,7 @@ const std::vector<std::string> kQuickBooksPrograms = {"QBW32.EXE", "QBW.EXE"};
 // QuickBooks runs at. Only a QuickBooks in this Windows session counts (on a
 // Remote Desktop server each user has their own); one whose level cannot be
 // read is left out, and when that leaves none, the check cannot tell.
-CheckResult runLevel() {
+CheckResult runLevel(const cmOptions&) {
     const Platform& p = platform();
     bool elevated = p.ownLevel() == RunLevel::Elevated;
     const char* own = elevated ? "Marlet runs as administrator" : "Marlet does not run as administrator";
@@ -277,7 +278,7 @@ CheckResult runLevel() {
                            : "neither Marlet nor QuickBooks runs as administrator");
 }
 
-CheckResult quickBooks() {
+CheckResult quickBooks(const cmOptions&) {
     return withQuickBooks(QBConnection::Road::Work, [](QBSessionManager& sm) {
         // Asked in qbXML 1.0, which every QuickBooks takes, so that an older one can say what it takes.
         MsgSetRequest set = sm.CreateMsgSetRequest("US", 1, 0);
@@ -302,7 +303,7 @@ CheckResult quickBooks() {
 
 // QuickBooks returns only the subscriptions made in the query's qbXML version:
 // the one Add Menu uses (UIExtensionSubscriptionQuery, Intuit's qbXML reference).
-CheckResult menuSubscription() {
+CheckResult menuSubscription(const cmOptions&) {
     return withQuickBooks(QBConnection::Road::Subscriptions, [](QBSessionManager& sm) {
         SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(kQbxmlMajorVersion, kQbxmlMinorVersion);
         appendMenuQueryRequest(set, appGuidString());
@@ -324,7 +325,7 @@ CheckResult menuSubscription() {
 
 // --- the manual
 
-CheckResult manual() {
+CheckResult manual(const cmOptions&) {
     std::string problems, advice;
     try {
         platform().createObject(kFileToolsProgID);
@@ -380,14 +381,14 @@ std::string checkLine(const char* name, const CheckResult& result) {
     return line;
 }
 
-std::string runSetupChecks(bool& allPassed) {
+std::string runSetupChecks(const cmOptions& options, bool& allPassed) {
     allPassed = true;
     std::string text;
     for (const SetupCheck& check : setupChecks()) {
         gRunning = check.name;
         CheckResult result;
         try {
-            result = check.run();
+            result = check.run(options);
         } catch (...) {
             // A failure the check did not expect still leaves the others to run.
             result = failed(supportErrorText(caughtError()), kRunSetupAgain);
@@ -404,7 +405,7 @@ std::string runSetupChecks(bool& allPassed) {
 void setupCheckSwitch() {
     if (!quietMode()) platform().startWatchdog(kSetupCheckTimeLimitSeconds, checkTimedOut);
     bool allPassed = false;
-    std::string text = runSetupChecks(allPassed);
+    std::string text = runSetupChecks(*gOptions, allPassed);
     MsgBox(text, allPassed ? BoxStyle::OkOnly : BoxStyle::Exclamation, kSetupCheckTitle);
     if (!allPassed) setExitCode(kExitCheckFailed);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/options.h"
+
 namespace marlet {
 
 constexpr const char* kSetupCheckTitle = "Marlet set-up check";
@@ -19,9 +21,11 @@ struct CheckResult {
     std::string advice;   // for a failure: what to do, one sentence
 };
 
+// One check, over the options the run was given (the settings line reads the
+// file and the policies afresh).
 struct SetupCheck {
     const char* name;
-    CheckResult (*run)();
+    CheckResult (*run)(const cmOptions& options);
 };
 
 // The checks, in the order they run and are shown.
@@ -30,12 +34,13 @@ const std::vector<SetupCheck>& setupChecks();
 // One line: "Name: passed: finding." or "Name: FAILED: finding. Advice."
 std::string checkLine(const char* name, const CheckResult& result);
 
-// Runs every check and returns the text of the box, one line each; `allPassed`
-// tells whether each one passed.
-std::string runSetupChecks(bool& allPassed);
+// Runs every check over `options` and returns the text of the box, one line
+// each; `allPassed` tells whether each one passed.
+std::string runSetupChecks(const cmOptions& options, bool& allPassed);
 
-// The /check switch: the box titled kSetupCheckTitle (logged as every box is),
-// and kExitCheckFailed when any check failed.
+// The /check switch, over the options Main read: the box titled
+// kSetupCheckTitle (logged as every box is), and kExitCheckFailed when any
+// check failed.
 void setupCheckSwitch();
 
 }  // namespace marlet

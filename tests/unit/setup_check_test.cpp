@@ -51,7 +51,6 @@ struct Site {
         own[kRP + "\\CLSID"] = kRPClsid;
         own["CLSID\\" + kRPClsid + "\\InprocServer32"] = "C:\\QB\\qbxmlrp2.dll";
         w.classes["Kelvorn.FileTools"] = [] { return std::make_unique<Nothing>(); };
-        gOptions = std::make_unique<cmOptions>();
         addMenu(appNameString(), appGuidString());
         w.boxes.clear();
     }
