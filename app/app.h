@@ -2,7 +2,7 @@
 // What every part above the settings shares: the process's options record and
 // its file, the message box with the program's title, the string table entries,
 // and the box that ends the process after a failure nothing else handled.
-// Sits above settings/ and below qb/, events/ and ui/.
+// Sits above settings/ and below every folder from qb/ up.
 #include <cstdint>
 #include <memory>
 #include <optional>

@@ -17,7 +17,7 @@ done
 cmake -S . -B "$NATIVE" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARLET_BENCH=OFF >/dev/null
 cmake -S . -B "$WINDOWS" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" >/dev/null
 
-PRODUCT='^(main|com|events|ui|qb|app|settings|platform|installer)/'
+PRODUCT='^(main|com|events|commands|ui|qb|app|settings|platform|installer)/'
 sources() {  # the product files of a compile database
   sed -n 's|^ *"file": "'"$PWD"'/\(.*\)",\{0,1\}$|\1|p' "$1/compile_commands.json" | grep -E "$PRODUCT" | sort -u
 }
@@ -61,13 +61,28 @@ cppcheck_db "$NATIVE" native $native || status=1
 # shellcheck disable=SC2086
 cppcheck_db "$WINDOWS" win64 $windows || status=1
 
+# Each folder includes only the folders below it (docs/architecture.md, "Layers"),
+# the lowest first here.
+echo "lint: layers"
+layers="platform settings app qb ui commands events com main"
+above=$layers
+for layer in $layers; do
+  above=${above#"$layer"}; above=${above# }
+  [ -n "$above" ] || break
+  upward=$(grep -rnE '#include "('"$(echo "$above" | tr ' ' '|')"')/' "$layer" || true)
+  if [ -n "$upward" ]; then
+    echo "lint: $layer/ includes a layer above it:"; echo "$upward"
+    status=1
+  fi
+done
+
 # Each name the outside world knows is quoted in one product line: its home
 # (docs/architecture.md, "Where each fact lives").
 echo "lint: one home per name"
 for name in Marlet.QBMenuListener Marlet.cmOptions Kelvorn.FileTools Dorvex.exe \
             qbscan.dxc qbscan_no_txn.dxc qbretrieve.dxc QBManual.pdf; do
   pattern="\"[^\"]*$(echo "$name" | sed 's/\./\\./g')"
-  homes=$(grep -rnE --include='*.cpp' --include='*.h' "$pattern" main com events ui qb app settings platform/win32 |
+  homes=$(grep -rnE --include='*.cpp' --include='*.h' "$pattern" main com events commands ui qb app settings platform/win32 |
           grep -vE '^[^:]*:[0-9]+: *//' || true)
   if [ "$(echo "$homes" | grep -c .)" -ne 1 ]; then
     echo "lint: \"$name\" should be quoted in one place, its home; it is in:"; echo "$homes"
