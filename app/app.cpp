@@ -24,7 +24,7 @@ void loadOptions() {
 
 std::optional<std::string> saveOptionsUnshown() { return saveSettings(*gOptions); }
 
-void showSaveFailure(const std::string& text) { MsgBox(text, BoxStyle::Exclamation); }
+void showSaveFailure(const std::string& text) { msgBox(text, BoxStyle::Exclamation); }
 
 void saveOptions() {
     if (auto failure = saveOptionsUnshown()) showSaveFailure(*failure);
@@ -59,7 +59,7 @@ void setQuietMode(bool on) {
 
 static const char* answerName(BoxAnswer answer) { return answer == BoxAnswer::Cancel ? "Cancel" : "OK"; }
 
-BoxAnswer MsgBox(const std::string& text, BoxStyle style, const std::string& title) {
+BoxAnswer msgBox(const std::string& text, BoxStyle style, const std::string& title) {
     const std::string& shownTitle = title.empty() ? std::string(kAppTitle) : title;
     if (gQuiet) {
         BoxAnswer answer = buttonsOf(style) == BoxStyle::OkCancel ? BoxAnswer::Cancel : BoxAnswer::Ok;
@@ -72,7 +72,7 @@ BoxAnswer MsgBox(const std::string& text, BoxStyle style, const std::string& tit
     return answer;
 }
 
-std::string InputBox(const std::string& prompt, const std::string& title) {
+std::string inputBox(const std::string& prompt, const std::string& title) {
     if (gQuiet) {
         logLine("input box not shown (quiet), taken as Cancel: " + title);
         return "";
@@ -84,12 +84,12 @@ std::string InputBox(const std::string& prompt, const std::string& title) {
 
 void showErrorBox(int32_t number, const std::string& description) {
     if (number == kHrClassNotRegistered || number == kHrModuleNotFound) {
-        MsgBox(std::string("An error has occured.  This most likely cause of this error is that "
+        msgBox(std::string("An error has occured.  This most likely cause of this error is that "
                            "Dorvex is not installed.\r\nPlease install Dorvex from ") +
                    kDorvexVendorUrl + " before proceeding.",
                BoxStyle::OkOnly, "Marlet Error");
     } else {
-        MsgBox(genericErrorText(Error(number, description)), BoxStyle::OkOnly);
+        msgBox(genericErrorText(Error(number, description)), BoxStyle::OkOnly);
     }
 }
 

@@ -60,9 +60,9 @@ bool quietMode();
 
 // A message box; an empty title shows the application's title. In quiet mode
 // it is logged, not shown, and answers OK (Cancel where it offers Cancel).
-BoxAnswer MsgBox(const std::string& text, BoxStyle style = BoxStyle::OkOnly, const std::string& title = "");
+BoxAnswer msgBox(const std::string& text, BoxStyle style = BoxStyle::OkOnly, const std::string& title = "");
 // The input box; in quiet mode it is logged and answers as Cancel does ("").
-std::string InputBox(const std::string& prompt, const std::string& title);
+std::string inputBox(const std::string& prompt, const std::string& title);
 
 // The box a failure nothing else showed ends in: "Dorvex is not installed"
 // (title "Marlet Error") for the two "not registered" failures, the generic

@@ -36,42 +36,42 @@ const Outcome kRemoved = {
 
 // One subscription request over the connection of `qb`, and the box for its answer.
 // Warnings are failures too: the severity is not read.
-void subscribe(QBConnection& qb, const std::string& appName, const std::string& appGUID,
+void subscribe(QBConnection& qb, const std::string& appName, const std::string& appGuid,
                void (*append)(SubscriptionMsgSetRequest&, const std::string&), const Outcome& outcome) {
     qb.open(QBConnection::Road::Subscriptions, appName);
-    SubscriptionMsgSetRequest set = qb->CreateSubscriptionMsgSetRequest(kQbxmlMajorVersion, kQbxmlMinorVersion);
-    append(set, appGUID);
-    MsgSetResponse answer = qb->DoSubscriptionRequests(set);
+    SubscriptionMsgSetRequest set = qb->createSubscriptionMsgSetRequest(kQbxmlMajorVersion, kQbxmlMinorVersion);
+    append(set, appGuid);
+    MsgSetResponse answer = qb->doSubscriptionRequests(set);
     const Response& response = answer.at(0);
     if (response.statusCode == 0) {
-        MsgBox(outcome.doneText, BoxStyle::OkOnly, outcome.doneTitle);
+        msgBox(outcome.doneText, BoxStyle::OkOnly, outcome.doneTitle);
     } else {
         setExitCode(kExitMenuRefused);
-        MsgBox(outcome.refusedText + response.statusMessage + outcome.refusedHint, BoxStyle::OkOnly, outcome.refusedTitle);
+        msgBox(outcome.refusedText + response.statusMessage + outcome.refusedHint, BoxStyle::OkOnly, outcome.refusedTitle);
     }
     qb.close();
 }
 
 }  // namespace
 
-void addMenu(const std::string& appName, const std::string& appGUID) {
+void addMenu(const std::string& appName, const std::string& appGuid) {
     // Left open by the guard: the handler closes it itself, before its box, so
     // that a failure to close reaches the caller instead of the box.
     QBConnection qb(QBConnection::Leftover::Open);
     try {
-        subscribe(qb, appName, appGUID, appendMenuAddRequest, kAdded);
+        subscribe(qb, appName, appGuid, appendMenuAddRequest, kAdded);
     } catch (const Error& e) {
         qb.close();
         setExitCode(kExitMenuFailed);
-        MsgBox("Encountered error subscribing: " + e.description());
+        msgBox("Encountered error subscribing: " + e.description());
     }
 }
 
-void removeMenu(const std::string& appName, const std::string& appGUID) {
+void removeMenu(const std::string& appName, const std::string& appGuid) {
     // Left open: the caller's handler reports the failure, and QuickBooks hears
     // nothing more from this connection.
     QBConnection qb(QBConnection::Leftover::Open);
-    subscribe(qb, appName, appGUID, appendMenuDelRequest, kRemoved);
+    subscribe(qb, appName, appGuid, appendMenuDelRequest, kRemoved);
 }
 
 void installSwitch() { addMenu(appNameString(), appGuidString()); }

@@ -9,11 +9,11 @@ namespace marlet {
 
 // Shows "Menu Added" or why QuickBooks refused (kExitMenuRefused); a failing
 // step is shown too, after the connection is closed (kExitMenuFailed).
-void addMenu(const std::string& appName, const std::string& appGUID);
+void addMenu(const std::string& appName, const std::string& appGuid);
 
 // Shows "Menu Removed" or why QuickBooks refused (kExitMenuRefused). No handler
 // of its own: a failing step passes to the caller, unclosed.
-void removeMenu(const std::string& appName, const std::string& appGUID);
+void removeMenu(const std::string& appName, const std::string& appGuid);
 
 // /install and /uninstall: the same, under the name and GUID of the string table.
 void installSwitch();

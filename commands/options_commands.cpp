@@ -14,13 +14,13 @@ void optionsSwitch() {
         setExitCode(kExitNeedsPerson);
         return;
     }
-    frmOptions form(kOptionsMenuButtons);
+    OptionsForm form(kOptionsMenuButtons);
     form.load();
     form.show();
 }
 
 void optionsEntry() {
-    frmOptions form(kOptionsMenuButtons);
+    OptionsForm form(kOptionsMenuButtons);
     form.load();
     loadOptions();
     form.show();

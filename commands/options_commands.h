@@ -2,7 +2,7 @@
 // The Options form as the /options switch and the File menu's Options entry
 // show it, with its Add Menu and Remove Menu buttons wired to addMenu and
 // removeMenu (commands/menu_commands.h).
-#include "ui/frm_options.h"
+#include "ui/options_form.h"
 
 namespace marlet {
 

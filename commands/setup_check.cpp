@@ -281,9 +281,9 @@ CheckResult runLevel(const cmOptions&) {
 CheckResult quickBooks(const cmOptions&) {
     return withQuickBooks(QBConnection::Road::Work, [](QBSessionManager& sm) {
         // Asked in qbXML 1.0, which every QuickBooks takes, so that an older one can say what it takes.
-        MsgSetRequest set = sm.CreateMsgSetRequest("US", 1, 0);
+        MsgSetRequest set = sm.createMsgSetRequest("US", 1, 0);
         set.append("HostQueryRq");
-        MsgSetResponse answer = sm.DoRequests(set);
+        MsgSetResponse answer = sm.doRequests(set);
         const Response& r = answer.at(0);
         if (r.statusCode != 0 || r.detailCount() == 0)
             return failed("QuickBooks did not describe itself (" + std::to_string(r.statusCode) + ": " +
@@ -305,9 +305,9 @@ CheckResult quickBooks(const cmOptions&) {
 // the one Add Menu uses (UIExtensionSubscriptionQuery, Intuit's qbXML reference).
 CheckResult menuSubscription(const cmOptions&) {
     return withQuickBooks(QBConnection::Road::Subscriptions, [](QBSessionManager& sm) {
-        SubscriptionMsgSetRequest set = sm.CreateSubscriptionMsgSetRequest(kQbxmlMajorVersion, kQbxmlMinorVersion);
+        SubscriptionMsgSetRequest set = sm.createSubscriptionMsgSetRequest(kQbxmlMajorVersion, kQbxmlMinorVersion);
         appendMenuQueryRequest(set, appGuidString());
-        MsgSetResponse answer = sm.DoSubscriptionRequests(set);
+        MsgSetResponse answer = sm.doSubscriptionRequests(set);
         const Response& r = answer.at(0);
         if (r.statusCode != 0 || r.detailCount() == 0)
             return failed("Marlet's entries are not in the QuickBooks File menu (" + std::to_string(r.statusCode) +
@@ -350,7 +350,7 @@ const ProcessStateOwner kRunningState(noCheckRunning);
 void checkTimedOut() {
     const char* stuck = gRunning.load();
     if (!stuck) return;  // every check has ended; the box waits for its reader
-    MsgBox(std::string("The set-up check stopped: the check \"") + stuck + "\" did not finish within " +
+    msgBox(std::string("The set-up check stopped: the check \"") + stuck + "\" did not finish within " +
                std::to_string(kSetupCheckTimeLimitSeconds) +
                " seconds. Restart QuickBooks (and the computer if that does not help), then run the check again.",
            BoxStyle::Exclamation, kSetupCheckTitle);
@@ -406,7 +406,7 @@ void setupCheckSwitch() {
     if (!quietMode()) platform().startWatchdog(kSetupCheckTimeLimitSeconds, checkTimedOut);
     bool allPassed = false;
     std::string text = runSetupChecks(*gOptions, allPassed);
-    MsgBox(text, allPassed ? BoxStyle::OkOnly : BoxStyle::Exclamation, kSetupCheckTitle);
+    msgBox(text, allPassed ? BoxStyle::OkOnly : BoxStyle::Exclamation, kSetupCheckTitle);
     if (!allPassed) setExitCode(kExitCheckFailed);
 }
 

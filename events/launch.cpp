@@ -32,7 +32,7 @@ static void launch(const cmOptions& options, const std::string& commandLine) {
     const Platform& p = platform();
     if (options.debugMode) {
         p.setClipboardText(commandLine);
-        MsgBox("The command line below has been place on the clipboard and will be executed "
+        msgBox("The command line below has been place on the clipboard and will be executed "
                "when you click 'OK': \r\n\r\n" + commandLine);
     }
     std::string program = dorvexExePath(options);

@@ -23,7 +23,7 @@ static void checkCompanyFile(QBConnection& qb, const std::string& pickedIn) {
     }
     std::string open;
     try {
-        open = qb->GetCurrentCompanyFileName();
+        open = qb->currentCompanyFileName();
     } catch (const Error& e) {
         logLine("company file not confirmed: QuickBooks does not name it (" + supportErrorText(e) + ")");
         return;
@@ -54,10 +54,10 @@ static MsgSetResponse query(const char* requestName, const char* idName, const s
     QBConnection qb(QBConnection::Leftover::Open);
     qb.open(QBConnection::Road::Work, appNameString(), appGuidString());
     checkCompanyFile(qb, pickedIn);
-    MsgSetRequest request = qb->CreateMsgSetRequest("US", kQbxmlMajorVersion, kQbxmlMinorVersion);
+    MsgSetRequest request = qb->createMsgSetRequest("US", kQbxmlMajorVersion, kQbxmlMinorVersion);
     request.onError = kContinueOnError;
     request.append(requestName).append(idName, id);
-    MsgSetResponse answer = qb->DoRequests(request);
+    MsgSetResponse answer = qb->doRequests(request);
     qb.close();
     return answer;
 }
@@ -77,7 +77,7 @@ static void reportingFailures(Body body) {
     try {
         body();
     } catch (...) {
-        MsgBox(caughtError().description(), BoxStyle::Exclamation, "Error");
+        msgBox(caughtError().description(), BoxStyle::Exclamation, "Error");
     }
 }
 
@@ -114,7 +114,7 @@ void scanCustomer(const cmOptions& options, const std::string& listID, const std
         Record customer = answer.at(0).detail(0);
         std::string memo;
         if (options.promptMemo)
-            memo = InputBox("Please enter a memo to be associated with the selected "
+            memo = inputBox("Please enter a memo to be associated with the selected "
                                "customer and document to be scanned.",
                                "Enter Memo");
         launchScan(options, {customer.required("FullName"), "", "", memo});

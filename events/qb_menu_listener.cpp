@@ -96,7 +96,7 @@ void scanOrRetrieve(bool scan, const Pick& pick) {
     case Act::Nothing:
         break;
     case Act::Message:
-        MsgBox("Please open a customer or recorded transaction.", BoxStyle::OkOnly, "Information not found");
+        msgBox("Please open a customer or recorded transaction.", BoxStyle::OkOnly, "Information not found");
         break;
     case Act::BareRetrieval:
         launchRetrieve(options, {});
@@ -164,7 +164,7 @@ static void runPick(Action action, const Pick& pick) {
 void QBMenuListener::inform(const std::string& eventXML) {
     EventsMsgSet set;
     try {
-        set = QBSessionManager().ToEventsMsgSet(eventXML);  // no connection
+        set = QBSessionManager().toEventsMsgSet(eventXML);  // no connection
     } catch (...) {
         logLine("menu event failed: " + supportErrorText(caughtError()));
         throw;

@@ -25,7 +25,7 @@ static CurrentWindow readWindow(pugi::xml_node window) {
     return w;
 }
 
-EventsMsgSet ToEventsMsgSet(const std::string& eventXML) {
+EventsMsgSet toEventsMsgSet(const std::string& eventXML) {
     pugi::xml_document doc;
     std::string where;
     switch (parseQbxml(doc, eventXML, pugi::encoding_utf8, where)) {

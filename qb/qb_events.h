@@ -42,7 +42,7 @@ struct EventsMsgSet {
 // QBXML/QBXMLEvents document, or has a menu event without an EventTag.
 // Nothing outside the text is read: no DTD, no external entities.
 // Every qbXML version's events read alike, so none is asked for.
-EventsMsgSet ToEventsMsgSet(const std::string& eventXML);
+EventsMsgSet toEventsMsgSet(const std::string& eventXML);
 
 // Whether two company-file paths (UTF-8) name one file as Windows compares
 // them: letters in either case alike (the Latin, Greek and Cyrillic ones), and

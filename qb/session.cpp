@@ -48,11 +48,11 @@ void QBSessionManager::connect(const char* member, const std::vector<Value>& arg
     connected_ = true;
 }
 
-void QBSessionManager::OpenConnection(const std::string& appID, const std::string& appName) {
+void QBSessionManager::openConnection(const std::string& appID, const std::string& appName) {
     connect("OpenConnection", {appID, appName});
 }
 
-void QBSessionManager::OpenConnection2(const std::string& appID, const std::string& appName,
+void QBSessionManager::openConnection2(const std::string& appID, const std::string& appName,
                                        int connectionType) {
     connect("OpenConnection2", {appID, appName, int32_t(connectionType)});
 }
@@ -62,44 +62,44 @@ AutoObject& QBSessionManager::processor() {
     return *rp_;
 }
 
-void QBSessionManager::BeginSession(const std::string& companyFile, int openMode) {
+void QBSessionManager::beginSession(const std::string& companyFile, int openMode) {
     ticket_ = textOf(call(processor(), "BeginSession", {companyFile, int32_t(openMode)}));
 }
 
-MsgSetRequest QBSessionManager::CreateMsgSetRequest(const std::string& country, int majorVersion,
+MsgSetRequest QBSessionManager::createMsgSetRequest(const std::string& country, int majorVersion,
                                                     int minorVersion) {
     return MsgSetRequest(country, majorVersion, minorVersion);
 }
 
-MsgSetResponse QBSessionManager::DoRequests(const MsgSetRequest& request) {
+MsgSetResponse QBSessionManager::doRequests(const MsgSetRequest& request) {
     AutoObject& rp = processor();
     if (ticket_.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");
     return answerOf(call(rp, "ProcessRequest", {ticket_, request.toXml()}));
 }
 
-std::string QBSessionManager::GetCurrentCompanyFileName() {
+std::string QBSessionManager::currentCompanyFileName() {
     AutoObject& rp = processor();
     if (ticket_.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");
     return textOf(call(rp, "GetCurrentCompanyFileName", {ticket_}));
 }
 
-void QBSessionManager::EndSession() {
+void QBSessionManager::endSession() {
     AutoObject& rp = processor();
     if (ticket_.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");
     call(rp, "EndSession", {ticket_});
     ticket_.clear();
 }
 
-SubscriptionMsgSetRequest QBSessionManager::CreateSubscriptionMsgSetRequest(int majorVersion,
+SubscriptionMsgSetRequest QBSessionManager::createSubscriptionMsgSetRequest(int majorVersion,
                                                                             int minorVersion) {
     return SubscriptionMsgSetRequest(majorVersion, minorVersion);
 }
 
-MsgSetResponse QBSessionManager::DoSubscriptionRequests(const SubscriptionMsgSetRequest& request) {
+MsgSetResponse QBSessionManager::doSubscriptionRequests(const SubscriptionMsgSetRequest& request) {
     return answerOf(call(processor(), "ProcessSubscription", {request.toXml()}));
 }
 
-void QBSessionManager::CloseConnection() {
+void QBSessionManager::closeConnection() {
     if (!connected_) return;
     // Marked closed first: a failing close is not tried a second time.
     connected_ = false;
@@ -109,18 +109,18 @@ void QBSessionManager::CloseConnection() {
 
 // --- QBConnection
 
-void QBConnection::open(Road road, const std::string& appName, const std::string& appGUID) {
+void QBConnection::open(Road road, const std::string& appName, const std::string& appGuid) {
     if (road == Road::Subscriptions) {
-        sm_.OpenConnection("", appName);
+        sm_.openConnection("", appName);
         return;
     }
-    sm_.OpenConnection2(appGUID, appName, kConnectionLocalQBDLaunchUI);
-    sm_.BeginSession("", kOpenModeDoNotCare);
+    sm_.openConnection2(appGuid, appName, kConnectionLocalQBDLaunchUI);
+    sm_.beginSession("", kOpenModeDoNotCare);
 }
 
 void QBConnection::close() {
-    if (!sm_.ticket_.empty()) sm_.EndSession();
-    sm_.CloseConnection();
+    if (!sm_.ticket_.empty()) sm_.endSession();
+    sm_.closeConnection();
 }
 
 QBConnection::~QBConnection() {
@@ -128,11 +128,11 @@ QBConnection::~QBConnection() {
     // A failing EndSession is tried again here once, then the connection closed:
     // QuickBooks refuses to close a connection with a session open.
     try {
-        if (!sm_.ticket_.empty()) sm_.EndSession();
+        if (!sm_.ticket_.empty()) sm_.endSession();
     } catch (const Error&) {
     }
     try {
-        sm_.CloseConnection();
+        sm_.closeConnection();
     } catch (const Error&) {
     }
 }

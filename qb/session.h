@@ -21,28 +21,31 @@ enum : int {
     kOpenModeDoNotCare = 2,           // open modes of BeginSession
 };
 
+// Its members bear the names of the SDK's session manager, the first letter
+// lowered; doRequests calls the request processor's ProcessRequest,
+// doSubscriptionRequests its ProcessSubscription, the others their namesakes.
 class QBSessionManager {
 public:
-    MsgSetRequest CreateMsgSetRequest(const std::string& country, int majorVersion,
+    MsgSetRequest createMsgSetRequest(const std::string& country, int majorVersion,
                                       int minorVersion);
-    MsgSetResponse DoRequests(const MsgSetRequest& request);
+    MsgSetResponse doRequests(const MsgSetRequest& request);
     // The path of the company file the open session is on, as QuickBooks
     // names it. Request processors older than the call refuse it (an Error).
-    std::string GetCurrentCompanyFileName();
-    SubscriptionMsgSetRequest CreateSubscriptionMsgSetRequest(int majorVersion, int minorVersion);
-    MsgSetResponse DoSubscriptionRequests(const SubscriptionMsgSetRequest& request);
+    std::string currentCompanyFileName();
+    SubscriptionMsgSetRequest createSubscriptionMsgSetRequest(int majorVersion, int minorVersion);
+    MsgSetResponse doSubscriptionRequests(const SubscriptionMsgSetRequest& request);
     // Parses event text; needs no connection and no SDK.
-    EventsMsgSet ToEventsMsgSet(const std::string& eventXML) { return marlet::ToEventsMsgSet(eventXML); }
+    EventsMsgSet toEventsMsgSet(const std::string& eventXML) { return marlet::toEventsMsgSet(eventXML); }
 
 private:
     // Opened and closed by a QBConnection only.
-    void OpenConnection(const std::string& appID, const std::string& appName);
-    void OpenConnection2(const std::string& appID, const std::string& appName, int connectionType);
+    void openConnection(const std::string& appID, const std::string& appName);
+    void openConnection2(const std::string& appID, const std::string& appName, int connectionType);
     // `companyFile` "" is the file open in QuickBooks.
-    void BeginSession(const std::string& companyFile, int openMode);
-    void EndSession();
+    void beginSession(const std::string& companyFile, int openMode);
+    void endSession();
     // Does nothing when no connection is open.
-    void CloseConnection();
+    void closeConnection();
     void connect(const char* member, const std::vector<Value>& args);
     AutoObject& processor();
 
@@ -63,7 +66,7 @@ public:
     enum class Road {
         // OpenConnection("", appName): adding, removing and querying the menu.
         Subscriptions,
-        // OpenConnection2(appGUID, appName, kConnectionLocalQBDLaunchUI), then
+        // OpenConnection2(appGuid, appName, kConnectionLocalQBDLaunchUI), then
         // BeginSession("", kOpenModeDoNotCare): the lookups of a menu event.
         Work,
     };
@@ -83,7 +86,7 @@ public:
     QBConnection& operator=(const QBConnection&) = delete;
 
     // Opens the road; Work begins the session too.
-    void open(Road road, const std::string& appName, const std::string& appGUID = "");
+    void open(Road road, const std::string& appName, const std::string& appGuid = "");
     // Ends the session, if one is open, then closes the connection, if one is
     // open; a failure reaches the caller.
     void close();

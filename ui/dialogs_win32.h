@@ -3,12 +3,12 @@
 #include <string>
 
 namespace marlet {
-class frmOptions;
+class OptionsForm;
 }
 
 namespace marlet::win32 {
 
-void showOptionsDialog(frmOptions& form);
+void showOptionsDialog(OptionsForm& form);
 std::string browseForFolder(void* ownerWindow, const std::string& prompt);
 bool scannerAvailable();
 void selectScanner(void* ownerWindow);

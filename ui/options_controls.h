@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "ui/frm_options.h"
+#include "ui/options_form.h"
 
 namespace marlet {
 
@@ -29,9 +29,9 @@ struct Control {
     ControlId inside;
     int left, top, width, height;
     int tabOrder;
-    bool frmOptions::*checked = nullptr;      // a check box's state
-    std::string frmOptions::*text = nullptr;  // a text box's or a label's text
-    void (frmOptions::*onEvent)() = nullptr;  // a button's click, a label's double-click
+    bool OptionsForm::*checked = nullptr;      // a check box's state
+    std::string OptionsForm::*text = nullptr;  // a text box's or a label's text
+    void (OptionsForm::*onEvent)() = nullptr;  // a button's click, a label's double-click
 };
 
 // One row a line. The scanner is asked through TWAIN (scanner_win32.cpp), so no
@@ -39,27 +39,27 @@ struct Control {
 inline constexpr Control kControls[] = {
     {.id = ControlId::TabStrip1, .name = "TabStrip1", .kind = ControlKind::TabStrip, .caption = L"General", .inside = ControlId::none, .left = 120, .top = 120, .width = 7095, .height = 5895, .tabOrder = 0},
     {.id = ControlId::Frame1, .name = "Frame1", .kind = ControlKind::Frame, .caption = L"Twain Settings", .inside = ControlId::none, .left = 240, .top = 480, .width = 6855, .height = 855, .tabOrder = 1},
-    {.id = ControlId::ckDisplayTwain, .name = "ckDisplayTwain", .kind = ControlKind::CheckBox, .caption = L"Display twain settings before scanning", .inside = ControlId::Frame1, .left = 240, .top = 360, .width = 3735, .height = 255, .tabOrder = 2, .checked = &frmOptions::ckDisplayTwain},
-    {.id = ControlId::cmdSelectScan, .name = "cmdSelectScan", .kind = ControlKind::Button, .caption = L"Select Scanner", .inside = ControlId::none, .left = 5400, .top = 780, .width = 1575, .height = 375, .tabOrder = 18, .onEvent = &frmOptions::onSelectScanner},
+    {.id = ControlId::ckDisplayTwain, .name = "ckDisplayTwain", .kind = ControlKind::CheckBox, .caption = L"Display twain settings before scanning", .inside = ControlId::Frame1, .left = 240, .top = 360, .width = 3735, .height = 255, .tabOrder = 2, .checked = &OptionsForm::ckDisplayTwain},
+    {.id = ControlId::cmdSelectScan, .name = "cmdSelectScan", .kind = ControlKind::Button, .caption = L"Select Scanner", .inside = ControlId::none, .left = 5400, .top = 780, .width = 1575, .height = 375, .tabOrder = 18, .onEvent = &OptionsForm::onSelectScanner},
     {.id = ControlId::Frame3, .name = "Frame3", .kind = ControlKind::Frame, .caption = L"Paths", .inside = ControlId::none, .left = 240, .top = 1440, .width = 6855, .height = 1545, .tabOrder = 9},
     {.id = ControlId::lbl1, .name = "lbl1", .kind = ControlKind::Label, .caption = L"Dorvex Executable:", .inside = ControlId::Frame3, .left = 240, .top = 360, .width = 1815, .height = 255, .tabOrder = 10},
-    {.id = ControlId::txtDxPath, .name = "txtDxPath", .kind = ControlKind::TextBox, .caption = L"", .inside = ControlId::Frame3, .left = 2760, .top = 330, .width = 3375, .height = 285, .tabOrder = 12, .text = &frmOptions::txtDxPath},
-    {.id = ControlId::cmdBrowseDxPath, .name = "cmdBrowseDxPath", .kind = ControlKind::Button, .caption = L"...", .inside = ControlId::Frame3, .left = 6120, .top = 330, .width = 615, .height = 285, .tabOrder = 14, .onEvent = &frmOptions::onBrowseDxPath},
+    {.id = ControlId::txtDxPath, .name = "txtDxPath", .kind = ControlKind::TextBox, .caption = L"", .inside = ControlId::Frame3, .left = 2760, .top = 330, .width = 3375, .height = 285, .tabOrder = 12, .text = &OptionsForm::txtDxPath},
+    {.id = ControlId::cmdBrowseDxPath, .name = "cmdBrowseDxPath", .kind = ControlKind::Button, .caption = L"...", .inside = ControlId::Frame3, .left = 6120, .top = 330, .width = 615, .height = 285, .tabOrder = 14, .onEvent = &OptionsForm::onBrowseDxPath},
     {.id = ControlId::Label1, .name = "Label1", .kind = ControlKind::Label, .caption = L"Scan and Retrieval Configurations:", .inside = ControlId::Frame3, .left = 240, .top = 690, .width = 2535, .height = 255, .tabOrder = 11},
-    {.id = ControlId::txtConfigPath, .name = "txtConfigPath", .kind = ControlKind::TextBox, .caption = L"", .inside = ControlId::Frame3, .left = 2760, .top = 660, .width = 3375, .height = 285, .tabOrder = 13, .text = &frmOptions::txtConfigPath},
-    {.id = ControlId::cmdBrowseConfigPath, .name = "cmdBrowseConfigPath", .kind = ControlKind::Button, .caption = L"...", .inside = ControlId::Frame3, .left = 6120, .top = 660, .width = 615, .height = 285, .tabOrder = 15, .onEvent = &frmOptions::onBrowseConfigPath},
-    {.id = ControlId::cmdPellwick, .name = "cmdPellwick", .kind = ControlKind::Button, .caption = L"Pellwick", .inside = ControlId::Frame3, .left = 2760, .top = 1020, .width = 3975, .height = 375, .tabOrder = 19, .onEvent = &frmOptions::onPellwick},
+    {.id = ControlId::txtConfigPath, .name = "txtConfigPath", .kind = ControlKind::TextBox, .caption = L"", .inside = ControlId::Frame3, .left = 2760, .top = 660, .width = 3375, .height = 285, .tabOrder = 13, .text = &OptionsForm::txtConfigPath},
+    {.id = ControlId::cmdBrowseConfigPath, .name = "cmdBrowseConfigPath", .kind = ControlKind::Button, .caption = L"...", .inside = ControlId::Frame3, .left = 6120, .top = 660, .width = 615, .height = 285, .tabOrder = 15, .onEvent = &OptionsForm::onBrowseConfigPath},
+    {.id = ControlId::cmdPellwick, .name = "cmdPellwick", .kind = ControlKind::Button, .caption = L"Pellwick", .inside = ControlId::Frame3, .left = 2760, .top = 1020, .width = 3975, .height = 375, .tabOrder = 19, .onEvent = &OptionsForm::onPellwick},
     {.id = ControlId::Frame2, .name = "Frame2", .kind = ControlKind::Frame, .caption = L"Integrated Menu", .inside = ControlId::none, .left = 240, .top = 3120, .width = 6855, .height = 855, .tabOrder = 6},
-    {.id = ControlId::cmdAddMenu, .name = "cmdAddMenu", .kind = ControlKind::Button, .caption = L"Add Menu", .inside = ControlId::none, .left = 720, .top = 3420, .width = 2655, .height = 375, .tabOrder = 8, .onEvent = &frmOptions::onAddMenu},
-    {.id = ControlId::cmdRemoveMenu, .name = "cmdRemoveMenu", .kind = ControlKind::Button, .caption = L"Remove Menu", .inside = ControlId::none, .left = 3960, .top = 3420, .width = 2655, .height = 375, .tabOrder = 7, .onEvent = &frmOptions::onRemoveMenu},
+    {.id = ControlId::cmdAddMenu, .name = "cmdAddMenu", .kind = ControlKind::Button, .caption = L"Add Menu", .inside = ControlId::none, .left = 720, .top = 3420, .width = 2655, .height = 375, .tabOrder = 8, .onEvent = &OptionsForm::onAddMenu},
+    {.id = ControlId::cmdRemoveMenu, .name = "cmdRemoveMenu", .kind = ControlKind::Button, .caption = L"Remove Menu", .inside = ControlId::none, .left = 3960, .top = 3420, .width = 2655, .height = 375, .tabOrder = 7, .onEvent = &OptionsForm::onRemoveMenu},
     {.id = ControlId::Frame4, .name = "Frame4", .kind = ControlKind::Frame, .caption = L"View Dorvex", .inside = ControlId::none, .left = 240, .top = 4080, .width = 6855, .height = 855, .tabOrder = 16},
-    {.id = ControlId::ckDisplayDorvex, .name = "ckDisplayDorvex", .kind = ControlKind::CheckBox, .caption = L"Display Dorvex when scanning and processing", .inside = ControlId::Frame4, .left = 240, .top = 360, .width = 4335, .height = 195, .tabOrder = 17, .checked = &frmOptions::ckDisplayDorvex},
+    {.id = ControlId::ckDisplayDorvex, .name = "ckDisplayDorvex", .kind = ControlKind::CheckBox, .caption = L"Display Dorvex when scanning and processing", .inside = ControlId::Frame4, .left = 240, .top = 360, .width = 4335, .height = 195, .tabOrder = 17, .checked = &OptionsForm::ckDisplayDorvex},
     {.id = ControlId::Frame5, .name = "Frame5", .kind = ControlKind::Frame, .caption = L"Memos and Customer Documents", .inside = ControlId::none, .left = 240, .top = 5040, .width = 6855, .height = 855, .tabOrder = 20},
-    {.id = ControlId::ckCustomerMemo, .name = "ckCustomerMemo", .kind = ControlKind::CheckBox, .caption = L"Prompt for memo when scanning documents not related to transactions", .inside = ControlId::Frame5, .left = 240, .top = 360, .width = 6015, .height = 255, .tabOrder = 21, .checked = &frmOptions::ckCustomerMemo},
-    {.id = ControlId::cmdOK, .name = "cmdOK", .kind = ControlKind::Button, .caption = L"OK", .inside = ControlId::none, .left = 3480, .top = 6120, .width = 1215, .height = 375, .tabOrder = 3, .onEvent = &frmOptions::onOk},
-    {.id = ControlId::cmdCancel, .name = "cmdCancel", .kind = ControlKind::Button, .caption = L"Cancel", .inside = ControlId::none, .left = 4800, .top = 6120, .width = 1095, .height = 375, .tabOrder = 4, .onEvent = &frmOptions::onCancel},
-    {.id = ControlId::cmdApply, .name = "cmdApply", .kind = ControlKind::Button, .caption = L"Apply", .inside = ControlId::none, .left = 6000, .top = 6120, .width = 1215, .height = 375, .tabOrder = 5, .onEvent = &frmOptions::onApply},
-    {.id = ControlId::lblDebug, .name = "lblDebug", .kind = ControlKind::Label, .caption = L"", .inside = ControlId::none, .left = 120, .top = 6120, .width = 2295, .height = 375, .tabOrder = 22, .text = &frmOptions::lblDebug, .onEvent = &frmOptions::onDebugDoubleClick},
+    {.id = ControlId::ckCustomerMemo, .name = "ckCustomerMemo", .kind = ControlKind::CheckBox, .caption = L"Prompt for memo when scanning documents not related to transactions", .inside = ControlId::Frame5, .left = 240, .top = 360, .width = 6015, .height = 255, .tabOrder = 21, .checked = &OptionsForm::ckCustomerMemo},
+    {.id = ControlId::cmdOK, .name = "cmdOK", .kind = ControlKind::Button, .caption = L"OK", .inside = ControlId::none, .left = 3480, .top = 6120, .width = 1215, .height = 375, .tabOrder = 3, .onEvent = &OptionsForm::onOk},
+    {.id = ControlId::cmdCancel, .name = "cmdCancel", .kind = ControlKind::Button, .caption = L"Cancel", .inside = ControlId::none, .left = 4800, .top = 6120, .width = 1095, .height = 375, .tabOrder = 4, .onEvent = &OptionsForm::onCancel},
+    {.id = ControlId::cmdApply, .name = "cmdApply", .kind = ControlKind::Button, .caption = L"Apply", .inside = ControlId::none, .left = 6000, .top = 6120, .width = 1215, .height = 375, .tabOrder = 5, .onEvent = &OptionsForm::onApply},
+    {.id = ControlId::lblDebug, .name = "lblDebug", .kind = ControlKind::Label, .caption = L"", .inside = ControlId::none, .left = 120, .top = 6120, .width = 2295, .height = 375, .tabOrder = 22, .text = &OptionsForm::lblDebug, .onEvent = &OptionsForm::onDebugDoubleClick},
 };
 inline constexpr int kControlCount = static_cast<int>(std::size(kControls));
 

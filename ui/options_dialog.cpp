@@ -8,7 +8,7 @@ static OptionsDialog gOptionsDialog;
 
 void setOptionsDialog(OptionsDialog dialog) { gOptionsDialog = dialog; }
 
-void showOptionsDialog(frmOptions& form) {
+void showOptionsDialog(OptionsForm& form) {
     if (!gOptionsDialog) throw Error(kErrObjectNotSet, "Object variable or With block variable not set");
     gOptionsDialog(form);
 }

@@ -4,13 +4,13 @@
 // table; the native tests' plays the person's part (ui/fake/).
 namespace marlet {
 
-class frmOptions;
+class OptionsForm;
 
 // Shows `form` modally, with no owner, until it is unloaded; a failure is
 // thrown as marlet::Error.
-using OptionsDialog = void (*)(frmOptions& form);
+using OptionsDialog = void (*)(OptionsForm& form);
 
 void setOptionsDialog(OptionsDialog dialog);
-void showOptionsDialog(frmOptions& form);
+void showOptionsDialog(OptionsForm& form);
 
 }  // namespace marlet

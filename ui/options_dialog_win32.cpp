@@ -1,5 +1,5 @@
 // The Options dialog window: built from its control table (ui/options_controls.h),
-// and kept in step with frmOptions around each handler (ui/frm_options.cpp).
+// and kept in step with OptionsForm around each handler (ui/options_form.cpp).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -11,7 +11,7 @@
 #include "platform/win32/win32_util.h"
 #include "resources/resource.h"
 #include "ui/dialogs_win32.h"
-#include "ui/frm_options.h"
+#include "ui/options_form.h"
 #include "ui/options_controls.h"
 
 namespace marlet::win32 {
@@ -23,7 +23,7 @@ namespace {
 constexpr int kFirstId = 1000;
 
 struct DialogState {
-    frmOptions& form;
+    OptionsForm& form;
     HWND controls[kControlCount] = {};
     std::optional<Error> failure;  // the dialog could not be built
     HWND window(ControlId id) const { return controls[static_cast<int>(id)]; }
@@ -202,7 +202,7 @@ void writeControls(const DialogState& state) {
 // The notification that is a control's event: a label's double-click, any other's click.
 WORD eventNotification(ControlKind kind) { return kind == ControlKind::Label ? STN_DBLCLK : BN_CLICKED; }
 
-void runEvent(HWND dialog, DialogState& state, void (frmOptions::*handler)()) {
+void runEvent(HWND dialog, DialogState& state, void (OptionsForm::*handler)()) {
     readControls(state);
     state.form.runEvent(handler);
     if (!IsWindow(dialog)) return;
@@ -252,7 +252,7 @@ INT_PTR CALLBACK optionsProc(HWND dialog, UINT message, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-void showOptionsDialog(frmOptions& form) {
+void showOptionsDialog(OptionsForm& form) {
     loadCommonControls();
     // The classic form font, for which the layout was made.
     DialogTemplate t(L"Options", WS_POPUP | WS_CAPTION | WS_SYSMENU, 326, 271, L"MS Sans Serif", 8);

@@ -12,7 +12,7 @@
 #include "resources/resource.h"
 
 namespace marlet {
-class frmOptions;  // the form the fake Options dialog (ui/fake/) hands the script
+class OptionsForm;  // the form the fake Options dialog (ui/fake/) hands the script
 }
 
 namespace marlet::fake {
@@ -72,7 +72,7 @@ struct World {
     std::deque<BoxAnswer> boxAnswers;
     std::deque<std::string> inputAnswers;  // "\x18" stands for Cancel
     std::deque<std::string> folderAnswers;
-    std::function<void(frmOptions&)> onShowOptions;  // plays the user's part
+    std::function<void(OptionsForm&)> onShowOptions;  // plays the user's part
     std::function<void()> whileBoxUp;  // what a message or input box's own loop lets run
     std::function<void()> onSelectScanner;
 

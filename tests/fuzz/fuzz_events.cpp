@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t parseFailure = 0;
     EventsMsgSet set;
     try {
-        set = ToEventsMsgSet(xml);
+        set = toEventsMsgSet(xml);
     } catch (const Error& e) {
         parseFailure = e.number();
         if (e.description().empty()) abort();

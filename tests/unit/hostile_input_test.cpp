@@ -32,7 +32,7 @@ void expectRefused(const std::string& doctype, const std::string& reference) {
     for (bool event : {true, false}) {
         try {
             if (event)
-                ToEventsMsgSet(doctype + eventWith(reference, ""));
+                toEventsMsgSet(doctype + eventWith(reference, ""));
             else
                 MsgSetResponse answer(doctype + "<QBXML><QBXMLMsgsRs><CustomerQueryRs statusCode=\"0\"><CustomerRet>"
                                                 "<FullName>" + reference + "</FullName></CustomerRet></CustomerQueryRs></QBXMLMsgsRs></QBXML>");
@@ -106,7 +106,7 @@ TEST(HostileInput, EventDocumentsOf16Megabytes) {
     deep.reserve(kSixteenMB);
     while (deep.size() < kSixteenMB / 2) deep += "<a>";
     for (const std::string& bad : {"<QBXML><QBXMLEvents>" + deep, xml.substr(0, kSixteenMB)})
-        EXPECT_THROW(ToEventsMsgSet(bad), Error);
+        EXPECT_THROW(toEventsMsgSet(bad), Error);
 }
 
 TEST(HostileInput, DocumentTypesAreRefusedUnexpandedAndUnread) {

@@ -8,7 +8,7 @@
 #include "events/event_queue.h"
 #include "main/cmdline.h"
 #include "platform/fake/fake_platform.h"
-#include "ui/frm_options.h"
+#include "ui/options_form.h"
 
 using namespace marlet;
 using Args = std::vector<std::string>;
@@ -113,8 +113,8 @@ TEST_F(MainTest, StartedByComASaveFailureIsShownAfterwards) {
 TEST_F(MainTest, OptionsSwitchShowsAFreshDialogEachTimeAndItsChangesAreWritten) {
     w.files[kIni] = "True\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n";
     std::vector<bool> shownTwain;
-    w.onShowOptions = [&](frmOptions& form) {
-        EXPECT_EQ(form.appGUID, "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}");
+    w.onShowOptions = [&](OptionsForm& form) {
+        EXPECT_EQ(form.appGuid, "{7D3B51A8-4C02-49e1-B6A5-E2F0C8D47139}");
         shownTwain.push_back(form.ckDisplayTwain);
         form.ckDisplayTwain = false;
         form.onOk();

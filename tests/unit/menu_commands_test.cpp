@@ -33,7 +33,7 @@ const std::vector<std::string> kExchange = {"OpenConnection", "ProcessSubscripti
 struct MenuTest : ::testing::Test {
     fake::World& w = fake::install();
     std::shared_ptr<qbrp::Company> company = marlet::testing::serveStandIn(w);
-    frmOptions form{kOptionsMenuButtons};
+    OptionsForm form{kOptionsMenuButtons};
     MenuTest() {
         loadOptions();
         form.load();
@@ -118,7 +118,7 @@ TEST_F(MenuTest, RemoveSendsTheDeleteAndClosesAfterTheBox) {
 
 TEST_F(MenuTest, ARemoveErrorReachesTheCallerUnclosed) {
     company->config.fault = "requestFails";
-    EXPECT_THROW(removeMenu(form.appName, form.appGUID), Error);
+    EXPECT_THROW(removeMenu(form.appName, form.appGuid), Error);
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection", "ProcessSubscription", "Release"}));
     EXPECT_EQ(company->log.back().args[0], "connection open");

@@ -12,7 +12,7 @@
 #include "main/main.h"
 #include "platform/fake/fake_platform.h"
 #include "settings/settings_files.h"
-#include "ui/frm_options.h"
+#include "ui/options_form.h"
 #include "ui/options_controls.h"
 
 using namespace marlet;
@@ -101,7 +101,7 @@ TEST(Policy, TheFormLocksWhatAPolicyGivesAndNoSaveWritesIt) {
     w.files[kMachine] = kFile;
     w.values = {{at("HKLM", "dxPath"), sz("P:\\Dx\\")}, {at("HKCU", "debugMode"), dword(1)},
                 {at("HKCU", "displayTwain"), dword(1)}};
-    w.onShowOptions = [](frmOptions& form) {
+    w.onShowOptions = [](OptionsForm& form) {
         std::set<std::string> locked;
         for (const Control& c : kControls)
             if (form.lockedControl(c)) locked.insert(c.name);

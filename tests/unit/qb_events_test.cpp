@@ -22,7 +22,7 @@ std::string menuEvent(const std::string& tag, const std::string& window) {
 
 int32_t failureOf(const std::string& xml) {
     try {
-        ToEventsMsgSet(xml);
+        toEventsMsgSet(xml);
     } catch (const Error& e) {
         EXPECT_FALSE(e.description().empty());
         return e.number();
@@ -34,7 +34,7 @@ int32_t failureOf(const std::string& xml) {
 
 // The open window in words: "-" for a missing part, "?" for a missing value.
 static std::string windowOf(const std::string& inner) {
-    std::optional<CurrentWindow> window = ToEventsMsgSet(menuEvent("retrieve", inner)).uiExtensionEvent->currentWindow;
+    std::optional<CurrentWindow> window = toEventsMsgSet(menuEvent("retrieve", inner)).uiExtensionEvent->currentWindow;
     if (!window) return "-";
     auto value = [](const std::optional<std::string>& v) { return v ? *v : "?"; };
     std::string out = window->list ? "list " + value(window->list->listType) + " " + value(window->list->listID) : "-";
@@ -59,7 +59,7 @@ TEST(QbEvents, UnknownElementsAndOrderDoNotMatter) {
         "<QBXML><QBXMLEvents><UIExtensionEvent><Extra><EventTag>no</EventTag></Extra>"
         "<CurrentWindow><Future>1</Future><ListID>X</ListID><ListType>Vendor</ListType></CurrentWindow>"
         "<EventTag>options</EventTag><NewerField/></UIExtensionEvent></QBXMLEvents></QBXML>";
-    UIExtensionEvent e = *ToEventsMsgSet(xml).uiExtensionEvent;
+    UIExtensionEvent e = *toEventsMsgSet(xml).uiExtensionEvent;
     EXPECT_EQ(e.eventTag, "options");
     EXPECT_EQ(e.currentWindow->list->listType, "Vendor");
     EXPECT_EQ(e.currentWindow->list->listID, "X");
@@ -67,18 +67,18 @@ TEST(QbEvents, UnknownElementsAndOrderDoNotMatter) {
 
 TEST(QbEvents, ValuesArriveVerbatim) {
     // Blanks and case are the dispatch's business; references are decoded.
-    EXPECT_EQ(ToEventsMsgSet(menuEvent("Scan ", "")).uiExtensionEvent->eventTag, "Scan ");
-    EXPECT_EQ(ToEventsMsgSet(menuEvent(" a&amp;b&#x41;<![CDATA[<c>]]>", "")).uiExtensionEvent->eventTag,
+    EXPECT_EQ(toEventsMsgSet(menuEvent("Scan ", "")).uiExtensionEvent->eventTag, "Scan ");
+    EXPECT_EQ(toEventsMsgSet(menuEvent(" a&amp;b&#x41;<![CDATA[<c>]]>", "")).uiExtensionEvent->eventTag,
               " a&bA<c>");
     std::string utf8 = "Caf\xC3\xA9";
-    EXPECT_EQ(ToEventsMsgSet(menuEvent("manual", "<CurrentWindow><ListType>Customer</ListType><ListID>" + utf8 +
+    EXPECT_EQ(toEventsMsgSet(menuEvent("manual", "<CurrentWindow><ListType>Customer</ListType><ListID>" + utf8 +
                                                      "</ListID></CurrentWindow>"))
                   .uiExtensionEvent->currentWindow->list->listID,
               utf8);
 }
 
 TEST(QbEvents, AValueOfBlanksArrivesAsItStands) {
-    EventsMsgSet set = ToEventsMsgSet(
+    EventsMsgSet set = toEventsMsgSet(
         menuEvent("  ", "<CurrentWindow><TxnType> </TxnType><TxnID>\t \t</TxnID></CurrentWindow>"));
     EXPECT_EQ(set.uiExtensionEvent->eventTag, "  ");
     EXPECT_EQ(set.uiExtensionEvent->currentWindow->txn->txnType, " ");
@@ -86,10 +86,10 @@ TEST(QbEvents, AValueOfBlanksArrivesAsItStands) {
 }
 
 TEST(QbEvents, OtherEventKindsCarryNoMenuEvent) {
-    EXPECT_FALSE(ToEventsMsgSet("<QBXML><QBXMLEvents><UIEvent><CompanyFileEvent><CompanyFileEventOperation>Open"
+    EXPECT_FALSE(toEventsMsgSet("<QBXML><QBXMLEvents><UIEvent><CompanyFileEvent><CompanyFileEventOperation>Open"
                                 "</CompanyFileEventOperation></CompanyFileEvent></UIEvent></QBXMLEvents></QBXML>")
                      .uiExtensionEvent);
-    EXPECT_FALSE(ToEventsMsgSet("<QBXML><QBXMLEvents/></QBXML>").uiExtensionEvent);
+    EXPECT_FALSE(toEventsMsgSet("<QBXML><QBXMLEvents/></QBXML>").uiExtensionEvent);
 }
 
 TEST(QbEvents, MalformedTextIsAFailure) {

@@ -172,7 +172,7 @@ TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
          "7: Out of memory"},
         {"clipboard refused in debug mode", [&] { gOptions->debugMode = w.clipboardLocked = true; }, "retrieve",
          "Marlet", "521: Can't open Clipboard"},
-        {"the Options dialog fails", [&] { w.onShowOptions = [](frmOptions&) { throw Error(-2147024888, "No memory"); }; },
+        {"the Options dialog fails", [&] { w.onShowOptions = [](OptionsForm&) { throw Error(-2147024888, "No memory"); }; },
          "options", "Marlet", "-2147024888: No memory"},
         {"a failed save keeps its own box", [&] {
              w.files[ini] = "TRUE\r\n";  // written back as "True", nowhere
@@ -260,7 +260,7 @@ TEST_F(ListenerTest, EventsRunAfterTheCallInOrderOneAtATime) {
         if (boxes == 2) arrives("retrieve", "");    // during the memo prompt
         inside.push_back(std::to_string(w.log.size() - before));
     };
-    w.onShowOptions = [&](frmOptions&) {
+    w.onShowOptions = [&](OptionsForm&) {
         size_t before = w.log.size();
         arrives("scan", customer);
         inside.push_back(std::to_string(w.log.size() - before));

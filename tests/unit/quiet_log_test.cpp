@@ -71,9 +71,9 @@ TEST_F(QuietLogTest, QuietBoxesAreAnsweredNotShown) {
     enableLog(true);
     setQuietMode(true);
     w.inputAnswers.push_back("typed");
-    EXPECT_EQ(InputBox("Please enter a memo", "Memo"), "");
-    EXPECT_EQ(MsgBox("Go on?", BoxStyle::OkCancel | BoxStyle::Exclamation), BoxAnswer::Cancel);
-    EXPECT_EQ(MsgBox("Done.", BoxStyle::Exclamation), BoxAnswer::Ok);
+    EXPECT_EQ(inputBox("Please enter a memo", "Memo"), "");
+    EXPECT_EQ(msgBox("Go on?", BoxStyle::OkCancel | BoxStyle::Exclamation), BoxAnswer::Cancel);
+    EXPECT_EQ(msgBox("Done.", BoxStyle::Exclamation), BoxAnswer::Ok);
     EXPECT_TRUE(w.inputs.empty());
     EXPECT_TRUE(w.boxes.empty());
     EXPECT_TRUE(logged("input box not shown (quiet), taken as Cancel: Memo")) << log();

@@ -124,7 +124,7 @@ TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
     auto company = marlet::testing::serveStandIn(w);
     {
         QBConnection qb(QBConnection::Leftover::Closed);
-        qb->ToEventsMsgSet(
+        qb->toEventsMsgSet(
             "<?xml version=\"1.0\"?><QBXML><QBXMLEvents><UIExtensionEvent><EventTag>scan</EventTag>"
             "</UIExtensionEvent></QBXMLEvents></QBXML>");
         qb.close();  // nothing open: nothing done
@@ -137,7 +137,7 @@ TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
         // and the guard closes what is open.
         QBConnection qb(QBConnection::Leftover::Closed);
         qb.open(QBConnection::Road::Subscriptions, "Marlet");
-        EXPECT_EQ(errorOf([&] { qb->DoRequests(qb->CreateMsgSetRequest("US", 4, 0)); }).description(),
+        EXPECT_EQ(errorOf([&] { qb->doRequests(qb->createMsgSetRequest("US", 4, 0)); }).description(),
                   "No QuickBooks session is open.");
     }
     EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection", "CloseConnection", "Release"}));

@@ -8,7 +8,7 @@
 #include "app/app.h"
 #include "main/main.h"
 #include "platform/fake/fake_platform.h"
-#include "ui/frm_options.h"
+#include "ui/options_form.h"
 
 using namespace marlet;
 
@@ -146,7 +146,7 @@ TEST(SettingsLocation, ChangesGoWhereThePersonMayWriteOrNowhere) {
 // a failure to save anything is one box with the program's title.
 TEST(SettingsLocation, AStartWithOptionsKeepsThePersonsChangeOrSaysWhyNot) {
     fake::World& w = install({.failures = kMachineDenied});
-    w.onShowOptions = [](frmOptions& form) {
+    w.onShowOptions = [](OptionsForm& form) {
         form.txtDxPath = "C:\\New\\";
         form.onOk();
     };
@@ -160,7 +160,7 @@ TEST(SettingsLocation, AStartWithOptionsKeepsThePersonsChangeOrSaysWhyNot) {
 
     w.writeFailures[kUser] = fake::diskFull();
     w.commandLine = "/options";
-    w.onShowOptions = [](frmOptions& form) {
+    w.onShowOptions = [](OptionsForm& form) {
         form.txtDxPath = "C:\\Other\\";
         form.onOk();
     };

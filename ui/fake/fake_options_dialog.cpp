@@ -7,7 +7,7 @@
 
 namespace marlet::fake {
 
-static void showOptionsDialog(frmOptions& form) {
+static void showOptionsDialog(OptionsForm& form) {
     World& w = world();
     w.optionsDialogsShown++;
     w.log.push_back("showOptions");

@@ -1,4 +1,4 @@
-#include "ui/frm_options.h"
+#include "ui/options_form.h"
 
 #include "app/app.h"
 #include "platform/error.h"
@@ -16,22 +16,22 @@ static void appendBackslash(std::string& text) {
 // button) of its own; debug mode has only its label.
 struct CheckBoxSetting {
     bool cmOptions::*setting;
-    bool frmOptions::*box;
+    bool OptionsForm::*box;
 };
 static const CheckBoxSetting kCheckBoxes[] = {
-    {&cmOptions::displayTwain, &frmOptions::ckDisplayTwain},
-    {&cmOptions::displayDorvex, &frmOptions::ckDisplayDorvex},
-    {&cmOptions::promptMemo, &frmOptions::ckCustomerMemo},
+    {&cmOptions::displayTwain, &OptionsForm::ckDisplayTwain},
+    {&cmOptions::displayDorvex, &OptionsForm::ckDisplayDorvex},
+    {&cmOptions::promptMemo, &OptionsForm::ckCustomerMemo},
 };
 
 struct TextBoxSetting {
     std::string cmOptions::*setting;
-    std::string frmOptions::*box;
-    void (frmOptions::*browse)();
+    std::string OptionsForm::*box;
+    void (OptionsForm::*browse)();
 };
 static const TextBoxSetting kTextBoxes[] = {
-    {&cmOptions::dxPath, &frmOptions::txtDxPath, &frmOptions::onBrowseDxPath},
-    {&cmOptions::configPath, &frmOptions::txtConfigPath, &frmOptions::onBrowseConfigPath},
+    {&cmOptions::dxPath, &OptionsForm::txtDxPath, &OptionsForm::onBrowseDxPath},
+    {&cmOptions::configPath, &OptionsForm::txtConfigPath, &OptionsForm::onBrowseConfigPath},
 };
 
 static unsigned policyBitOf(const CheckBoxSetting& c) {
@@ -50,7 +50,7 @@ static unsigned debugModeBit() {
     return 0;
 }
 
-bool frmOptions::lockedControl(const Control& control) const {
+bool OptionsForm::lockedControl(const Control& control) const {
     unsigned bits = control.id == ControlId::lblDebug ? debugModeBit() : 0;
     for (const CheckBoxSetting& c : kCheckBoxes)
         if (control.checked && control.checked == c.box) bits |= policyBitOf(c);
@@ -60,22 +60,22 @@ bool frmOptions::lockedControl(const Control& control) const {
     return (bits & lockedSettings) != 0;
 }
 
-void frmOptions::load() {
+void OptionsForm::load() {
     if (loaded_) return;
     loaded_ = true;
     onLoad();
 }
 
-void frmOptions::show() {
+void OptionsForm::show() {
     load();
     showOptionsDialog(*this);
 }
 
-void frmOptions::unload() { loaded_ = false; }
+void OptionsForm::unload() { loaded_ = false; }
 
-void frmOptions::onLoad() {
+void OptionsForm::onLoad() {
     appName = appNameString();
-    appGUID = appGuidString();
+    appGuid = appGuidString();
     const cmOptions& o = *gOptions;
     lockedSettings = o.fromPolicy;
     for (const CheckBoxSetting& c : kCheckBoxes)
@@ -84,7 +84,7 @@ void frmOptions::onLoad() {
     for (const TextBoxSetting& t : kTextBoxes) this->*t.box = o.*t.setting;
 }
 
-void frmOptions::onApply() {
+void OptionsForm::onApply() {
     cmOptions& o = *gOptions;
     for (const CheckBoxSetting& c : kCheckBoxes)
         if (!(lockedSettings & policyBitOf(c))) o.*c.setting = this->*c.box;
@@ -96,68 +96,68 @@ void frmOptions::onApply() {
     }
 }
 
-void frmOptions::onOk() {
+void OptionsForm::onOk() {
     onApply();
     unload();
 }
 
-void frmOptions::onCancel() { unload(); }
+void OptionsForm::onCancel() { unload(); }
 
-void frmOptions::onBrowseDxPath() {
+void OptionsForm::onBrowseDxPath() {
     txtDxPath = platform().browseForFolder(
         window, "Please select the folder where your Dorvex executable is located");
 }
 
-void frmOptions::onBrowseConfigPath() {
+void OptionsForm::onBrowseConfigPath() {
     txtConfigPath = platform().browseForFolder(
         window, "Please select the folder where you installed the QuickBooks Module configurations");
 }
 
-void frmOptions::onSelectScanner() {
+void OptionsForm::onSelectScanner() {
     const Platform& p = platform();
     if (!p.scannerAvailable()) {
-        MsgBox("Unable to detect support for a TWAIN-compliant scanner.");
+        msgBox("Unable to detect support for a TWAIN-compliant scanner.");
         return;
     }
     try {
         p.selectScanner(window);
     } catch (const Error& e) {
-        MsgBox(e.description());
+        msgBox(e.description());
     }
 }
 
-void frmOptions::onPellwick() {
+void OptionsForm::onPellwick() {
     const Platform& p = platform();
     appendBackslash(txtDxPath);
     std::string wizard = txtDxPath + "pellwick.exe";
     if (p.fileExists(wizard))
         p.startProcess(wizard, wizard, WindowState::MinimizedFocus);
     else
-        MsgBox("Please correct your Dorvex Executable path before running Pellwick.");
+        msgBox("Please correct your Dorvex Executable path before running Pellwick.");
 }
 
-void frmOptions::onDebugDoubleClick() {
+void OptionsForm::onDebugDoubleClick() {
     if (lockedSettings & debugModeBit()) return;
     cmOptions& o = *gOptions;
     o.debugMode = !o.debugMode;
     lblDebug = o.debugMode ? kDebugCaption : "";
 }
 
-void frmOptions::onAddMenu() { menuButtons_.add(appName, appGUID); }
+void OptionsForm::onAddMenu() { menuButtons_.add(appName, appGuid); }
 
-void frmOptions::onRemoveMenu() {
+void OptionsForm::onRemoveMenu() {
     try {
-        menuButtons_.remove(appName, appGUID);
+        menuButtons_.remove(appName, appGuid);
     } catch (const Error& e) {
-        MsgBox("Encountered error removing menu: " + e.description());
+        msgBox("Encountered error removing menu: " + e.description());
     }
 }
 
-void frmOptions::runEvent(void (frmOptions::*handler)()) {
+void OptionsForm::runEvent(void (OptionsForm::*handler)()) {
     try {
         (this->*handler)();
     } catch (...) {
-        MsgBox(genericErrorText(caughtError()));
+        msgBox(genericErrorText(caughtError()));
     }
 }
 

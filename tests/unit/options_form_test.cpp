@@ -1,5 +1,5 @@
 // The Options form's handlers, and the "options" menu entry that shows it.
-#include "ui/frm_options.h"
+#include "ui/options_form.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace {
 
 struct FormTest : ::testing::Test {
     fake::World& w = fake::install();
-    frmOptions form{kOptionsMenuButtons};
+    OptionsForm form{kOptionsMenuButtons};
     FormTest() { loadOptions(); }
     std::string onlyBoxText() {
         EXPECT_EQ(w.boxes.size(), 1u);
@@ -36,7 +36,7 @@ TEST_F(FormTest, FormLoadShowsEachOptionInItsControl) {
         gOptions->dxPath = "C:\\Dx";
         gOptions->configPath = " D:\\Cfg\\ ";
         (*gOptions).*flag = true;
-        frmOptions f(kOptionsMenuButtons);
+        OptionsForm f(kOptionsMenuButtons);
         f.load();
         EXPECT_EQ(f.ckDisplayTwain, flag == &cmOptions::displayTwain);
         EXPECT_EQ(f.ckDisplayDorvex, flag == &cmOptions::displayDorvex);
@@ -118,18 +118,18 @@ TEST_F(FormTest, BrowseButtonsReplaceTheirBoxEvenOnCancel) {
 
 TEST_F(FormTest, SelectScanner) {
     form.load();
-    form.runEvent(&frmOptions::onSelectScanner);
+    form.runEvent(&OptionsForm::onSelectScanner);
     EXPECT_EQ(onlyBoxText(), "Unable to detect support for a TWAIN-compliant scanner.");
     EXPECT_EQ(w.log, std::vector<std::string>{"msgBox Marlet"});
 
     w.boxes.clear();
     w.log.clear();
     w.scanner = true;
-    form.runEvent(&frmOptions::onSelectScanner);
+    form.runEvent(&OptionsForm::onSelectScanner);
     EXPECT_EQ(w.log, (std::vector<std::string>{"selectScanner"}));
 
     w.onSelectScanner = [] { throw Error(5, "The scanner could not be selected: No Data Source"); };
-    form.runEvent(&frmOptions::onSelectScanner);
+    form.runEvent(&OptionsForm::onSelectScanner);
     EXPECT_EQ(onlyBoxText(), "The scanner could not be selected: No Data Source");
 }
 
@@ -157,13 +157,13 @@ TEST_F(FormTest, PellwickIsLookedForThroughThePathBox) {
 TEST_F(FormTest, ErrorsOfTheShownDialogAreShownAndItStaysOpen) {
     form.load();
     // No request processor: removing the menu fails in its first step.
-    form.runEvent(&frmOptions::onRemoveMenu);
+    form.runEvent(&OptionsForm::onRemoveMenu);
     EXPECT_EQ(onlyBoxText(), "Encountered error removing menu: Invalid class string");
     w.boxes.clear();
     // Any other error of a handler: the generic text. Pellwick is there, but will not start.
     form.txtDxPath = "C:\\Dx";
     w.files["C:\\Dx\\pellwick.exe"] = "";
-    form.runEvent(&frmOptions::onPellwick);
+    form.runEvent(&OptionsForm::onPellwick);
     EXPECT_EQ(onlyBoxText(), "53: File not found");
     EXPECT_TRUE(form.loaded());
 }
@@ -173,7 +173,7 @@ TEST_F(FormTest, OptionsEntryShowsTheRecordBeforeTheFileIsReadAndWritesHoweverCl
     w.files[kIni] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nTrue\r\nFalse\r\n";
     gOptions->displayTwain = true;  // what the process holds, not the file
     bool shownTwain = false;
-    w.onShowOptions = [&](frmOptions& f) {
+    w.onShowOptions = [&](OptionsForm& f) {
         EXPECT_TRUE(gOptions->promptMemo);  // the file was read before the dialog came up
         shownTwain = f.ckDisplayTwain;
         f.onDebugDoubleClick();
@@ -183,7 +183,7 @@ TEST_F(FormTest, OptionsEntryShowsTheRecordBeforeTheFileIsReadAndWritesHoweverCl
     EXPECT_TRUE(shownTwain);
     EXPECT_EQ(w.files[kIni], "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nTrue\r\nTrue\r\n");
 
-    w.onShowOptions = [&](frmOptions& f) {
+    w.onShowOptions = [&](OptionsForm& f) {
         EXPECT_EQ(f.lblDebug, "Debug mode is enabled.");  // a fresh form, loaded again
         f.ckDisplayDorvex = true;
         f.onOk();

@@ -11,17 +11,17 @@ struct Control;
 // What the Integrated Menu frame's buttons do, given by the command that shows
 // the form (commands/options_commands.h): the form itself asks nothing of QuickBooks.
 struct MenuButtons {
-    void (*add)(const std::string& appName, const std::string& appGUID);
-    void (*remove)(const std::string& appName, const std::string& appGUID);
+    void (*add)(const std::string& appName, const std::string& appGuid);
+    void (*remove)(const std::string& appName, const std::string& appGuid);
 };
 
-class frmOptions {
+class OptionsForm {
 public:
-    explicit frmOptions(const MenuButtons& menuButtons) : menuButtons_(menuButtons) {}
+    explicit OptionsForm(const MenuButtons& menuButtons) : menuButtons_(menuButtons) {}
 
     // Public fields, filled from the string table by onLoad.
     std::string appName;
-    std::string appGUID;
+    std::string appGuid;
 
     // Control state.
     bool ckDisplayTwain = false;
@@ -62,7 +62,7 @@ public:
     // Runs the handler of an event of the shown dialog. An error it raises has no
     // caller to go to: it is shown as the generic error text and the dialog stays
     // open, so nothing already applied is lost.
-    void runEvent(void (frmOptions::*handler)());
+    void runEvent(void (OptionsForm::*handler)());
 
 private:
     MenuButtons menuButtons_;
