@@ -13,7 +13,6 @@
 
 #include "com/com_classes.h"
 #include "installer/facts/new_settings.h"
-#include "platform/fake/fake_platform.h"
 
 using namespace marlet;
 
@@ -76,7 +75,6 @@ std::string nsisString(const std::string& line, const std::map<std::string, std:
 }  // namespace
 
 TEST(InstallerFacts, NewSettingsMacroWritesWhatTheProductWritesForThoseFolders) {
-    fake::install();
     cmOptions product;
     product.dxPath = "C:\\Program Files\\Dorvex $1 \"x\"\\";
     product.configPath = "";
