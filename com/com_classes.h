@@ -12,8 +12,9 @@
 
 namespace marlet::com {
 
-// A class id as Windows writes it in the registry: "{8-4-4-4-12}" hex digits,
-// upper case, as StringFromGUID2 gives it.
+// One class: its ProgID, the description its keys hold, and its CLSID as
+// Windows writes it in the registry ("{8-4-4-4-12}" hex digits, upper case, as
+// StringFromGUID2 gives it).
 struct ComClassFacts {
     const char* progId;
     const char* description;
