@@ -1,6 +1,5 @@
-// marlet.exe's public COM classes: the one table /regserver, /unregserver, the
-// serving loop and the MSI packages' registry rows (installer/msi/com_classes.cmake)
-// all read.
+// The factories of marlet.exe's COM classes, beside the classes' registry facts
+// (com/com_classes.h), and each class's GUID made from its registry text.
 #include "com/com_classes_win32.h"
 
 #include <iterator>
@@ -9,20 +8,35 @@
 #include "app/log.h"
 #include "com/com_object_win32.h"
 #include "platform/win32/win32_util.h"
-#include "qb/menu_subscription.h"
-#include "settings/options.h"
 
 namespace marlet::com {
 
-// {15B42DA8-7878-4EE2-B4B7-1A9BE5C3D21B}
-const CLSID CLSID_QBMenuListener = {0x15B42DA8, 0x7878, 0x4EE2, {0xB4, 0xB7, 0x1A, 0x9B, 0xE5, 0xC3, 0xD2, 0x1B}};
-// {29C16FFB-9829-4231-AA2A-93C2D2896D6F}
-const CLSID CLSID_cmOptions = {0x29C16FFB, 0x9829, 0x4231, {0xAA, 0x2A, 0x93, 0xC2, 0xD2, 0x89, 0x6D, 0x6F}};
+namespace {
 
-const ComClass kClasses[kClassCount] = {
-    {kListenerProgID, L"Marlet QuickBooks menu listener", &CLSID_QBMenuListener, createListener},
-    {kOptionsProgID, L"Marlet options record", &CLSID_cmOptions, createOptions},
+constexpr CLSID clsidOf(const ComClassFacts& c) {
+    const GuidNumbers g = guidNumbers(c.clsid);
+    return {g.data1, g.data2, g.data3,
+            {g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4], g.data4[5], g.data4[6], g.data4[7]}};
+}
+
+constexpr ComClass row(const ComClassFacts& c, HRESULT (*create)(REFIID, void**)) {
+    return {&c, clsidOf(c), create};
+}
+
+}  // namespace
+
+constexpr ComClass kClasses[kClassCount] = {
+    row(kComClasses[0], createListener),
+    row(kComClasses[1], createOptions),
 };
+
+// Each class of the table once, in its order, each with the factory of its own kind.
+consteval bool rowsFollowTheTable() {
+    for (size_t i = 0; i < kClassCount; i++)
+        if (kClasses[i].facts != &kComClasses[i]) return false;
+    return kComClasses[0].progId == kListenerProgID && kComClasses[1].progId == kOptionsProgID;
+}
+static_assert(rowsFollowTheTable(), "kClasses must follow kComClasses row by row");
 
 void logFailedCall(const char* call, HRESULT hr) {
     logLine(std::string(call) + " failed: " + supportErrorText(hresultError(hr)));

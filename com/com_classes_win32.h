@@ -1,20 +1,21 @@
 #pragma once
-// The COM classes marlet.exe serves: what /regserver writes for each and what
-// the serving loop registers.
+// The COM classes marlet.exe serves (com/com_classes.h), with what only Windows
+// needs: each one's CLSID as a GUID and the factory that makes its objects.
 #include <windows.h>
 
 #include <cstddef>
 
+#include "com/com_classes.h"
+
 namespace marlet::com {
 
 struct ComClass {
-    const char* progId;
-    const wchar_t* description;
-    const CLSID* clsid;
+    const ComClassFacts* facts;
+    CLSID clsid;  // facts->clsid's numbers
     HRESULT (*create)(REFIID riid, void** object);
 };
 
-constexpr size_t kClassCount = 2;
+constexpr size_t kClassCount = std::size(kComClasses);
 extern const ComClass kClasses[kClassCount];
 
 // The one log line of a call that failed: its name and its code, hex first,

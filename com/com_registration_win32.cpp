@@ -1,7 +1,6 @@
 #include "com/com_registration_win32.h"
 
 #include <windows.h>
-#include <oleauto.h>
 
 #include <string>
 
@@ -12,12 +11,6 @@
 namespace marlet::com {
 
 namespace {
-
-std::wstring guidText(const GUID& g) {
-    wchar_t text[40] = {};
-    StringFromGUID2(g, text, 40);
-    return text;
-}
 
 bool setValue(const std::wstring& key, const std::wstring& value) {
     HKEY k;
@@ -54,13 +47,14 @@ bool deleteTree(const std::wstring& key) {
 bool registerClasses() {
     std::wstring server = L"\"" + win32::exePathWide() + L"\"";
     bool ok = true;
-    for (const ComClass& c : kClasses) {
-        std::wstring clsid = guidText(*c.clsid);
+    for (const ComClassFacts& c : kComClasses) {
+        std::wstring clsid = widen(c.clsid);
         std::wstring key = L"CLSID\\" + clsid;
         std::wstring progId = widen(c.progId);
-        ok &= setValue(progId, c.description);
+        std::wstring description = widen(c.description);
+        ok &= setValue(progId, description);
         ok &= setValue(progId + L"\\CLSID", clsid);
-        ok &= setValue(key, c.description);
+        ok &= setValue(key, description);
         ok &= setValue(key + L"\\ProgID", progId);
         ok &= setValue(key + L"\\LocalServer32", server);
     }
@@ -69,8 +63,8 @@ bool registerClasses() {
 
 bool unregisterClasses() {
     bool ok = true;
-    for (const ComClass& c : kClasses) {
-        ok &= deleteTree(L"CLSID\\" + guidText(*c.clsid));
+    for (const ComClassFacts& c : kComClasses) {
+        ok &= deleteTree(L"CLSID\\" + widen(c.clsid));
         ok &= deleteTree(widen(c.progId));
     }
     return ok;

@@ -105,7 +105,7 @@ bool registerClassObjects() {
     static ClassFactory factories[kClassCount];  // as long as the process
     for (size_t i = 0; i < kClassCount; i++) {
         factories[i].class_ = &kClasses[i];
-        HRESULT hr = CoRegisterClassObject(*kClasses[i].clsid, &factories[i], CLSCTX_LOCAL_SERVER,
+        HRESULT hr = CoRegisterClassObject(kClasses[i].clsid, &factories[i], CLSCTX_LOCAL_SERVER,
                                            REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &gServer.cookies[i]);
         if (FAILED(hr)) {
             logFailedCall("CoRegisterClassObject", hr);

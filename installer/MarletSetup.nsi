@@ -2,7 +2,9 @@
 ;
 ; Built by installer/CMakeLists.txt:
 ;   makensis -DVERSION=1.0.0 -DMARLET_EXE_64=... -DMARLET_EXE_32=... -DMANUAL_PDF=... -DADMIN_GUIDE_PDF=...
-;            -DICON=... -DOUTFILE=... -DSIGN=command -DUNINSTALLER_COPY=... MarletSetup.nsi
+;            -DICON=... -DOUTFILE=... -DSIGN=command -DUNINSTALLER_COPY=... -DNEW_SETTINGS=... MarletSetup.nsi
+; NEW_SETTINGS is the include installer_facts writes from Marlet's own settings
+; table: the lines of a new dxqb.ini and what a folder line cannot hold.
 ;
 ; A 64-bit program: every QuickBooks Desktop that Intuit still supports needs
 ; 64-bit Windows. Carries both builds of marlet.exe and installs the one that
@@ -70,6 +72,7 @@ SetCompressor /SOLID lzma
 !include FileFunc.nsh
 !include LogicLib.nsh
 !include nsDialogs.nsh
+!include "${NEW_SETTINGS}"
 
 Var Bits            ; the build to install: 64 or 32
 Var Found           ; the registry view the request processor is registered in: 64, 32 or ""
@@ -146,8 +149,7 @@ Function TrailingBackslash
   Exch $0
 FunctionEnd
 
-; The six lines marlet.exe reads, in the system's ANSI code page, each ended
-; by CR LF: displayTwain, dxPath, configPath, displayDorvex, promptMemo, debugMode.
+; The lines marlet.exe reads, in the system's ANSI code page (NEW_SETTINGS).
 Function WriteOptionsFile
   ClearErrors
   FileOpen $0 "$INSTDIR\dxqb.ini" w
@@ -156,12 +158,7 @@ Function WriteOptionsFile
     SetErrorLevel 2
     Abort "Could not create $INSTDIR\dxqb.ini"
   ${EndIf}
-  FileWrite $0 "False$\r$\n"
-  FileWrite $0 "$DxPath$\r$\n"
-  FileWrite $0 "$ConfigPath$\r$\n"
-  FileWrite $0 "False$\r$\n"
-  FileWrite $0 "False$\r$\n"
-  FileWrite $0 "False$\r$\n"
+  !insertmacro WriteNewSettings $0 $DxPath $ConfigPath
   FileClose $0
   DetailPrint "Created dxqb.ini"
 FunctionEnd
@@ -188,9 +185,9 @@ Function RequestProcessorRegistered
 FunctionEnd
 
 ; Pushes why the text on the stack cannot be a line of dxqb.ini, or "": a
-; line break would add lines to the six, "|" is refused by the packages' too,
-; and a character the system's ANSI code page cannot hold would be written
-; as another one (no best fit: "?" is reported as not held).
+; character NEW_SETTINGS names (a line break would add lines, "|" is refused by
+; the packages' too), or one the system's ANSI code page cannot hold, which
+; would be written as another one (no best fit: "?" is reported as not held).
 Function BadLineText
   Exch $0
   Push $1
@@ -202,12 +199,9 @@ Function BadLineText
     StrCpy $2 $0 1 $1
     ${If} $2 == ""
       ${Break}
-    ${ElseIf} $2 == "$\r"
-    ${OrIf} $2 == "$\n"
-      StrCpy $3 "it holds a line break"
-      ${Break}
-    ${ElseIf} $2 == "|"
-      StrCpy $3 'it holds "|"'
+    ${EndIf}
+    !insertmacro FolderCharacterFault $2 $3
+    ${If} $3 != ""
       ${Break}
     ${EndIf}
     IntOp $1 $1 + 1
@@ -216,7 +210,7 @@ Function BadLineText
     ; WC_NO_BEST_FIT_CHARS; the last argument says whether a character had no match.
     System::Call 'kernel32::WideCharToMultiByte(i 0, i 0x400, w r0, i -1, m .r1, i ${NSIS_MAX_STRLEN}, p 0, *i 0 r2) i .r1'
     ${If} $2 != 0
-      StrCpy $3 "it holds a character that this Windows' code page cannot hold"
+      StrCpy $3 "${FOLDER_NOT_IN_CODE_PAGE}"
     ${EndIf}
   ${EndIf}
   StrCpy $0 $3

@@ -18,9 +18,9 @@ marlet_wine_choose
 marlet_wine_report
 
 echo "demo: building (the first build takes a few minutes)"
-# The installer carries the 32-bit marlet.exe too (built, not run).
+# The installers carry the 32-bit marlet.exe and settings_action.dll too (built, not run).
 cmake --preset windows-mingw-i686 >/dev/null
-cmake --build --preset windows-mingw-i686 -j2 --target marlet >/dev/null
+cmake --build --preset windows-mingw-i686 -j2 --target marlet settings_action >/dev/null
 cmake --preset windows-mingw >/dev/null
 cmake --build --preset windows-mingw -j2 >/dev/null
 

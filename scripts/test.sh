@@ -55,11 +55,12 @@ wine32() {
   if [ "$MARLET_RUNS_32BIT" = yes ]; then "$top/scripts/wine32.sh"; fi
 }
 
-# The installer carries the 32-bit marlet.exe: build it before the 64-bit build.
+# The installers carry the 32-bit marlet.exe and settings_action.dll: build them
+# before the 64-bit build.
 windows() {
   wine32 || return 1
   if [ -z "${MARLET_SIGN_PFX:-}" ]; then throwaway_certificate || return 1; fi
-  cmake --preset windows-mingw-i686 >/dev/null && cmake --build --preset windows-mingw-i686 -j2 --target marlet &&
+  cmake --preset windows-mingw-i686 >/dev/null && cmake --build --preset windows-mingw-i686 -j2 --target marlet settings_action &&
     cmake --preset windows-mingw >/dev/null && cmake --build --preset windows-mingw -j2 || return 1
   . "$top/scripts/wine-session.sh"
   wine_session_start "$top/build/mingw/wineprefix" --own-display

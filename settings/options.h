@@ -65,6 +65,16 @@ inline constexpr Setting kSettings[] = {
 constexpr unsigned policyBit(const Setting& s) { return 1u << (s.line - 1); }
 inline bool cmOptions::byPolicy(const Setting& s) const { return (fromPolicy & policyBit(s)) != 0; }
 
+// Characters a value cannot hold, and why ("holds ...").
+struct BannedCharacters {
+    const char* chars;
+    const char* why;
+};
+
+// A line of the file ends at LF or CR LF (splitLines): a text setting holding
+// either would shift the settings after it, so none may hold them.
+inline constexpr BannedCharacters kLineBreaks = {.chars = "\r\n", .why = "holds a line break"};
+
 // The classic text-to-Boolean conversion: "True"/"False" in any case, or a
 // number (zero false, anything else true). Anything else has no value.
 std::optional<bool> textToBoolean(const std::string& text);

@@ -25,7 +25,8 @@ std::string unusableBecause(const Setting& s, const RegistryValue& v) {
     if (v.type != RegType::Sz) return "a " + typeName(v.type) + ", not a REG_SZ";
     if (v.text.empty()) return "an empty folder";
     // The file holds a folder on one line: one with a line break could not be saved or read back.
-    if (v.text.find_first_of("\r\n") != std::string::npos) return "the folder holds a line break";
+    if (v.text.find_first_of(kLineBreaks.chars) != std::string::npos)
+        return std::string("the folder ") + kLineBreaks.why;
     return "";
 }
 

@@ -17,7 +17,11 @@
 #include <algorithm>
 #include <string>
 
+#include "installer/facts/new_settings.h"
+
 namespace {
+
+namespace facts = marlet::installer;
 
 std::wstring property(MSIHANDLE install, const wchar_t* name) {
     wchar_t none[1] = L"";
@@ -31,24 +35,36 @@ std::wstring property(MSIHANDLE install, const wchar_t* name) {
 
 std::wstring actionData(MSIHANDLE install) { return property(install, L"CustomActionData"); }
 
-// Why `text` cannot be a line of dxqb.ini, or "": a line break would add lines
-// to the six (a later line could be set that way), "|" would shift
-// CustomActionData's fields, and a character the system's ANSI code page
-// cannot hold would be written as another (no best fit: not even a look-alike).
+std::string convert(const std::wstring& text, UINT codePage, DWORD flags, BOOL* usedDefault) {
+    if (text.empty()) return "";
+    const int length = static_cast<int>(text.size());
+    int size = WideCharToMultiByte(codePage, flags, text.c_str(), length, nullptr, 0, nullptr, usedDefault);
+    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0 && WideCharToMultiByte(codePage, flags, text.c_str(), length, bytes.data(), size, nullptr,
+                                        usedDefault) != size)
+        bytes.clear();
+    return bytes;
+}
+
+std::string utf8(const std::wstring& text) { return convert(text, CP_UTF8, 0, nullptr); }
+
+std::wstring wide(const std::string& utf8) {
+    if (utf8.empty()) return L"";
+    const int length = static_cast<int>(utf8.size());
+    int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), length, nullptr, 0);
+    std::wstring text(static_cast<size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), length, text.data(), size);
+    return text;
+}
+
+// Why `text` cannot be a folder line of dxqb.ini (installer/facts/new_settings.h), or "".
 std::wstring badLine(const std::wstring& text) {
-    if (text.find_first_of(L"\r\n") != std::wstring::npos) return L"it holds a line break";
-    if (text.find(L'|') != std::wstring::npos) return L"it holds \"|\"";
+    const std::string why = facts::folderFault(utf8(text));
+    if (!why.empty()) return L"it " + wide(why);
     if (text.empty()) return L"";
     BOOL usedDefault = FALSE;
-    int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, &usedDefault);
-    std::string bytes(static_cast<size_t>(size > 0 ? size : 1), '\0');
-    usedDefault = FALSE;
-    if (size <= 0 ||
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()), bytes.data(),
-                            size, nullptr, &usedDefault) != size ||
-        usedDefault)
-        return L"it holds a character that this Windows' code page cannot hold";
+    const std::string bytes = convert(text, CP_ACP, WC_NO_BEST_FIT_CHARS, &usedDefault);
+    if (bytes.empty() || usedDefault) return L"it " + wide(facts::kNotInCodePage);
     return L"";
 }
 
@@ -70,13 +86,7 @@ std::wstring withBackslash(std::wstring folder) {
 }
 
 // The system's ANSI code page, in which marlet.exe reads the file.
-std::string ansi(const std::wstring& text) {
-    if (text.empty()) return "";
-    int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
+std::string ansi(const std::string& utf8Text) { return convert(wide(utf8Text), CP_ACP, 0, nullptr); }
 
 // A line in the installation's log.
 void log(MSIHANDLE install, const std::wstring& text) {
@@ -108,9 +118,8 @@ extern "C" __declspec(dllexport) UINT __stdcall WriteSettings(MSIHANDLE install)
         log(install, L"the folders for " + path + L" cannot be written into it");
         return ERROR_INSTALL_FAILURE;
     }
-    // The six lines: displayTwain, dxPath, configPath, displayDorvex, promptMemo, debugMode.
-    const std::string text = "False\r\n" + ansi(withBackslash(field(data, 1))) + "\r\n" +
-                             ansi(withBackslash(field(data, 2))) + "\r\nFalse\r\nFalse\r\nFalse\r\n";
+    const std::string text = ansi(
+        facts::newSettingsText(utf8(withBackslash(field(data, 1))), utf8(withBackslash(field(data, 2)))));
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
