@@ -25,6 +25,7 @@ step "building (log: $log)"
 "$top/scripts/deps.sh" >>"$log" 2>&1
 cmake -S "$top" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >>"$log"
 cmake --build "$native" -j2 --target listener_bench >>"$log"
+# The build the installer carries: the windows-mingw preset's (its folder and build type).
 cmake -S "$top" -B "$mingw" -G Ninja --toolchain "$top/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=MinSizeRel >>"$log"
 cmake --build "$mingw" -j2 --target marlet bare qbhost_standin null_listener filetools_standin dorvex_standin \
@@ -117,8 +118,9 @@ row "event round trip: marlet / null server" "$(spread "${trips[@]}")" "<= 1.05"
 row "  whole cycle, event to Dorvex started" "$(spread "${cycles[@]}")" "<= 1.2" "$(verdict "$cycle" 1.2)"
 inproc_us=$(awk -v n="$inproc_ns" 'BEGIN { printf "%.2f", n / 1000 }')
 row "parse + dispatch + compose, median" "$inproc_us us" "<= 10 us" "$(verdict "$inproc_us" 10)"
-size_mb=$(awk -v s="$size" 'BEGIN { printf "%.2f", s / 1048576 }')
-row "marlet.exe size" "$size_mb MB ($size bytes)" "<= 1.5 MB" "$(verdict "$size_mb" 1.5)"
+# In KB of 1024 bytes; a signed copy (installer/) is larger by its signature.
+size_kb=$(awk -v s="$size" 'BEGIN { printf "%.1f", s / 1024 }')
+row "marlet.exe size (64-bit, as shipped)" "$size_kb KB ($size bytes)" "<= 460 KB" "$(verdict "$size_kb" 460)"
 row "imported DLLs" "${imports}" "system only" "$([ -z "$foreign" ] && echo ok || echo "MISSED:$foreign")"
 row "  delay-loaded at first use" "${delayed:-none}" "" ""
 share_mb=$(awk -v a="$marlet_peak" -v b="$null_peak" 'BEGIN { printf "%.2f", (a - b) / 1024 }')

@@ -4,7 +4,8 @@
 # Two starts of marlet.exe are timed: the usual one, whose options file is
 # already in the program's own form (as after any earlier start) and is left as
 # it is, and one whose file must be written anew (durably: a flushed temporary
-# file renamed over it).
+# file renamed over it): a file cut short, which a save completes. (A file that
+# holds the same values in other words is left as it is: the save compares values.)
 #   bench/startup.sh [BIN_FOLDER] [ROUNDS]
 # Prints the medians and the ratios (target <= 1.10).
 set -euo pipefail
@@ -23,7 +24,7 @@ cp "$bin/bare.exe" "$work/"
 cp "$bin/marlet.exe" "$work/same/"
 cp "$bin/marlet.exe" "$work/anew/"
 printf 'False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nFalse\r\nFalse\r\nFalse\r\n' > "$work/same/dxqb.ini"
-printf 'false\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\n0\r\n0\r\n0\r\n' > "$work/anew.ini"
+printf 'False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\n' > "$work/anew.ini"
 cd "$work"
 
 now_us() { date +%s%6N; }

@@ -25,6 +25,8 @@ struct Server {
     DWORD servingThread = 0;
     bool lastObjectGone = false;        // COM hands out no more objects: the loop ends
     HWND wakeWindow = nullptr;          // the menu events' wake-up (below)
+    int objects = 0;                    // objects and server locks alive: some caller holds one
+    bool wakeArmed = false;             // work waits for its caller to let go (or the timer)
     DWORD cookies[kClassCount] = {};    // the class objects' registrations
 };
 Server gServer;
@@ -32,10 +34,29 @@ Server gServer;
 // The menu events' work runs from this message-only window's procedure, in the
 // serving thread's loop. A box's or dialog's own loop dispatches the wake-up
 // too; the queue then leaves the new work to the run that is under way.
+//
+// Work left by a call starts once the caller has let go of its objects: a
+// caller releases its listener right after inform, and that Release is a call
+// too, which would otherwise wait behind the work (Dorvex's start, a box) and
+// keep QuickBooks busy. A caller that keeps its objects gets the work after
+// kCallerGrace all the same.
 constexpr UINT kWakeUp = WM_APP + 1;
+constexpr UINT_PTR kWakeTimer = 1;
+constexpr UINT kCallerGrace = 50;  // milliseconds
+
+void wakeNow() {
+    if (gServer.wakeArmed) KillTimer(gServer.wakeWindow, kWakeTimer);
+    gServer.wakeArmed = false;
+    PostMessageW(gServer.wakeWindow, kWakeUp, 0, 0);
+}
 
 LRESULT CALLBACK wakeProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
-    if (message != kWakeUp) return DefWindowProcW(window, message, wp, lp);
+    bool timer = message == WM_TIMER && wp == kWakeTimer;
+    if (message != kWakeUp && !timer) return DefWindowProcW(window, message, wp, lp);
+    if (timer) {
+        KillTimer(window, kWakeTimer);
+        gServer.wakeArmed = false;
+    }
     try {
         menuEvents().runWaiting();
     } catch (...) {
@@ -44,13 +65,27 @@ LRESULT CALLBACK wakeProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     return 0;
 }
 
+// One hold on the server less; at none COM stops handing out objects of this
+// process, and the loop ends.
+void releaseHold() {
+    if (CoReleaseServerProcess() == 0) {
+        gServer.lastObjectGone = true;
+        PostThreadMessageW(gServer.servingThread, WM_NULL, 0, 0);
+    }
+}
+
 // Work that waits holds the server, as an object does: the process ends, and
 // COM stops handing out its objects, only once the last piece is done.
 void workArrived() {
-    objectCreated();
-    PostMessageW(gServer.wakeWindow, kWakeUp, 0, 0);
+    CoAddRefServerProcess();
+    if (gServer.objects == 0) {
+        wakeNow();
+    } else if (!gServer.wakeArmed) {
+        gServer.wakeArmed = SetTimer(gServer.wakeWindow, kWakeTimer, kCallerGrace, nullptr) != 0;
+        if (!gServer.wakeArmed) wakeNow();
+    }
 }
-void workFinished() { objectDestroyed(); }
+void workFinished() { releaseHold(); }
 
 bool createWakeWindow() {
     WNDCLASSW wc = {};
@@ -141,14 +176,15 @@ bool windowOpen() {
 
 }  // namespace
 
-void objectCreated() { CoAddRefServerProcess(); }
+void objectCreated() {
+    gServer.objects++;
+    CoAddRefServerProcess();
+}
 
 void objectDestroyed() {
-    // At zero COM stops handing out objects of this process; the loop then ends.
-    if (CoReleaseServerProcess() == 0) {
-        gServer.lastObjectGone = true;
-        PostThreadMessageW(gServer.servingThread, WM_NULL, 0, 0);
-    }
+    // The caller has let go of everything: what it left waiting runs now.
+    if (--gServer.objects == 0 && gServer.wakeArmed) wakeNow();
+    releaseHold();
 }
 
 }  // namespace com
