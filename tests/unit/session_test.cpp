@@ -133,12 +133,13 @@ TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
     EXPECT_TRUE(company->log.empty());
 
     {
-        // The menu's road has no session: a data request is refused before QuickBooks is asked,
+        // The menu's road has no session: what needs one is refused before QuickBooks is asked,
         // and the guard closes what is open.
         QBConnection qb(QBConnection::Leftover::Closed);
         qb.open(QBConnection::Road::Subscriptions, "Marlet");
         EXPECT_EQ(errorOf([&] { qb->DoRequests(qb->CreateMsgSetRequest("US", 4, 0)); }).description(),
                   "No QuickBooks session is open.");
+        EXPECT_EQ(errorOf([&] { qb->GetCurrentCompanyFileName(); }).description(), "No QuickBooks session is open.");
     }
     EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection", "CloseConnection", "Release"}));
     EXPECT_EQ(company->log[0].args, (std::vector<std::string>{"", "Marlet"}));
