@@ -100,3 +100,30 @@ TEST(QbEvents, MalformedTextIsAFailure) {
     EXPECT_EQ(failureOf("<Other><QBXMLEvents/></Other>"), kInvalidArg);
     EXPECT_EQ(failureOf("<QBXML><QBXMLEvents><UIExtensionEvent/></QBXMLEvents></QBXML>"), kInvalidArg);
 }
+
+// Two paths name one company file as Windows compares them: case folded letter
+// by letter through Latin, Greek and Cyrillic, either slash; a byte that is not
+// UTF-8 equals only itself.
+TEST(QbEvents, CompanyFilePathsCompareAsWindowsDoes) {
+    const struct {
+        const char *a, *b;
+        bool same;
+    } rows[] = {
+        {"C:/Books/az.qbw", "c:\\BOOKS\\AZ.QBW", true},
+        {"àþ café", "ÀÞ CAFÉ", true},
+        {"ÿ", "Ÿ", true},
+        {"÷", "×", false},
+        {"āĺňźž", "ĀĹŇŹŽ", true},
+        {"İ", "ı", false},
+        {"αω", "ΑΩ", true},
+        {"ς", "Σ", false},
+        {"ая ѐџ", "АЯ ЀЏ", true},
+        {"\x80", "\xC2\x80", false},
+        {"\xFF", "ÿ", false},
+        {"\xC3" "A", "Á", false},
+        {"a\xC3", "A\xC3", true},
+        {"ab", "a", false},
+        {"a", "ab", false},
+    };
+    for (const auto& r : rows) EXPECT_EQ(sameCompanyFile(r.a, r.b), r.same) << r.a << " / " << r.b;
+}
