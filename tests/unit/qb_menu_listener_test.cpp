@@ -354,3 +354,24 @@ TEST_F(ListenerTest, IdenticalWaitingPicksRunOnce) {
               std::string::npos);
     enableLog(false);
 }
+
+// The server hears of work left once its hooks are set, before push returns,
+// and of each such piece's end, however it ended; work left earlier runs untold.
+namespace {
+int gArrived, gFinished;
+}
+TEST(EventQueue, TheServerHearsOfTheWorkLeftAfterItsHooksAndOfItsEnd) {
+    fake::install();
+    gArrived = gFinished = 0;
+    EventQueue& queue = menuEvents();
+    std::vector<int> finishedBefore;  // what each piece saw when it ran
+    queue.push([&] { finishedBefore.push_back(gFinished); });
+    EXPECT_EQ(gArrived, 0);
+    queue.setHooks([] { gArrived++; }, [] { gFinished++; });
+    queue.push([&] { finishedBefore.push_back(gFinished); });
+    EXPECT_EQ(gArrived, 1);
+    queue.push([] { throw Error(5, "failed"); });
+    EXPECT_THROW(queue.runWaiting(), Error);
+    EXPECT_EQ(finishedBefore, (std::vector<int>{0, 0}));
+    EXPECT_EQ(gFinished, 2);
+}
