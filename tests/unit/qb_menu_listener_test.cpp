@@ -212,7 +212,8 @@ TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
 // cannot be confirmed the lookup runs and the log says so.
 TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
     const std::string launch = scanCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"});
-    company->openAnother("C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW");
+    const std::string open = "C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW";
+    company->openAnother(open);
     enableLog(true);
     const std::pair<const char*, bool> rows[] = {
         {"c:/users/ann/DOCUMENTS/ölmÜhle cafÉ.qbw", true},           // the same file
@@ -224,7 +225,10 @@ TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
         SCOPED_TRACE(picked);
         w.boxes.clear(), w.started.clear();
         inform(menuEvent("scan", kInvoice, picked));
-        EXPECT_EQ(outcome().substr(0, runs ? std::string::npos : 9), runs ? launch : "box Error");
+        EXPECT_EQ(outcome(), runs ? launch
+                                  : "box Error: The menu entry was picked in the company file \"" + std::string(picked) +
+                                        "\", but QuickBooks now has \"" + open + "\" open, so nothing was started. "
+                                        "Please open \"" + picked + "\" and pick the entry again.");
     }
     company->config.failCall = "GetCurrentCompanyFileName";  // an older request processor
     company->config.failHresult = int32_t(0x80020003);

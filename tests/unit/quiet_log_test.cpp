@@ -115,6 +115,7 @@ TEST_F(QuietLogTest, TheLogFollowsAScanFromEventToDorvex) {
     const char* expected[] = {
         "2007-03-09 14:05:07 [4242] started: -Embedding\r\n",
         "settings read from C:\\Marlet\\dxqb.ini",
+        "done, exit code 0",
         "menu event \"scan\", open window: transaction Invoice 1A-1165000101",
         "QuickBooks OpenConnection2: done",
         "QuickBooks answer TransactionQueryRs: statusCode 0, statusSeverity Info, statusMessage Status OK",

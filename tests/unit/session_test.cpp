@@ -127,6 +127,7 @@ TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
         qb->ToEventsMsgSet(
             "<?xml version=\"1.0\"?><QBXML><QBXMLEvents><UIExtensionEvent><EventTag>scan</EventTag>"
             "</UIExtensionEvent></QBXMLEvents></QBXML>");
+        EXPECT_EQ(errorOf([&] { qb->GetCurrentCompanyFileName(); }).description(), "No connection to QuickBooks is open.");
         qb.close();  // nothing open: nothing done
     }
     EXPECT_TRUE(w.log.empty());

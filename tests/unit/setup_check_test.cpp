@@ -309,6 +309,7 @@ TEST(SetupCheck, QuietRunsLogAndAHangingCheckIsBounded) {
         s.company->config.fault = "qbNotRunning";
         EXPECT_EQ(runMain(s.w, "/check /quiet"), kExitCheckFailed);
         EXPECT_TRUE(s.w.boxes.empty());
+        EXPECT_NE(s.w.files[logFilePath()].find("set-up check: QuickBooks: FAILED: 0x80040408"), std::string::npos);
         EXPECT_EQ(s.w.watchdogSeconds, kQuietTimeLimitSeconds);
     }
     {
