@@ -229,6 +229,8 @@ TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
                                   : "box Error: The menu entry was picked in the company file \"" + std::string(picked) +
                                         "\", but QuickBooks now has \"" + open + "\" open, so nothing was started. "
                                         "Please open \"" + picked + "\" and pick the entry again.");
+        ASSERT_FALSE(company->log.empty());  // and the session is over, the connection closed
+        EXPECT_EQ(company->log.back().call + " " + company->log.back().args.at(0), "Release closed");
     }
     company->config.failCall = "GetCurrentCompanyFileName";  // an older request processor
     company->config.failHresult = int32_t(0x80020003);
@@ -238,6 +240,7 @@ TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
     enableLog(false);
     const std::string log = w.files[logFilePath()];
     for (const char* line : {"company file changed: picked in \"C:\\Users\\Ann\\Documents\\Olmuhle",
+                             "QuickBooks GetCurrentCompanyFileName: 0x80020003",
                              "company file not confirmed: QuickBooks does not name it (0x80020003",
                              "company file not confirmed: the event names none"})
         EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
