@@ -121,8 +121,11 @@ TEST_F(ListenerTest, OnlyTheExactTagsAct) {
         inform(menuEvent(tag, ""));
         EXPECT_EQ(outcome(), "nothing");
     }
+    enableLog(true);
     inform("<QBXML><QBXMLEvents><DataEvent><ListEvent/></DataEvent></QBXMLEvents></QBXML>");  // not a menu event
+    enableLog(false);
     EXPECT_EQ(outcome(), "nothing");
+    EXPECT_NE(w.files[logFilePath()].find("event that is not a menu event: ignored"), std::string::npos);
     EXPECT_TRUE(docs.empty());
     EXPECT_EQ(w.optionsDialogsShown, 0);
     // A character reference that spells the tag exactly is the tag.
@@ -232,6 +235,10 @@ TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
         ASSERT_FALSE(company->log.empty());  // and the session is over, the connection closed
         EXPECT_EQ(company->log.back().call + " " + company->log.back().args.at(0), "Release closed");
     }
+    company->openAnother("");  // QuickBooks names no file: the lookup runs
+    w.started.clear();
+    inform(menuEvent("scan", kInvoice, "C:\\Other.qbw"));
+    EXPECT_EQ(outcome(), launch);
     company->config.failCall = "GetCurrentCompanyFileName";  // an older request processor
     company->config.failHresult = int32_t(0x80020003);
     w.started.clear();
@@ -240,6 +247,7 @@ TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
     enableLog(false);
     const std::string log = w.files[logFilePath()];
     for (const char* line : {"company file changed: picked in \"C:\\Users\\Ann\\Documents\\Olmuhle",
+                             "company file not confirmed: QuickBooks names none",
                              "QuickBooks GetCurrentCompanyFileName: 0x80020003",
                              "company file not confirmed: QuickBooks does not name it (0x80020003",
                              "company file not confirmed: the event names none"})

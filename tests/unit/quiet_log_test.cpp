@@ -66,9 +66,13 @@ TEST_F(QuietLogTest, QuietMenuSwitchesTellByExitCodeAndLogOnly) {
 }
 
 // Quiet: neither kind of box is shown; each takes Cancel (OK where it offers
-// none) and the log tells it.
+// none) and the log tells it. Shown, an input box's answer stays out of the log.
 TEST_F(QuietLogTest, QuietBoxesAreAnsweredNotShown) {
     enableLog(true);
+    w.inputAnswers.push_back("Ann's memo");
+    EXPECT_EQ(InputBox("Please enter a memo", "Memo"), "Ann's memo");
+    EXPECT_TRUE(logged("input box: Memo -> a text typed") && !logged("Ann's")) << log();
+    w.inputs.clear();
     setQuietMode(true);
     w.inputAnswers.push_back("typed");
     EXPECT_EQ(InputBox("Please enter a memo", "Memo"), "");
