@@ -223,6 +223,13 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"Menu"},
          {"Menu: FAILED: QuickBooks holds a menu under Marlet's name, but it calls Other.Listener instead of "
           "Marlet.QBMenuListener. Use Remove Menu and then Add Menu in Options"}},
+        {"a class called by its CLSID",
+         [](Site& s) {
+             pugi::xml_node callback = storedMenu(s).child("COMCallbackInfo");
+             callback.remove_child("ProgID");
+             callback.append_child("CLSID").text().set("{C}");
+         },
+         {"Menu"}, {"but it calls the class {C} instead of Marlet.QBMenuListener."}},
         {"entries not Marlet's",
          [](Site& s) {
              // Every text in place, one tag not: the event would lead nowhere.
