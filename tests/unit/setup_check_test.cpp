@@ -216,8 +216,8 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"QuickBooks: FAILED: QuickBooks Pro 2006 16.0 answers, but takes qbXML 1.0, 1.1, 2.0, 2.1, 3.0, not 4.0. "
           "Update QuickBooks to a release that takes qbXML 4.0 (2005 or later)."}},
         {"menu not subscribed", [](Site& s) { s.company->subscriptions().reset(); }, {"Menu"},
-         {"not in the QuickBooks File menu (1: A query request did not find a matching object in QuickBooks). "
-          "Use Add Menu in Options"}},
+         {"Menu: FAILED: Marlet's entries are not in the QuickBooks File menu (1: A query request did not find a "
+          "matching object in QuickBooks). Use Add Menu in Options"}},
         {"another program's callback",
          [](Site& s) { storedMenu(s).child("COMCallbackInfo").child("ProgID").text().set("Other.Listener"); },
          {"Menu"},
