@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 #include "app/app.h"
 #include "app/log.h"
@@ -66,6 +67,17 @@ struct OlderQuickBooks : StandInProcessor {
         if (auto* text = std::get_if<std::string>(&answer); text && text->find(newest) != std::string::npos)
             text->erase(text->find(newest), newest.size());
         return answer;
+    }
+};
+
+// A request processor that refuses the first EndSession asked of it.
+struct EndingOnSecondTry : StandInProcessor {
+    using StandInProcessor::StandInProcessor;
+    bool refused = false;
+    Value call(const std::string& member, const std::vector<Value>& args) override {
+        if (member == "EndSession" && !std::exchange(refused, true))
+            throw Error(int32_t(0x80040401), "Could not access QuickBooks.");
+        return StandInProcessor::call(member, args);
     }
 };
 
@@ -152,6 +164,10 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"0x80040422 (-2147220446): This QuickBooks company file is open in single user mode and another "
           "application is already accessing it. Close the other program that is working with the company file "
           "(QuickBooks has it open for one user), then run the check again."}},
+        // A session QuickBooks will not end at first fails the check that opened it.
+        {"session not ended at first",
+         [](Site& s) { s.w.classes[kRP] = [c = s.company] { return std::make_unique<EndingOnSecondTry>(c); }; },
+         {"QuickBooks"}, {"QuickBooks: FAILED: 0x80040401 (-2147220479): Could not access QuickBooks. Close QuickBooks"}},
         {"QuickBooks cannot be reached", refusing("OpenConnection", 0x80040401), {"Menu"},
          {"Menu: FAILED: 0x80040401 (-2147220479): Could not access QuickBooks. Close QuickBooks, start it again"}},
         {"unexpected SDK error", refusing("ProcessRequest", 0x80040402), {"QuickBooks"},
