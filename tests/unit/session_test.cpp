@@ -108,6 +108,7 @@ TEST(QbxmlResponse, AnswersThatAreNotResponseSetsAreErrors) {
     };
     for (const char* xml : bad)
         EXPECT_EQ(errorOf([&] { MsgSetResponse rs(xml); }).number(), kErrBadAnswer) << xml;
+    EXPECT_EQ(errorOf([&] { MsgSetResponse rs(bad[0]); }).description(), "QuickBooks returned an empty answer.");
     EXPECT_EQ(errorOf([&] { MsgSetResponse rs(bad[1]); }).description().substr(0, 59),
               "QuickBooks returned an answer that is not well-formed XML (");
     EXPECT_EQ(errorOf([&] { MsgSetResponse rs(bad[2]); }).description(),
@@ -117,6 +118,7 @@ TEST(QbxmlResponse, AnswersThatAreNotResponseSetsAreErrors) {
     // A subscription response set is read the same way, and an empty one has no response 0.
     MsgSetResponse empty("<QBXML><QBXMLSubscriptionMsgsRs/></QBXML>");
     EXPECT_EQ(errorOf([&] { empty.at(0); }).number(), kErrNoResponse);
+    EXPECT_EQ(errorOf([&] { empty.at(0); }).description(), "QuickBooks returned no response to the request.");
 }
 
 TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
