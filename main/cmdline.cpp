@@ -19,7 +19,7 @@ std::vector<std::string> splitCommandLine(const std::string& s, int maxArgs) {
     int k = 0;
     bool inArgument = false;
     for (size_t i = 0; i < s.size(); i++) {
-        char next = i + 1 < s.size() ? s[i + 1] : '\0';
+        char next = s[i + 1];  // '\0' after the last character
         if (isSeparatorPair(s[i], next)) {
             inArgument = false;
             continue;

@@ -8,6 +8,12 @@ namespace marlet {
 // Raised when an exchange is asked for in the wrong state (a caller's mistake).
 constexpr int32_t kErrNotConnected = -2147220987;
 
+// The session's ticket, for an exchange that needs one.
+static const std::string& openTicket(const std::string& ticket) {
+    if (ticket.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");
+    return ticket;
+}
+
 static std::string textOf(const Value& v) {
     if (const std::string* s = std::get_if<std::string>(&v)) return *s;
     return "";
@@ -73,20 +79,17 @@ MsgSetRequest QBSessionManager::createMsgSetRequest(const std::string& country, 
 
 MsgSetResponse QBSessionManager::doRequests(const MsgSetRequest& request) {
     AutoObject& rp = processor();
-    if (ticket_.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");
-    return answerOf(call(rp, "ProcessRequest", {ticket_, request.toXml()}));
+    return answerOf(call(rp, "ProcessRequest", {openTicket(ticket_), request.toXml()}));
 }
 
 std::string QBSessionManager::currentCompanyFileName() {
     AutoObject& rp = processor();
-    if (ticket_.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");
-    return textOf(call(rp, "GetCurrentCompanyFileName", {ticket_}));
+    return textOf(call(rp, "GetCurrentCompanyFileName", {openTicket(ticket_)}));
 }
 
 void QBSessionManager::endSession() {
     AutoObject& rp = processor();
-    if (ticket_.empty()) throw Error(kErrNotConnected, "No QuickBooks session is open.");
-    call(rp, "EndSession", {ticket_});
+    call(rp, "EndSession", {openTicket(ticket_)});
     ticket_.clear();
 }
 

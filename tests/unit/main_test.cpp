@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "app/log.h"
 #include "events/event_queue.h"
 #include "main/cmdline.h"
 #include "platform/fake/fake_platform.h"
@@ -134,6 +135,7 @@ TEST_F(MainTest, MissingDorvexEndsTheProcessWithoutWritingOptions) {
     EXPECT_EQ(w.boxes[0].title, "Marlet");
     EXPECT_EQ(w.files[kIni], before);
     EXPECT_EQ(w.log.back(), "endProcess");
+    EXPECT_NE(w.files[logFilePath()].find("error: 53: File not found"), std::string::npos);
 }
 
 TEST_F(MainTest, UnregisteredClassGivesTheDorvexNotInstalledBox) {

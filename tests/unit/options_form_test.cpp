@@ -7,6 +7,7 @@
 #include "commands/options_commands.h"
 #include "platform/error.h"
 #include "platform/fake/fake_platform.h"
+#include "ui/options_dialog.h"
 
 using namespace marlet;
 
@@ -191,4 +192,15 @@ TEST_F(FormTest, OptionsEntryShowsTheRecordBeforeTheFileIsReadAndWritesHoweverCl
     optionsEntry();
     EXPECT_EQ(w.optionsDialogsShown, 2);
     EXPECT_EQ(w.files[kIni], "False\r\nC:\\Dx\\\r\nC:\\Cfg\\\r\nTrue\r\nTrue\r\nTrue\r\n");
+}
+
+// No window wired in to show the form in: an error for the caller to show, not a crash.
+TEST_F(FormTest, ShowWithoutADialogIsAnUnsetObjectError) {
+    setOptionsDialog(nullptr);
+    try {
+        form.show();
+        ADD_FAILURE() << "shown";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::to_string(e.number()) + ": " + e.description(), "91: Object variable or With block variable not set");
+    }
 }

@@ -85,7 +85,7 @@ TEST(TextToBoolean, ClassicConversion) {
         // exponents
         {"1e2", T}, {"1E+2", T}, {"1e-2", T}, {"0e5", F}, {"1e", none}, {"1e+", none}, {"e1", none},
         // hexadecimal and octal
-        {"&HFF", T}, {"&hff", T}, {"&H0", F}, {"&O7", T}, {"&o0", F}, {"&O8", none}, {"&HG", none},
+        {"&HFF", T}, {"&hAf", T}, {"&H0", F}, {"&O7", T}, {"&o0", F}, {"&O8", none}, {"&HG", none},
         {"&H", none}, {"&X1", none}, {"&HFFFFFFFF", T}, {"&H100000000", none},
     };
     for (const auto& [text, value] : rows) EXPECT_EQ(textToBoolean(text), value) << '"' << text << '"';

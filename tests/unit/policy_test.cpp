@@ -100,23 +100,23 @@ TEST(Policy, TheFormLocksWhatAPolicyGivesAndNoSaveWritesIt) {
     fake::World& w = fake::install();
     w.files[kMachine] = kFile;
     w.values = {{at("HKLM", "dxPath"), sz("P:\\Dx\\")}, {at("HKCU", "debugMode"), dword(1)},
-                {at("HKCU", "displayTwain"), dword(1)}};
+                {at("HKCU", "displayDorvex"), dword(1)}};
     w.onShowOptions = [](OptionsForm& form) {
         std::set<std::string> locked;
         for (const Control& c : kControls)
             if (form.lockedControl(c)) locked.insert(c.name);
-        EXPECT_EQ(locked, (std::set<std::string>{"ckDisplayTwain", "txtDxPath", "cmdBrowseDxPath", "lblDebug"}));
-        form.ckDisplayTwain = false;
+        EXPECT_EQ(locked, (std::set<std::string>{"ckDisplayDorvex", "txtDxPath", "cmdBrowseDxPath", "lblDebug"}));
+        form.ckDisplayDorvex = false;
         form.txtDxPath = "C:\\Typed\\";
         form.onDebugDoubleClick();
         form.txtConfigPath = "C:\\New";
-        form.ckDisplayDorvex = true;
+        form.ckDisplayTwain = true;
         form.onOk();
     };
     w.commandLine = "/options";
     Main();
-    EXPECT_EQ(w.files[kMachine], "False\r\nC:\\Dx\\\r\nC:\\New\\\r\nTrue\r\nFalse\r\nFalse\r\n");
-    EXPECT_TRUE(gOptions->displayTwain && gOptions->debugMode);
+    EXPECT_EQ(w.files[kMachine], "True\r\nC:\\Dx\\\r\nC:\\New\\\r\nFalse\r\nFalse\r\nFalse\r\n");
+    EXPECT_TRUE(gOptions->displayDorvex && gOptions->debugMode);
     EXPECT_EQ(gOptions->dxPath, "P:\\Dx\\");
 }
 

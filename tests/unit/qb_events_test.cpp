@@ -20,14 +20,14 @@ std::string menuEvent(const std::string& tag, const std::string& window) {
            "</UIExtensionEvent></QBXMLEvents></QBXML>";
 }
 
-int32_t failureOf(const std::string& xml) {
+// "number: description" of the failure reading `xml`.
+std::string failureOf(const std::string& xml) {
     try {
         toEventsMsgSet(xml);
     } catch (const Error& e) {
-        EXPECT_FALSE(e.description().empty());
-        return e.number();
+        return std::to_string(e.number()) + ": " + e.description();
     }
-    return 0;
+    return "none";
 }
 
 }  // namespace
@@ -93,10 +93,39 @@ TEST(QbEvents, OtherEventKindsCarryNoMenuEvent) {
 }
 
 TEST(QbEvents, MalformedTextIsAFailure) {
-    const int32_t kInvalidArg = -2147024809;
-    EXPECT_EQ(failureOf(""), kInvalidArg);
-    EXPECT_EQ(failureOf(menuEvent("scan", "<CurrentWindow>")), kInvalidArg);  // not closed
-    EXPECT_EQ(failureOf("<QBXML><QBXMLMsgsRq/></QBXML>"), kInvalidArg);
-    EXPECT_EQ(failureOf("<Other><QBXMLEvents/></Other>"), kInvalidArg);
-    EXPECT_EQ(failureOf("<QBXML><QBXMLEvents><UIExtensionEvent/></QBXMLEvents></QBXML>"), kInvalidArg);
+    const std::pair<std::string, std::string> rows[] = {
+        {"", "The event is not well-formed XML: "},
+        {menuEvent("scan", "<CurrentWindow>"), "The event is not well-formed XML: "},  // not closed
+        {"<QBXML><QBXMLMsgsRq/></QBXML>", "The event is not a QBXMLEvents message set"},
+        {"<Other><QBXMLEvents/></Other>", "The event is not a QBXMLEvents message set"},
+        {"<QBXML><QBXMLEvents><UIExtensionEvent/></QBXMLEvents></QBXML>", "The menu event has no EventTag"},
+    };
+    for (const auto& [xml, start] : rows) EXPECT_EQ(failureOf(xml).rfind("-2147024809: " + start, 0), 0u) << failureOf(xml);
+}
+
+// Two paths name one company file as Windows compares them: case folded letter
+// by letter through Latin, Greek and Cyrillic, either slash; a byte that is not
+// UTF-8 equals only itself.
+TEST(QbEvents, CompanyFilePathsCompareAsWindowsDoes) {
+    const struct {
+        const char *a, *b;
+        bool same;
+    } rows[] = {
+        {"C:/Books/az.qbw", "c:\\BOOKS\\AZ.QBW", true},
+        {"àþ café", "ÀÞ CAFÉ", true},
+        {"ÿ", "Ÿ", true},
+        {"÷", "×", false},
+        {"āĺňźž", "ĀĹŇŹŽ", true},
+        {"İ", "ı", false},
+        {"αω", "ΑΩ", true},
+        {"ς", "Σ", false},
+        {"ая ѐџ", "АЯ ЀЏ", true},
+        {"\x80", "\xC2\x80", false},
+        {"\xFF", "ÿ", false},
+        {"\xC3" "A", "Á", false},
+        {"a\xC3", "A\xC3", true},
+        {"ab", "a", false},
+        {"a", "ab", false},
+    };
+    for (const auto& r : rows) EXPECT_EQ(sameCompanyFile(r.a, r.b), r.same) << r.a << " / " << r.b;
 }

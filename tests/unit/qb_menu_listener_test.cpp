@@ -121,8 +121,11 @@ TEST_F(ListenerTest, OnlyTheExactTagsAct) {
         inform(menuEvent(tag, ""));
         EXPECT_EQ(outcome(), "nothing");
     }
+    enableLog(true);
     inform("<QBXML><QBXMLEvents><DataEvent><ListEvent/></DataEvent></QBXMLEvents></QBXML>");  // not a menu event
+    enableLog(false);
     EXPECT_EQ(outcome(), "nothing");
+    EXPECT_NE(w.files[logFilePath()].find("event that is not a menu event: ignored"), std::string::npos);
     EXPECT_TRUE(docs.empty());
     EXPECT_EQ(w.optionsDialogsShown, 0);
     // A character reference that spells the tag exactly is the tag.
@@ -150,6 +153,7 @@ TEST_F(ListenerTest, OptionsRunsTheOptionsEntry) {
 TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
     QBMenuListener listener;
     listener.createFileTools();
+    enableLog(true);
     for (const std::string& xml : {menuEvent("scan", "<CurrentWindow>"),
                                    std::string("<QBXML><QBXMLEvents><UIExtensionEvent/></QBXMLEvents></QBXML>")}) {
         EXPECT_THROW(listener.inform(xml), Error) << xml;
@@ -180,7 +184,6 @@ TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
          }, "options", "Marlet", ""},
         {"a lookup keeps its own box", [&] { w.programs.clear(); }, "scan", "Error", "File not found"},
     };
-    enableLog(true);
     for (const Road& road : roads) {
         SCOPED_TRACE(road.name);
         w.boxes.clear();
@@ -196,7 +199,10 @@ TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
         gStartDocFails = nullptr, w.onShowOptions = nullptr, gOptions->debugMode = w.clipboardLocked = false;
         w.writeFailures.clear();
     }
-    EXPECT_NE(w.files[logFilePath()].find("menu event failed: 0x80070008 (-2147024888): No memory"), std::string::npos);
+    for (const char* line : {"menu event failed: 0x80070057 (-2147024809): The menu event has no EventTag",
+                             "menu event \"retrieve\", open window: nothing, company file: C:\\",
+                             "menu event failed: 0x80070008 (-2147024888): No memory"})
+        EXPECT_NE(w.files[logFilePath()].find(line), std::string::npos) << line;
     // Quiet: the same failure is logged and shows nothing.
     setQuietMode(true);
     w.boxes.clear();
@@ -212,7 +218,8 @@ TEST_F(ListenerTest, UnreadableEventsFailTheCallEveryOtherFailureIsOneBox) {
 // cannot be confirmed the lookup runs and the log says so.
 TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
     const std::string launch = scanCommandLine(*gOptions, {"Abercrombie, Kristy:Family Room", "Invoice", "1001", "Cabinet deposit"});
-    company->openAnother("C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW");
+    const std::string open = "C:\\Users\\Ann\\Documents\\Ölmühle Café.QBW";
+    company->openAnother(open);
     enableLog(true);
     const std::pair<const char*, bool> rows[] = {
         {"c:/users/ann/DOCUMENTS/ölmÜhle cafÉ.qbw", true},           // the same file
@@ -224,8 +231,17 @@ TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
         SCOPED_TRACE(picked);
         w.boxes.clear(), w.started.clear();
         inform(menuEvent("scan", kInvoice, picked));
-        EXPECT_EQ(outcome().substr(0, runs ? std::string::npos : 9), runs ? launch : "box Error");
+        EXPECT_EQ(outcome(), runs ? launch
+                                  : "box Error: The menu entry was picked in the company file \"" + std::string(picked) +
+                                        "\", but QuickBooks now has \"" + open + "\" open, so nothing was started. "
+                                        "Please open \"" + picked + "\" and pick the entry again.");
+        ASSERT_FALSE(company->log.empty());  // and the session is over, the connection closed
+        EXPECT_EQ(company->log.back().call + " " + company->log.back().args.at(0), "Release closed");
     }
+    company->openAnother("");  // QuickBooks names no file: the lookup runs
+    w.started.clear();
+    inform(menuEvent("scan", kInvoice, "C:\\Other.qbw"));
+    EXPECT_EQ(outcome(), launch);
     company->config.failCall = "GetCurrentCompanyFileName";  // an older request processor
     company->config.failHresult = int32_t(0x80020003);
     w.started.clear();
@@ -234,6 +250,8 @@ TEST_F(ListenerTest, ALookupRunsOnlyOnTheFileItWasPickedIn) {
     enableLog(false);
     const std::string log = w.files[logFilePath()];
     for (const char* line : {"company file changed: picked in \"C:\\Users\\Ann\\Documents\\Olmuhle",
+                             "company file not confirmed: QuickBooks names none",
+                             "QuickBooks GetCurrentCompanyFileName: 0x80020003",
                              "company file not confirmed: QuickBooks does not name it (0x80020003",
                              "company file not confirmed: the event names none"})
         EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
@@ -353,4 +371,25 @@ TEST_F(ListenerTest, IdenticalWaitingPicksRunOnce) {
     EXPECT_NE(w.files[logFilePath()].find("merged with the same pick, still waiting: menu event \"scan\""),
               std::string::npos);
     enableLog(false);
+}
+
+// The server hears of work left once its hooks are set, before push returns,
+// and of each such piece's end, however it ended; work left earlier runs untold.
+namespace {
+int gArrived, gFinished;
+}
+TEST(EventQueue, TheServerHearsOfTheWorkLeftAfterItsHooksAndOfItsEnd) {
+    fake::install();
+    gArrived = gFinished = 0;
+    EventQueue& queue = menuEvents();
+    std::vector<int> finishedBefore;  // what each piece saw when it ran
+    queue.push([&] { finishedBefore.push_back(gFinished); });
+    EXPECT_EQ(gArrived, 0);
+    queue.setHooks([] { gArrived++; }, [] { gFinished++; });
+    queue.push([&] { finishedBefore.push_back(gFinished); });
+    EXPECT_EQ(gArrived, 1);
+    queue.push([] { throw Error(5, "failed"); });
+    EXPECT_THROW(queue.runWaiting(), Error);
+    EXPECT_EQ(finishedBefore, (std::vector<int>{0, 0}));
+    EXPECT_EQ(gFinished, 2);
 }

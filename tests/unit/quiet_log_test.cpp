@@ -66,9 +66,13 @@ TEST_F(QuietLogTest, QuietMenuSwitchesTellByExitCodeAndLogOnly) {
 }
 
 // Quiet: neither kind of box is shown; each takes Cancel (OK where it offers
-// none) and the log tells it.
+// none) and the log tells it. Shown, an input box's answer stays out of the log.
 TEST_F(QuietLogTest, QuietBoxesAreAnsweredNotShown) {
     enableLog(true);
+    w.inputAnswers.push_back("Ann's memo");
+    EXPECT_EQ(inputBox("Please enter a memo", "Memo"), "Ann's memo");
+    EXPECT_TRUE(logged("input box: Memo -> a text typed") && !logged("Ann's")) << log();
+    w.inputs.clear();
     setQuietMode(true);
     w.inputAnswers.push_back("typed");
     EXPECT_EQ(inputBox("Please enter a memo", "Memo"), "");
@@ -115,6 +119,7 @@ TEST_F(QuietLogTest, TheLogFollowsAScanFromEventToDorvex) {
     const char* expected[] = {
         "2007-03-09 14:05:07 [4242] started: -Embedding\r\n",
         "settings read from C:\\Marlet\\dxqb.ini",
+        "done, exit code 0",
         "menu event \"scan\", open window: transaction Invoice 1A-1165000101",
         "QuickBooks OpenConnection2: done",
         "QuickBooks answer TransactionQueryRs: statusCode 0, statusSeverity Info, statusMessage Status OK",

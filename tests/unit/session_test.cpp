@@ -108,6 +108,7 @@ TEST(QbxmlResponse, AnswersThatAreNotResponseSetsAreErrors) {
     };
     for (const char* xml : bad)
         EXPECT_EQ(errorOf([&] { MsgSetResponse rs(xml); }).number(), kErrBadAnswer) << xml;
+    EXPECT_EQ(errorOf([&] { MsgSetResponse rs(bad[0]); }).description(), "QuickBooks returned an empty answer.");
     EXPECT_EQ(errorOf([&] { MsgSetResponse rs(bad[1]); }).description().substr(0, 59),
               "QuickBooks returned an answer that is not well-formed XML (");
     EXPECT_EQ(errorOf([&] { MsgSetResponse rs(bad[2]); }).description(),
@@ -117,6 +118,7 @@ TEST(QbxmlResponse, AnswersThatAreNotResponseSetsAreErrors) {
     // A subscription response set is read the same way, and an empty one has no response 0.
     MsgSetResponse empty("<QBXML><QBXMLSubscriptionMsgsRs/></QBXML>");
     EXPECT_EQ(errorOf([&] { empty.at(0); }).number(), kErrNoResponse);
+    EXPECT_EQ(errorOf([&] { empty.at(0); }).description(), "QuickBooks returned no response to the request.");
 }
 
 TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
@@ -127,18 +129,20 @@ TEST(SessionManager, TheProcessorIsCreatedOnlyWhenAConnectionIsOpened) {
         qb->toEventsMsgSet(
             "<?xml version=\"1.0\"?><QBXML><QBXMLEvents><UIExtensionEvent><EventTag>scan</EventTag>"
             "</UIExtensionEvent></QBXMLEvents></QBXML>");
+        EXPECT_EQ(errorOf([&] { qb->currentCompanyFileName(); }).description(), "No connection to QuickBooks is open.");
         qb.close();  // nothing open: nothing done
     }
     EXPECT_TRUE(w.log.empty());
     EXPECT_TRUE(company->log.empty());
 
     {
-        // The menu's road has no session: a data request is refused before QuickBooks is asked,
+        // The menu's road has no session: what needs one is refused before QuickBooks is asked,
         // and the guard closes what is open.
         QBConnection qb(QBConnection::Leftover::Closed);
         qb.open(QBConnection::Road::Subscriptions, "Marlet");
         EXPECT_EQ(errorOf([&] { qb->doRequests(qb->createMsgSetRequest("US", 4, 0)); }).description(),
                   "No QuickBooks session is open.");
+        EXPECT_EQ(errorOf([&] { qb->currentCompanyFileName(); }).description(), "No QuickBooks session is open.");
     }
     EXPECT_EQ(calls(*company), (std::vector<std::string>{"OpenConnection", "CloseConnection", "Release"}));
     EXPECT_EQ(company->log[0].args, (std::vector<std::string>{"", "Marlet"}));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 #include "app/app.h"
 #include "app/log.h"
@@ -56,6 +57,29 @@ struct Site {
     }
 };
 
+// A QuickBooks older than the qbXML Marlet asks in: the stand-in's host without 4.0.
+struct OlderQuickBooks : StandInProcessor {
+    using StandInProcessor::StandInProcessor;
+    Value call(const std::string& member, const std::vector<Value>& args) override {
+        Value answer = StandInProcessor::call(member, args);
+        const std::string newest = "<SupportedQBXMLVersion>4.0</SupportedQBXMLVersion>";
+        if (auto* text = std::get_if<std::string>(&answer); text && text->find(newest) != std::string::npos)
+            text->erase(text->find(newest), newest.size());
+        return answer;
+    }
+};
+
+// A request processor that refuses the first EndSession asked of it.
+struct EndingOnSecondTry : StandInProcessor {
+    using StandInProcessor::StandInProcessor;
+    bool refused = false;
+    Value call(const std::string& member, const std::vector<Value>& args) override {
+        if (member == "EndSession" && !std::exchange(refused, true))
+            throw Error(int32_t(0x80040401), "Could not access QuickBooks.");
+        return StandInProcessor::call(member, args);
+    }
+};
+
 void withoutRequestProcessor(Site& s) {
     s.w.classes.erase(kRP);
     s.w.registry[RegistryView::Own].erase(kRP + "\\CLSID");
@@ -92,11 +116,11 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
                                        "running in this Windows session.",
                                        "Menu: passed: Marlet's entries are in the QuickBooks File menu, calling "
                                        "Marlet.QBMenuListener.",
-                                       "Marlet registration: passed: Marlet.QBMenuListener and Marlet.cmOptions are"}},
+                                       "Marlet registration: passed: Marlet.QBMenuListener and Marlet.cmOptions are",
+                                       "QuickBooks request processor: passed: QBXMLRP2.RequestProcessor can be created "
+                                       "by this 64-bit Marlet."}},
         {"the person's own settings", [](Site& s) { s.w.files[kUserIni] = kSettingsText; }, {},
          {"Settings: passed: " + kUserIni + " (your own settings file), six lines."}},
-        {"settings cut short", [](Site& s) { s.w.files[kIni] = "False\r\nC:\\Dx\\\r\nC:\\Cfg\\"; }, {"Settings"},
-         {"holds 3 lines instead of six. Open Options from the QuickBooks File menu"}},
         // What a folder written with line breaks in it leaves.
         {"a line too many", [](Site& s) { s.w.files[kIni] = kSettingsText + "True\r\n"; }, {"Settings"},
          {"holds 7 lines instead of six. Open Options"}},
@@ -105,11 +129,14 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"Settings"}, {"dxqb.ini (the machine's settings file) line 4 (displayDorvex) reads \"yes\", not True or False."}},
         {"settings a whole line short",
          [](Site& s) { s.w.files[kIni] = kSettingsText.substr(0, kSettingsText.rfind("False\r\n")); }, {"Settings"},
-         {"holds 5 lines instead of six."}},
+         {"holds 5 lines instead of six. Open Options from the QuickBooks File menu"}},
         {"Dorvex missing", [](Site& s) { s.w.files.erase("C:\\Dx\\Dorvex.exe"); }, {"Dorvex"},
-         {"Dorvex: FAILED: C:\\Dx\\Dorvex.exe is not there. In Options, set the Dorvex executable folder"}},
+         {"Dorvex: FAILED: C:\\Dx\\Dorvex.exe is not there. In Options, set the Dorvex executable folder to the "
+          "folder that holds Dorvex.exe, or install Dorvex."}},
         {"a job file missing", [](Site& s) { s.w.files.erase("C:\\Cfg\\qbretrieve.dxc"); },
-         {"Dorvex configurations"}, {"FAILED: qbretrieve.dxc not in C:\\Cfg\\. In Options, set the configuration"}},
+         {"Dorvex configurations"},
+         {"FAILED: qbretrieve.dxc not in C:\\Cfg\\. In Options, set the configuration folder to the folder that "
+          "holds the Dorvex configurations, or restore them from your Dorvex installation."}},
         {"Marlet registered elsewhere",
          [](Site& s) { s.w.registry[RegistryView::Own]["CLSID\\{O}\\LocalServer32"] = "\"C:\\Old\\marlet.exe\""; },
          {"Marlet registration"},
@@ -132,7 +159,12 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"QuickBooks: FAILED: 0x80040408 (-2147220472): Could not start QuickBooks. " + startQB}},
         {"another application has the single-user file", refusing("BeginSession", 0x80040422), {"QuickBooks"},
          {"0x80040422 (-2147220446): This QuickBooks company file is open in single user mode and another "
-          "application is already accessing it. Close the other program that is working with the company file"}},
+          "application is already accessing it. Close the other program that is working with the company file "
+          "(QuickBooks has it open for one user), then run the check again."}},
+        // A session QuickBooks will not end at first fails the check that opened it.
+        {"session not ended at first",
+         [](Site& s) { s.w.classes[kRP] = [c = s.company] { return std::make_unique<EndingOnSecondTry>(c); }; },
+         {"QuickBooks"}, {"QuickBooks: FAILED: 0x80040401 (-2147220479): Could not access QuickBooks. Close QuickBooks"}},
         {"QuickBooks cannot be reached", refusing("OpenConnection", 0x80040401), {"Menu"},
          {"Menu: FAILED: 0x80040401 (-2147220479): Could not access QuickBooks. Close QuickBooks, start it again"}},
         {"unexpected SDK error", refusing("ProcessRequest", 0x80040402), {"QuickBooks"},
@@ -152,39 +184,65 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
                               {"QBW.EXE", RunLevel::Elevated}};
          },
          {"Run level"},
-         {"FAILED: QuickBooks runs as administrator, Marlet does not. Start QuickBooks without Run as administrator"}},
+         {"FAILED: QuickBooks runs as administrator, Marlet does not. Start QuickBooks without Run as administrator "
+          "(and without it in its shortcut's Compatibility settings), then run the check again."}},
         {"both elevated",
          [](Site& s) {
              s.w.ownLevel = RunLevel::Elevated;
              s.w.processes = {{"QBW32.EXE", RunLevel::Standard, false}, {"QBW32.EXE", RunLevel::Elevated}};
          },
          {}, {"Run level: passed: Marlet and QuickBooks both run as administrator."}},
-        {"only another session's QuickBooks", [](Site& s) { s.w.processes = {{"QBW.EXE", RunLevel::Elevated, false}}; },
-         {}, {"Run level: passed: Marlet does not run as administrator; QuickBooks is not running in this Windows"}},
+        {"only another session's QuickBooks",
+         [](Site& s) {
+             s.w.ownLevel = RunLevel::Elevated;
+             s.w.processes = {{"QBW.EXE", RunLevel::Standard, false}};
+         },
+         {}, {"Run level: passed: Marlet runs as administrator; QuickBooks is not running in this Windows session."}},
         {"QuickBooks' level unreadable",
          [](Site& s) { s.w.processes = {{"QBW32.EXE", RunLevel::Unknown}, {"QBW.EXE", RunLevel::Elevated, false}}; },
          {"Run level"},
          {"Run level: FAILED: Marlet does not run as administrator; QuickBooks runs, but whether as administrator "
-          "cannot be read. In Task Manager's Details tab"}},
+          "cannot be read. In Task Manager's Details tab, show the Elevated column and check that QuickBooks and "
+          "marlet.exe read the same;"}},
         {"neither elevated", [](Site& s) { s.w.processes = {{"QBW32.EXE", RunLevel::Standard}}; }, {},
          {"Run level: passed: neither Marlet nor QuickBooks runs as administrator."}},
         {"access denied", [](Site& s) { s.company->config.fault = "connectionRefused"; }, {"QuickBooks", "Menu"},
          {"The QuickBooks user has denied access. In QuickBooks, as the Administrator, " + allow}},
         {"first access needs single-user mode",
          [](Site& s) { s.w.classes[kRP] = [] { return std::make_unique<Failing>(int32_t(0x80040418)); }; },
-         {"QuickBooks", "Menu"}, {"in single-user mode, run the check again and allow Marlet access"}},
+         {"QuickBooks", "Menu"},
+         {"Open the company file in QuickBooks as the Administrator in single-user mode, run the check again and "
+          "allow Marlet access when QuickBooks asks."}},
         {"request fails inside the session", [](Site& s) { s.company->config.fault = "requestFails"; },
          {"QuickBooks", "Menu"}, {"QuickBooks stopped responding before the request was processed."}},
+        {"a failure the check knows no advice for",
+         [](Site& s) { s.w.classes[kRP] = [] { return std::make_unique<Failing>(int32_t(0x80004005)); }; },
+         {"QuickBooks", "Menu"},
+         {"QuickBooks: FAILED: 0x80004005 (-2147467259): refused. Check that QuickBooks runs with the company file "
+          "open, then run the check again."}},
         {"host query refused", [](Site& s) { s.company->config.failRequest = "HostQueryRq"; }, {"QuickBooks"},
-         {"QuickBooks did not describe itself (1000: There has been an internal error"}},
+         {"QuickBooks did not describe itself (1000: There has been an internal error",
+          "Restart QuickBooks and run the check again."}},
+        {"QuickBooks older than qbXML 4.0",
+         [](Site& s) { s.w.classes[kRP] = [c = s.company] { return std::make_unique<OlderQuickBooks>(c); }; },
+         {"QuickBooks"},
+         {"QuickBooks: FAILED: QuickBooks Pro 2006 16.0 answers, but takes qbXML 1.0, 1.1, 2.0, 2.1, 3.0, not 4.0. "
+          "Update QuickBooks to a release that takes qbXML 4.0 (2005 or later)."}},
         {"menu not subscribed", [](Site& s) { s.company->subscriptions().reset(); }, {"Menu"},
-         {"not in the QuickBooks File menu (1: A query request did not find a matching object in QuickBooks). "
-          "Use Add Menu in Options"}},
+         {"Menu: FAILED: Marlet's entries are not in the QuickBooks File menu (1: A query request did not find a "
+          "matching object in QuickBooks). Use Add Menu in Options"}},
         {"another program's callback",
          [](Site& s) { storedMenu(s).child("COMCallbackInfo").child("ProgID").text().set("Other.Listener"); },
          {"Menu"},
          {"Menu: FAILED: QuickBooks holds a menu under Marlet's name, but it calls Other.Listener instead of "
           "Marlet.QBMenuListener. Use Remove Menu and then Add Menu in Options"}},
+        {"a class called by its CLSID",
+         [](Site& s) {
+             pugi::xml_node callback = storedMenu(s).child("COMCallbackInfo");
+             callback.remove_child("ProgID");
+             callback.append_child("CLSID").text().set("{C}");
+         },
+         {"Menu"}, {"but it calls the class {C} instead of Marlet.QBMenuListener."}},
         {"entries not Marlet's",
          [](Site& s) {
              // Every text in place, one tag not: the event would lead nowhere.
@@ -204,6 +262,14 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          {"Kelvorn.FileTools cannot be created (0x800401F3 (-2147221005): Invalid class string). Install Dorvex again"}},
         {"manual missing", [](Site& s) { s.w.files.erase("C:\\Marlet\\QBManual.pdf"); }, {"Manual"},
          {"C:\\Marlet\\QBManual.pdf is not there. Run MarletSetup.exe again"}},
+        {"FileTools and manual missing",
+         [](Site& s) {
+             s.w.classes.erase("Kelvorn.FileTools");
+             s.w.files.erase("C:\\Marlet\\QBManual.pdf");
+         },
+         {"Manual"},
+         {"Invalid class string); C:\\Marlet\\QBManual.pdf is not there. Install Dorvex again, then run "
+          "MarletSetup.exe again."}},
         {"settings given by policy, one of them unusable",
          [](Site& s) {
              s.w.values["HKLM\\SOFTWARE\\Policies\\Marlet\\dxPath"] = {RegType::Sz, "C:\\Dx", 0};
@@ -211,7 +277,8 @@ TEST(SetupCheck, EachCheckPassesOrFailsWithItsAdviceAndTheOthersStillRun) {
          },
          {"Settings"},
          {"six lines; dxPath set by policy; policy value "
-          "HKCU\\SOFTWARE\\Policies\\Marlet\\promptMemo ignored: 7 is not 0 or 1. Correct each policy value named"}},
+          "HKCU\\SOFTWARE\\Policies\\Marlet\\promptMemo ignored: 7 is not 0 or 1. Correct each policy value named "
+          "(a REG_DWORD 0 or 1 for a choice, a REG_SZ folder on one line for a folder) or remove it."}},
         {"a policy's folder without the configurations",
          [](Site& s) { s.w.values["HKCU\\SOFTWARE\\Policies\\Marlet\\configPath"] = {RegType::Sz, "D:\\Jobs\\", 0}; },
          {"Dorvex configurations"},
@@ -262,6 +329,7 @@ TEST(SetupCheck, QuietRunsLogAndAHangingCheckIsBounded) {
         s.company->config.fault = "qbNotRunning";
         EXPECT_EQ(runMain(s.w, "/check /quiet"), kExitCheckFailed);
         EXPECT_TRUE(s.w.boxes.empty());
+        EXPECT_NE(s.w.files[logFilePath()].find("set-up check: QuickBooks: FAILED: 0x80040408"), std::string::npos);
         EXPECT_EQ(s.w.watchdogSeconds, kQuietTimeLimitSeconds);
     }
     {
