@@ -2,6 +2,7 @@
 
 #include "com/com_classes.h"
 #include "installer/facts/new_settings.h"
+#include "qb/qbxml_request.h"
 
 namespace marlet::installer {
 
@@ -26,15 +27,7 @@ std::string nsisQuoted(const std::string& text) {
 // `text` as an XML attribute's value, quotes included.
 std::string xmlQuoted(const std::string& text) {
     std::string out = "\"";
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
+    appendXmlEscaped(out, text);
     return out + "\"";
 }
 
