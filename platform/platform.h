@@ -143,9 +143,11 @@ struct Platform {
     int64_t (*fileSize)(const std::string& path);
     // Renames `from` to `to`, replacing `to`; false when it cannot.
     bool (*renameFile)(const std::string& from, const std::string& to);
-    // Between UTF-8 and the system's ANSI code page.
+    // Between UTF-8 and the system's ANSI code page. utf8ToAnsi sets *whole
+    // (when given) to false when a character has no place in the code page: it
+    // is then written as the code page's default character, never a look-alike.
     std::string (*ansiToUtf8)(const std::string& ansi);
-    std::string (*utf8ToAnsi)(const std::string& utf8);
+    std::string (*utf8ToAnsi)(const std::string& utf8, bool* whole);
 
     // --- COM ---
     std::unique_ptr<AutoObject> (*createObject)(const std::string& progId);

@@ -125,7 +125,7 @@ void cmOptions::writeOptions(const std::string& filePath) const {
     const Platform& p = platform();
     if (!p.fileExists(filePath)) return;
     // Replaced in one step, so a failure part way keeps the old settings whole.
-    p.replaceFile(filePath, p.utf8ToAnsi(toText()), nullptr);
+    p.replaceFile(filePath, p.utf8ToAnsi(toText(), nullptr), nullptr);
 }
 
 }  // namespace marlet

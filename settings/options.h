@@ -75,6 +75,11 @@ struct BannedCharacters {
 // either would shift the settings after it, so none may hold them.
 inline constexpr BannedCharacters kLineBreaks = {.chars = "\r\n", .why = "holds a line break"};
 
+// Why a text cannot be written into the file when the system's ANSI code page,
+// in which the file is read, cannot hold one of its characters (no best fit:
+// not even a look-alike). Only Windows can tell (Platform::utf8ToAnsi).
+inline constexpr const char* kNotInCodePage = "holds a character that this Windows' code page cannot hold";
+
 // The classic text-to-Boolean conversion: "True"/"False" in any case, or a
 // number (zero false, anything else true). Anything else has no value.
 std::optional<bool> textToBoolean(const std::string& text);

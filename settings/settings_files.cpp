@@ -62,7 +62,15 @@ std::optional<std::string> saveSettings(const cmOptions& o) {
     // left as it is, so a person who may not replace it gets no copy of it.
     std::string text = saved.toText();
     if (whole && text == held.toText()) return std::nullopt;
-    std::string bytes = p.utf8ToAnsi(text);
+    // A folder the code page cannot hold would be written as another one.
+    for (const Setting& s : kSettings) {
+        bool whole = true;
+        if (s.text && !o.byPolicy(s)) p.utf8ToAnsi(saved.*s.text, &whole);
+        if (!whole)
+            return "Your settings could not be saved to " + target + ":\r\nThe folder " + saved.*s.text + " " +
+                   kNotInCodePage + ".";
+    }
+    std::string bytes = p.utf8ToAnsi(text, nullptr);
     FileFailure failure;
     if (p.replaceFile(target, bytes, &failure)) return std::nullopt;
     if (target != machine || !failure.accessDenied) return cannotSave(target, failure);

@@ -17,10 +17,8 @@ inline constexpr BannedCharacters kFolderBans[] = {
     {.chars = "|", .why = "holds \"|\""},
 };
 
-// Why a folder cannot be written when the system's ANSI code page, in which
-// marlet.exe reads the file, cannot hold one of its characters (no best fit:
-// not even a look-alike). Only Windows can tell; each installer asks it.
-constexpr const char* kNotInCodePage = "holds a character that this Windows' code page cannot hold";
+// A folder the system's ANSI code page cannot hold is refused with
+// kNotInCodePage (settings/options.h); only Windows can tell, each installer asks it.
 
 // Why `folder` (UTF-8) cannot be written into the file, from kFolderBans
 // ("holds ..."), or "".

@@ -64,7 +64,7 @@ std::wstring badLine(const std::wstring& text) {
     if (text.empty()) return L"";
     BOOL usedDefault = FALSE;
     const std::string bytes = convert(text, CP_ACP, WC_NO_BEST_FIT_CHARS, &usedDefault);
-    if (bytes.empty() || usedDefault) return L"it " + wide(facts::kNotInCodePage);
+    if (bytes.empty() || usedDefault) return L"it " + wide(marlet::kNotInCodePage);
     return L"";
 }
 

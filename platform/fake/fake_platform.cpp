@@ -155,7 +155,13 @@ static const Platform kFake = {
     },
     // The fake's ANSI is UTF-8 itself.
     .ansiToUtf8 = [](const std::string& s) { return s; },
-    .utf8ToAnsi = [](const std::string& s) { return s; },
+    .utf8ToAnsi =
+        [](const std::string& s, bool* whole) {
+            if (whole)
+                *whole = std::none_of(world().notInCodePage.begin(), world().notInCodePage.end(),
+                                      [&](const std::string& c) { return s.find(c) != std::string::npos; });
+            return s;
+        },
     .createObject = [](const std::string& progId) -> std::unique_ptr<AutoObject> {
         World& w = world();
         w.log.push_back("createObject " + progId);

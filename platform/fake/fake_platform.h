@@ -67,6 +67,8 @@ struct World {
     std::vector<Process> processes;  // running, in the order the system lists them
     bool clipboardLocked = false;
     bool scanner = false;
+    // The fake ANSI code page is UTF-8 less these characters (UTF-8 each).
+    std::vector<std::string> notInCodePage;
 
     // Scripted answers; an empty queue answers OK / "" / cancel.
     std::deque<BoxAnswer> boxAnswers;

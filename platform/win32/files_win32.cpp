@@ -118,18 +118,25 @@ bool renameFile(const std::string& from, const std::string& to) {
 }
 
 
-static std::string convert(const std::string& s, UINT from, UINT to) {
+// `whole`, when given, says whether every character found a place in `to`:
+// asked only of a code page (CP_UTF8 holds them all), with no best fit.
+static std::string convert(const std::string& s, UINT from, UINT to, bool* whole = nullptr) {
+    if (whole) *whole = true;
     if (s.empty()) return {};
     int n = MultiByteToWideChar(from, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
     std::wstring w(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(from, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    int m = WideCharToMultiByte(to, 0, w.data(), n, nullptr, 0, nullptr, nullptr);
+    const DWORD flags = whole ? WC_NO_BEST_FIT_CHARS : 0;
+    BOOL usedDefault = FALSE;
+    BOOL* askDefault = whole ? &usedDefault : nullptr;
+    int m = WideCharToMultiByte(to, flags, w.data(), n, nullptr, 0, nullptr, askDefault);
     std::string out(static_cast<size_t>(m), '\0');
-    WideCharToMultiByte(to, 0, w.data(), n, out.data(), m, nullptr, nullptr);
+    WideCharToMultiByte(to, flags, w.data(), n, out.data(), m, nullptr, askDefault);
+    if (whole && (usedDefault || (m == 0 && n > 0))) *whole = false;
     return out;
 }
 
 std::string ansiToUtf8(const std::string& ansi) { return convert(ansi, CP_ACP, CP_UTF8); }
-std::string utf8ToAnsi(const std::string& utf8) { return convert(utf8, CP_UTF8, CP_ACP); }
+std::string utf8ToAnsi(const std::string& utf8, bool* whole) { return convert(utf8, CP_UTF8, CP_ACP, whole); }
 
 }  // namespace marlet::win32

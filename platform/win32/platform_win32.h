@@ -32,7 +32,7 @@ bool appendFile(const std::string& path, const std::string& bytes);
 int64_t fileSize(const std::string& path);
 bool renameFile(const std::string& from, const std::string& to);
 std::string ansiToUtf8(const std::string& ansi);
-std::string utf8ToAnsi(const std::string& utf8);
+std::string utf8ToAnsi(const std::string& utf8, bool* whole);
 std::unique_ptr<AutoObject> createObject(const std::string& progId);
 std::string classesValue(const std::string& key, RegistryView view);
 RegistryValue registryValue(bool machine, const std::string& key, const std::string& name);

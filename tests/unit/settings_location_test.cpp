@@ -142,6 +142,20 @@ TEST(SettingsLocation, ChangesGoWhereThePersonMayWriteOrNowhere) {
     }
 }
 
+// A folder the code page cannot hold would be written as another folder: the
+// save is refused with the folder named, and the file stays as it was.
+TEST(SettingsLocation, AFolderTheCodePageCannotHoldIsRefusedAndNothingIsWritten) {
+    fake::World& w = install({});
+    w.notInCodePage = {"\u0416"};
+    EXPECT_EQ(saveSettings(recordWith("C:\\\u0416urnal\\")).value_or(""),
+              "Your settings could not be saved to " + kMachine + ":\r\nThe folder C:\\\u0416urnal\\ holds a "
+              "character that this Windows' code page cannot hold.");
+    EXPECT_TRUE(writes(w).empty());
+    EXPECT_EQ(w.files[kMachine], kOld);
+    EXPECT_FALSE(saveSettings(recordWith("C:\\\u00C9t\u00E9\\")));
+    EXPECT_EQ(w.files[kMachine], settingsFor("C:\\\u00C9t\u00E9\\"));
+}
+
 // Through Main: the dialog's change survives the next start for this person, and
 // a failure to save anything is one box with the program's title.
 TEST(SettingsLocation, AStartWithOptionsKeepsThePersonsChangeOrSaysWhyNot) {
