@@ -64,9 +64,9 @@ std::optional<std::string> saveSettings(const cmOptions& o) {
     if (whole && text == held.toText()) return std::nullopt;
     // A folder the code page cannot hold would be written as another one.
     for (const Setting& s : kSettings) {
-        bool whole = true;
-        if (s.text && !o.byPolicy(s)) p.utf8ToAnsi(saved.*s.text, &whole);
-        if (!whole)
+        bool fits = true;
+        if (s.text && !o.byPolicy(s)) p.utf8ToAnsi(saved.*s.text, &fits);
+        if (!fits)
             return "Your settings could not be saved to " + target + ":\r\nThe folder " + saved.*s.text + " " +
                    kNotInCodePage + ".";
     }
