@@ -11,7 +11,10 @@
 # The host starts each server itself and waits until it serves (--prestart):
 # Wine's COM, when it starts a server, looks for it again only after a whole
 # second, which would bury both programs' start-up in the same fixed wait. One
-# block through COM's own start is measured as well, for reference.
+# block through COM's own start is measured as well, for reference. A round
+# begins once the one before is over, Dorvex included: a Dorvex still starting
+# on a two-core machine took 15-20 ms of the next round's activation, a cost of
+# the pick before, not of this one (QuickBooks' picks are seconds apart).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(cd "${1:-$top/build/mingw/bin}" && pwd)

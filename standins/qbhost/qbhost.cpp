@@ -31,7 +31,9 @@
 //                      trip (activation, calls, release) and of a whole cycle
 //                      (until the server process has ended), in microseconds
 //     --prestart       with --repeat: start the server itself and wait until
-//                      it serves, so that COM's own start-up wait is left out
+//                      it serves, so that COM's own start-up wait is left out;
+//                      each round then also waits for the programs the server
+//                      before it started (Dorvex) to end
 //     --install / --uninstall   register / unregister the event type library
 //
 // The events are picks in the File menu of a hidden window, delivered from its
@@ -400,31 +402,42 @@ std::wstring serverImageName(const CLSID& clsid) {
 // waits for messages once its class objects are registered. Wine's COM waits a
 // whole second before it looks again for a server it has just started itself,
 // which would hide the server's own start-up in a measurement.
-void prestart(const CLSID& clsid) {
+// Returns the server's process ID (0 when it could not be started).
+DWORD prestart(const CLSID& clsid) {
     std::wstring line = serverCommand(clsid) + L" -Embedding";
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
     CloseHandle(pi.hThread);
     WaitForInputIdle(pi.hProcess, 10000);
     CloseHandle(pi.hProcess);
+    return pi.dwProcessId;
 }
 
-bool running(const std::wstring& image) {
+// Whether a running process matches.
+template <class Match>
+bool anyProcess(Match match) {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return false;
     PROCESSENTRY32W pe = {};
     pe.dwSize = sizeof pe;
     bool found = false;
-    for (BOOL ok = Process32FirstW(snap, &pe); ok && !found; ok = Process32NextW(snap, &pe))
-        found = _wcsicmp(pe.szExeFile, image.c_str()) == 0;
+    for (BOOL ok = Process32FirstW(snap, &pe); ok && !found; ok = Process32NextW(snap, &pe)) found = match(pe);
     CloseHandle(snap);
     return found;
 }
 
 void waitUntilGone(const std::wstring& image) {
-    for (int i = 0; i < 10000 && !image.empty() && running(image); i++) Sleep(1);
+    auto named = [&](const PROCESSENTRY32W& pe) { return _wcsicmp(pe.szExeFile, image.c_str()) == 0; };
+    for (int i = 0; i < 10000 && !image.empty() && anyProcess(named); i++) Sleep(1);
+}
+
+// A round is over once the programs its server started have ended too: a
+// Dorvex still starting would take the next round's processor time.
+void waitUntilChildrenGone(DWORD parent) {
+    auto child = [&](const PROCESSENTRY32W& pe) { return pe.th32ParentProcessID == parent; };
+    for (int i = 0; i < 10000 && parent && anyProcess(child); i++) Sleep(1);
 }
 
 int run(const std::vector<std::wstring>& args) {
@@ -516,11 +529,12 @@ int run(const std::vector<std::wstring>& args) {
         for (int i = 0; i < repeat && exitCode != 2; i++) {
             waitUntilGone(server);
             double t0 = seconds();
-            if (started) prestart(clsid);
+            DWORD pid = started ? prestart(clsid) : 0;
             int code = delivery.deliver(events);
             double t1 = seconds();
             waitUntilGone(server);
             double t2 = seconds();
+            waitUntilChildrenGone(pid);
             if (code > exitCode) exitCode = code;
             calls.push_back((t1 - t0) * 1e6);
             cycles.push_back((t2 - t0) * 1e6);
